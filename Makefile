@@ -1,0 +1,12 @@
+# Shortcuts for the scripts that do the work.
+.PHONY: all run test sanitize clean
+all:
+	bash scripts/build.sh
+run:
+	bash scripts/run.sh
+test:
+	bash scripts/test.sh
+sanitize:
+	BUILD_DIR=build-asan SANITIZE=ON BUILD_TYPE=Debug bash scripts/test.sh
+clean:
+	rm -rf build build-asan
