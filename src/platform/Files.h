@@ -1,0 +1,45 @@
+#pragma once
+// File services that differ between Windows and a Wine prefix. Plain existence tests,
+// enumeration, copying and deletion use std::filesystem through HostPath().
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace quill::platform {
+
+// File attribute bits as Windows gives them.
+namespace fileattr {
+inline constexpr std::uint32_t kReadOnly = 0x1;
+inline constexpr std::uint32_t kHidden = 0x2;
+inline constexpr std::uint32_t kSystem = 0x4;
+inline constexpr std::uint32_t kDirectory = 0x10;
+inline constexpr std::uint32_t kArchive = 0x20;
+inline constexpr std::uint32_t kNormal = 0x80;
+}  // namespace fileattr
+
+class Files {
+ public:
+  virtual ~Files() = default;
+  // GetTempFileNameA with the number left to the system: folder + separator + the first
+  // three characters of prefix + a hexadecimal number + ".tmp". The file is created empty.
+  // Returns the full path, or nothing when no file could be created.
+  virtual std::optional<std::string> TempFileName(const std::string& folder,
+                                                  const std::string& prefix) = 0;
+  virtual std::optional<std::uint32_t> GetAttributes(const std::string& path) = 0;
+  virtual bool SetAttributes(const std::string& path, std::uint32_t attributes) = 0;
+};
+
+// The host path of a UTF-8 path text.
+inline std::filesystem::path HostPath(const std::string& utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+// The UTF-8 text of a host path.
+inline std::string PathText(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+}  // namespace quill::platform

@@ -1,0 +1,78 @@
+#include "platform/posix/PosixFiles.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+
+#include "platform/AnsiCodePage.h"
+#include "platform/SystemInfo.h"
+
+namespace quill::platform::posix {
+namespace {
+
+// The first three characters of the prefix, as the ANSI call takes them.
+std::string NamePrefix(const std::string& prefix) {
+  const std::string ansi = Utf8ToAnsi(prefix);
+  return AnsiToUtf8(std::string_view(ansi).substr(0, 3));
+}
+
+// Where the search for a free number starts: the low 16 bits of a millisecond clock, never 0.
+unsigned StartNumber() {
+  const auto now = std::chrono::steady_clock::now().time_since_epoch();
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now).count();
+  const unsigned number = static_cast<unsigned>(ms) & 0xffffU;
+  return number == 0 ? 1 : number;
+}
+
+}  // namespace
+
+std::optional<std::string> PosixFiles::TempFileName(const std::string& folder,
+                                                    const std::string& prefix) {
+  const std::string start = NamePrefix(prefix);
+  unsigned number = StartNumber();
+  for (unsigned attempt = 0; attempt < 0xffffU; ++attempt) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%X", number);
+    const std::string path = JoinPath(folder, start + hex + ".tmp");
+    const int fd = open(HostPath(path).c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+      close(fd);
+      return path;
+    }
+    if (errno != EEXIST) return std::nullopt;
+    number = number == 0xffffU ? 1 : number + 1;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::uint32_t> PosixFiles::GetAttributes(const std::string& path) {
+  struct stat info {};
+  const auto host = HostPath(path);
+  if (stat(host.c_str(), &info) != 0) return std::nullopt;
+  std::uint32_t attributes = S_ISDIR(info.st_mode) ? fileattr::kDirectory : fileattr::kArchive;
+  if ((info.st_mode & S_IWUSR) == 0) attributes |= fileattr::kReadOnly;
+  // Wine shows names that start with a dot as hidden.
+  const std::string name = host.filename().string();
+  if (!name.empty() && name[0] == '.' && name != "." && name != "..")
+    attributes |= fileattr::kHidden;
+  return attributes;
+}
+
+bool PosixFiles::SetAttributes(const std::string& path, std::uint32_t attributes) {
+  struct stat info {};
+  const auto host = HostPath(path);
+  if (stat(host.c_str(), &info) != 0) return false;
+  mode_t mode = info.st_mode & 07777;
+  if ((attributes & fileattr::kReadOnly) != 0) {
+    mode &= static_cast<mode_t>(~(S_IWUSR | S_IWGRP | S_IWOTH));
+  } else {
+    mode |= S_IWUSR;
+  }
+  return chmod(host.c_str(), mode) == 0;
+}
+
+}  // namespace quill::platform::posix
