@@ -1,0 +1,16 @@
+#pragma once
+
+#include "platform/Prompter.h"
+
+namespace quill::app {
+
+// Messages for a program without windows: written to standard error, answered with the
+// first button.
+class ConsolePrompter : public platform::Prompter {
+ public:
+  platform::MessageAnswer Message(const std::string& text, platform::MessageIcon icon,
+                                  platform::MessageButtons buttons,
+                                  const std::string& caption) override;
+};
+
+}  // namespace quill::app

@@ -1,0 +1,46 @@
+// quillstow: finds the logged-on user's Windows Live Mail data and tells what it found.
+
+#include <filesystem>
+#include <iostream>
+#include <string>
+
+#include "app/ConsolePrompter.h"
+#include "app/Discovery.h"
+#include "app/SharedServices.h"
+#include "platform/Platform.h"
+#include "registry/ModReg.h"
+
+namespace {
+
+std::string CommandLineOf(int argc, char** argv) {
+  std::string text;
+  for (int i = 1; i < argc; ++i) text += (i > 1 ? " " : "") + std::string(argv[i]);
+  return text;
+}
+
+void PrintFolder(const char* label, const std::string& folder) {
+  std::error_code error;
+  const bool exists = std::filesystem::is_directory(quill::platform::HostPath(folder), error);
+  std::cout << label << folder << (exists ? "" : "  (missing)") << '\n';
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace quill;
+  const auto platform = platform::CreateHostPlatform(platform::ExecutableFolder());
+  app::ConsolePrompter prompter;
+  registry::modReg reg(platform->registry(), prompter);
+  app::SharedServices services(*platform, reg);
+  app::Discovery discovery(*platform, reg, services, prompter);
+  const app::DiscoveryResult found = discovery.Run(CommandLineOf(argc, argv));
+
+  std::cout << "Windows Live Mail: " << (found.mailFound ? "installed" : "not installed") << '\n';
+  if (!found.mailFound) return 1;
+  std::cout << "Computer:   " << found.values.ComputerName << '\n';
+  std::cout << "User:       " << found.values.LogonUserName << '\n';
+  PrintFolder("Mail store: ", found.values.MailDataFolder);
+  PrintFolder("Contacts:   ", found.values.ContactsFolder);
+  PrintFolder("Stationery: ", found.values.StationeryFolder);
+  return 0;
+}
