@@ -1,0 +1,55 @@
+#include "platform/posix/PosixFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <set>
+
+#include "support/TestPrefix.h"
+
+namespace quill::platform::posix {
+namespace {
+
+TEST(PosixFiles, TempFileNamesAreNewEmptyFilesNamedAsWindowsNamesThem) {
+  test::TempDir dir;
+  PosixFiles files;
+  std::set<std::string> seen;
+  for (const std::string prefix : {"OBR", "OBRX", "ab", "Gr\xc3\xbc\xc3\x9f"}) {
+    for (int i = 0; i < 3; ++i) {
+      const auto path = files.TempFileName(dir.text(), prefix);
+      ASSERT_TRUE(path) << prefix;
+      const std::filesystem::path file(*path);
+      EXPECT_EQ(file.parent_path(), dir.path());
+      const std::string start = prefix.rfind("OBR", 0) == 0 ? "OBR"
+                                : prefix == "ab"            ? "ab"
+                                                            : "Gr\xc3\xbc";
+      EXPECT_TRUE(
+          std::regex_match(file.filename().string(), std::regex(start + "[0-9A-F]{1,4}\\.tmp")))
+          << file.filename();
+      EXPECT_TRUE(std::filesystem::exists(file));
+      EXPECT_EQ(std::filesystem::file_size(file), 0u);
+      EXPECT_TRUE(seen.insert(*path).second) << "name given twice: " << *path;
+    }
+  }
+  EXPECT_FALSE(files.TempFileName((dir.path() / "missing").string(), "OBR"));
+}
+
+TEST(PosixFiles, ReadOnlyAttributeFollowsTheWriteBit) {
+  test::TempDir dir;
+  PosixFiles files;
+  const std::string file = (dir.path() / "f.txt").string();
+  test::WriteFile(file, "x");
+  EXPECT_EQ(*files.GetAttributes(file), fileattr::kArchive);
+  ASSERT_TRUE(files.SetAttributes(file, fileattr::kReadOnly));
+  EXPECT_EQ(*files.GetAttributes(file), fileattr::kArchive | fileattr::kReadOnly);
+  ASSERT_TRUE(files.SetAttributes(file, fileattr::kNormal));
+  EXPECT_EQ(*files.GetAttributes(file), fileattr::kArchive);
+  EXPECT_EQ(*files.GetAttributes(dir.text()), fileattr::kDirectory);
+  test::WriteFile(dir.path() / ".hidden", "");
+  EXPECT_EQ(*files.GetAttributes((dir.path() / ".hidden").string()),
+            fileattr::kArchive | fileattr::kHidden);
+  EXPECT_FALSE(files.GetAttributes((dir.path() / "missing").string()));
+}
+
+}  // namespace
+}  // namespace quill::platform::posix

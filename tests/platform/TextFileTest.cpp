@@ -1,0 +1,43 @@
+#include "platform/TextFile.h"
+
+#include <gtest/gtest.h>
+
+#include "support/TestPrefix.h"
+
+namespace quill::platform {
+namespace {
+
+TEST(TextFile, AppendsCodePageLinesWithCrLf) {
+  test::TempDir dir;
+  const std::string file = (dir.path() / "brlog.dat").string();
+  EXPECT_TRUE(TextFile::AppendLine(file, "first"));
+  EXPECT_TRUE(TextFile::AppendLine(file,
+                                   "Gr\xc3\xbc\xc3\x9f"
+                                   "e \xe2\x82\xac \xe6\x97\xa5"));
+  EXPECT_EQ(test::ReadFile(file),
+            "first\r\nGr\xfc\xdf"
+            "e \x80 ?\r\n");
+  const auto lines = TextFile::ReadLines(file);
+  ASSERT_TRUE(lines);
+  EXPECT_EQ(*lines, (std::vector<std::string>{"first",
+                                              "Gr\xc3\xbc\xc3\x9f"
+                                              "e \xe2\x82\xac ?"}));
+}
+
+TEST(TextFile, ReadsLfAndCrLfLinesAndALastLineWithoutEnd) {
+  test::TempDir dir;
+  test::WriteFile(dir.path() / "t", "a\r\nb\n\r\nc");
+  EXPECT_EQ(*TextFile::ReadLines((dir.path() / "t").string()),
+            (std::vector<std::string>{"a", "b", "", "c"}));
+  EXPECT_FALSE(TextFile::ReadLines((dir.path() / "missing").string()));
+}
+
+TEST(TextFile, AppendFailsWhereTheLineCannotLand) {
+  test::TempDir dir;
+  EXPECT_FALSE(TextFile::AppendLine((dir.path() / "missing" / "log").string(), "x"));
+  EXPECT_FALSE(TextFile::AppendLine(dir.text(), "x")) << "a folder";
+  EXPECT_FALSE(TextFile::AppendLine("/dev/full", "x")) << "a full disk";
+}
+
+}  // namespace
+}  // namespace quill::platform

@@ -1,0 +1,172 @@
+#include "registry/ModReg.h"
+
+#include <gtest/gtest.h>
+
+#include "support/TestPrefix.h"
+
+namespace quill::registry {
+namespace {
+using platform::kHkeyCurrentUser;
+using platform::kHkeyLocalMachine;
+
+constexpr const char* kMail = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows Live Mail";
+
+class ModRegTest : public ::testing::Test {
+ protected:
+  test::TestPrefix prefix;
+  std::unique_ptr<platform::posix::PosixPlatform> platform = prefix.MakePlatform();
+  test::RecordingPrompter prompter;
+  modReg reg{platform->registry(), prompter};
+
+  void SetString(const std::string& keyPath, const std::string& name, const std::string& text,
+                 std::uint32_t type = platform::regtype::kSz) {
+    const KeyPath path = reg.ParseKeyPath(keyPath);
+    platform::HKey handle = 0;
+    ASSERT_EQ(platform->registry().CreateKey(path.root, path.subPath, handle), 0);
+    ASSERT_EQ(platform->registry().SetValue(handle, name, {type, text}), 0);
+    ASSERT_EQ(platform->registry().CloseKey(handle), 0);
+  }
+};
+
+TEST_F(ModRegTest, ParsesKeyPathsAndRefusesMalformedOnes) {
+  struct Case {
+    std::string path;
+    platform::HKey root;
+    std::string subPath;
+    bool message;
+  };
+  const std::vector<Case> cases = {
+      {"HKEY_CURRENT_USER", kHkeyCurrentUser, "", false},
+      {"HKEY_LOCAL_MACHINE\\SOFTWARE\\x y", kHkeyLocalMachine, "SOFTWARE\\x y", false},
+      {"HKEY_CLASSES_ROOT\\.txt", 0x80000000, ".txt", false},
+      {"HKEY_DYN_DATA", 0x80000006, "", false},
+      {"HKEY_Current_User\\Software", 0, "", false},
+      {"HKEY_CURRENT_USER\\Software\\", 0, "", true},
+      {"hkey_current_user\\Software", 0, "", true},
+      {"HKEY", 0, "", true},
+      {"", 0, "", true},
+  };
+  for (const auto& c : cases) {
+    prompter.shown.clear();
+    const KeyPath parsed = reg.ParseKeyPath(c.path);
+    EXPECT_EQ(parsed.root, c.root) << c.path;
+    if (c.root != 0) {
+      EXPECT_EQ(parsed.subPath, c.subPath) << c.path;
+    }
+    ASSERT_EQ(prompter.shown.size(), c.message ? 1u : 0u) << c.path;
+    if (c.message) {
+      EXPECT_EQ(prompter.shown[0].text, "Incorrect Format:\n\n" + c.path);
+      EXPECT_EQ(prompter.shown[0].icon, platform::MessageIcon::None);
+      EXPECT_EQ(prompter.shown[0].buttons, platform::MessageButtons::Ok);
+      EXPECT_EQ(prompter.shown[0].caption, "Orlo Windows Live Mail Backup");
+    }
+  }
+}
+
+TEST_F(ModRegTest, MalformedOrUnknownPathsGiveFailureResultsAndChangeNothing) {
+  for (const std::string path : {"HKEY_CURRENT_USER\\Software\\", "HKEY_Current_User\\Software"}) {
+    EXPECT_FALSE(reg.KeyExists(path)) << path;
+    EXPECT_TRUE(reg.GetSubKeys(path).empty()) << path;
+    EXPECT_EQ(reg.GetStringValue(path, "x"), "") << path;
+    EXPECT_NE(reg.CreateKey(path), 0) << path;
+    reg.DeleteKey(path);
+    reg.DeleteKeyTree(path);
+  }
+  platform.reset();
+  EXPECT_EQ(test::ReadFile(prefix.userReg()), test::FixtureText("user.reg"));
+}
+
+TEST_F(ModRegTest, ARootNameAloneNamesTheRootKey) {
+  EXPECT_TRUE(reg.KeyExists("HKEY_CURRENT_USER"));
+  const SubKeyList top = reg.GetSubKeys("HKEY_CURRENT_USER");
+  EXPECT_EQ(top.names(),
+            (std::vector<std::string>{"AppEvents", "Control Panel", "Environment",
+                                      "Keyboard Layout", "Software", "Volatile Environment"}));
+  EXPECT_TRUE(top.Contains("software"));
+  EXPECT_FALSE(top.Contains("Softwar"));
+}
+
+TEST_F(ModRegTest, ListsSubkeysInRegistryOrder) {
+  EXPECT_EQ(reg.GetSubKeys(kMail).names(),
+            (std::vector<std::string>{"Advanced Settings", "PerPassportSettings", "Rules",
+                                      "signatures"}));
+  EXPECT_EQ(reg.GetSubKeys(std::string(kMail) + "\\Rules\\Mail\\000").names(),
+            (std::vector<std::string>{"Actions", "Criteria"}));
+  EXPECT_TRUE(reg.GetSubKeys(std::string(kMail) + "\\Missing").empty());
+  EXPECT_TRUE(reg.GetSubKeys("HKEY_PERFORMANCE_DATA").empty());
+  EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(ModRegTest, ReadsStringValuesThroughA255ByteBuffer) {
+  const std::string key = "HKEY_CURRENT_USER\\Software\\Quill";
+  SetString(key, "254", std::string(254, 'x') + '\0');
+  SetString(key, "255", std::string(255, 'x') + '\0');
+  SetString(key, "blanks", std::string("  padded value ") + '\0');
+  SetString(key, "ansi", std::string("Caf\xc3\xa9") + '\0');
+  SetString(key, "multi", std::string("a\0b\0\0", 5), platform::regtype::kMultiSz);
+  SetString(key, "empty", "", platform::regtype::kBinary);
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"254", std::string(254, 'x')},
+      {"255", "Error"},
+      {"blanks", "padded value"},
+      {"ansi", "Caf\xc3\xa9"},
+      {"multi", std::string("a\0b\0", 4)},
+      {"empty", ""},
+      {"missing", "Error"},
+  };
+  for (const auto& [name, expected] : cases)
+    EXPECT_EQ(reg.GetStringValue(key, name), expected) << name;
+  EXPECT_EQ(reg.GetStringValue(std::string(kMail) + "\\Nope", "Store Root"), "Error");
+  EXPECT_EQ(reg.GetStringValue(kMail, "Store Root"),
+            "%UserProfile%\\AppData\\Local\\Microsoft\\Windows Live Mail");
+  EXPECT_EQ(
+      reg.GetStringValue(
+          "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\wlmail.exe",
+          "Path"),
+      "C:\\Program Files (x86)\\Windows Live\\Mail");
+  // A DWORD is read as text too: its first three bytes.
+  EXPECT_EQ(reg.GetStringValue(kMail, "Language"), std::string("\x09\x04\0", 3));
+}
+
+TEST_F(ModRegTest, CreatesKeysWithEveryMissingParent) {
+  const std::string key = std::string(kMail) + "\\Rules\\Junk\\000\\Criteria";
+  EXPECT_FALSE(reg.KeyExists(key));
+  EXPECT_EQ(reg.CreateKey(key), 0);
+  EXPECT_EQ(reg.CreateKey(key), 0) << "an existing key";
+  auto fresh = prefix.MakePlatform();
+  modReg again(fresh->registry(), prompter);
+  EXPECT_TRUE(again.KeyExists(key));
+  EXPECT_NE(reg.CreateKey("HKEY_PERFORMANCE_DATA\\x"), 0);
+}
+
+TEST_F(ModRegTest, DeleteKeySparesKeysWithSubkeysAndDeleteKeyTreeTakesThemAll) {
+  const std::string rules = std::string(kMail) + "\\Rules";
+  reg.DeleteKey(rules);
+  EXPECT_TRUE(reg.KeyExists(rules + "\\Mail\\000\\Actions\\000"));
+  reg.DeleteKeyTree(rules + "\\Mail");
+  EXPECT_FALSE(reg.KeyExists(rules + "\\Mail"));
+  EXPECT_TRUE(reg.KeyExists(rules + "\\News\\000"));
+  EXPECT_EQ(reg.GetSubKeys(rules).names(), std::vector<std::string>{"News"});
+
+  EXPECT_EQ(reg.CreateKey("HKEY_CURRENT_USER\\QuillTop"), 0);
+  reg.DeleteKey("HKEY_CURRENT_USER\\QuillTop");
+  EXPECT_FALSE(reg.KeyExists("HKEY_CURRENT_USER\\QuillTop")) << "a key right below the root";
+
+  auto fresh = prefix.MakePlatform();
+  modReg again(fresh->registry(), prompter);
+  EXPECT_FALSE(again.KeyExists(rules + "\\Mail"));
+  EXPECT_TRUE(again.KeyExists(rules + "\\News\\000"));
+  EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(ModRegTest, ACreatedKeyThatCannotBeSavedIsReportedAsAFailure) {
+  test::TestPrefix other;
+  const platform::posix::WinePrefix gone(other.root() / "no-prefix", other.serverRoot());
+  platform::posix::WineRegistry registry(gone);
+  modReg unsaved(registry, prompter);
+  EXPECT_NE(unsaved.CreateKey("HKEY_CURRENT_USER\\Software\\Quill"), 0);
+  EXPECT_FALSE(unsaved.KeyExists("HKEY_CURRENT_USER\\Software\\Quill"));
+}
+
+}  // namespace
+}  // namespace quill::registry
