@@ -1,0 +1,55 @@
+// The platform of a Windows host: one instance of each Win32 service.
+
+#include <memory>
+#include <string>
+
+#include "platform/AnsiCodePage.h"
+#include "platform/Platform.h"
+#include "platform/win32/Win32Files.h"
+#include "platform/win32/Win32Processes.h"
+#include "platform/win32/Win32ProfileStrings.h"
+#include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32SystemInfo.h"
+
+namespace quill::platform {
+namespace {
+
+class Win32Platform : public Platform {
+ public:
+  explicit Win32Platform(const std::string& applicationFolder) : system_(applicationFolder) {}
+
+  Registry& registry() override { return registry_; }
+  ProfileStrings& profileStrings() override { return profileStrings_; }
+  Files& files() override { return files_; }
+  Processes& processes() override { return processes_; }
+  SystemInfo& system() override { return system_; }
+
+ private:
+  win32::Win32Registry registry_;
+  win32::Win32ProfileStrings profileStrings_;
+  win32::Win32Files files_;
+  win32::Win32Processes processes_;
+  win32::Win32SystemInfo system_;
+};
+
+}  // namespace
+
+std::unique_ptr<Platform> CreateHostPlatform(const std::string& applicationFolder) {
+  return std::make_unique<Win32Platform>(applicationFolder);
+}
+
+}  // namespace quill::platform
+
+#include "platform/win32/WindowsApi.h"
+
+namespace quill::platform {
+
+std::string ExecutableFolder() {
+  char path[MAX_PATH + 1] = {};
+  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string folder(path, length);
+  const std::size_t slash = folder.find_last_of("\\/");
+  return slash == std::string::npos ? std::string() : AnsiToUtf8(folder.substr(0, slash));
+}
+
+}  // namespace quill::platform

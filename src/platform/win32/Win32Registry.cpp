@@ -1,0 +1,179 @@
+#include "platform/win32/Win32Registry.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <new>
+#include <string>
+#include <utility>
+
+#include "platform/AnsiCodePage.h"
+#include "platform/win32/WindowsApi.h"
+
+namespace quill::platform::win32 {
+namespace {
+
+// The predefined keys are written 0x80000000.. in the program, while Windows defines
+// them as (HKEY)(LONG)0x8000000n: sign-extended on 64-bit Windows. Handles of opened
+// keys are small numbers and pass through unchanged.
+constexpr std::uint64_t kLow32 = 0xFFFFFFFFu;
+constexpr std::uint64_t kPredefinedBit = 0x80000000u;
+
+HKEY ToHkey(HKey key) {
+  const auto value = static_cast<std::uint64_t>(key);
+  if ((value & ~kLow32) == 0 && (value & kPredefinedBit) != 0) {
+    const auto sign = static_cast<LONG>(static_cast<DWORD>(value));
+    return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(sign));
+  }
+  return reinterpret_cast<HKEY>(key);
+}
+
+HKey FromHkey(HKEY key) {
+  const auto value = static_cast<std::uint64_t>(reinterpret_cast<ULONG_PTR>(key));
+  if ((value & ~kLow32) == ~kLow32 && (value & kPredefinedBit) != 0) {
+    return static_cast<HKey>(value & kLow32);
+  }
+  return static_cast<HKey>(value);
+}
+
+// The program has always been a 32-bit program and read the 32-bit view of the machine
+// keys (SOFTWARE\WOW6432Node on 64-bit Windows), where the 32-bit mail client registers
+// itself. Every key is opened, created and deleted in that view, whatever this build's
+// own width; on 32-bit Windows the flag is ignored.
+constexpr REGSAM kView = KEY_WOW64_32KEY;
+
+BYTE* Bytes(std::string& buffer) {
+  return reinterpret_cast<BYTE*>(buffer.data());
+}
+
+// Registry data as the program holds it: string types as UTF-8 with their NULs, every
+// other type as the raw bytes.
+std::string DataFromAnsi(DWORD type, std::string raw) {
+  return IsStringType(type) ? AnsiToUtf8(raw) : raw;
+}
+
+// Value enumeration grows its buffers until name and data fit. A name has at most
+// 16383 UTF-16 characters, three code-page bytes each at worst; data beyond the data
+// limit is reported with the registry's own ERROR_MORE_DATA.
+constexpr std::size_t kInitialNameChars = 256;
+constexpr std::size_t kInitialDataBytes = 1024;
+constexpr std::size_t kLargestName = 64 * 1024;
+constexpr std::size_t kLargestData = 256 * 1024 * 1024;
+
+std::size_t Grown(std::size_t size, std::size_t wanted, std::size_t largest) {
+  return std::min(std::max(size * 2, wanted), largest);
+}
+
+}  // namespace
+
+long Win32Registry::OpenKey(HKey parent, const std::string& subKey, std::uint32_t access,
+                            HKey& result) {
+  HKEY opened = nullptr;
+  const LONG status =
+      RegOpenKeyExA(ToHkey(parent), Utf8ToAnsi(subKey).c_str(), 0, access | kView, &opened);
+  result = status == ERROR_SUCCESS ? FromHkey(opened) : 0;
+  return status;
+}
+
+long Win32Registry::CreateKey(HKey parent, const std::string& subKey, HKey& result) {
+  // MAXIMUM_ALLOWED opens an existing key the user may only read, as RegCreateKeyA does.
+  HKEY created = nullptr;
+  const LONG status =
+      RegCreateKeyExA(ToHkey(parent), Utf8ToAnsi(subKey).c_str(), 0, nullptr,
+                      REG_OPTION_NON_VOLATILE, MAXIMUM_ALLOWED | kView, nullptr, &created, nullptr);
+  result = status == ERROR_SUCCESS ? FromHkey(created) : 0;
+  return status;
+}
+
+long Win32Registry::CloseKey(HKey key) {
+  return RegCloseKey(ToHkey(key));
+}
+
+long Win32Registry::EnumKey(HKey key, std::uint32_t index, std::uint32_t bufferChars,
+                            std::string& name) {
+  name.clear();
+  std::string buffer(bufferChars, '\0');
+  DWORD length = bufferChars;
+  const LONG status =
+      RegEnumKeyExA(ToHkey(key), index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+  if (status == ERROR_SUCCESS) {
+    buffer.resize(std::min<std::size_t>(length, buffer.size()));
+    name = AnsiToUtf8(buffer);
+  }
+  return status;
+}
+
+long Win32Registry::EnumValue(HKey key, std::uint32_t index, std::string& name, RegValue& value) {
+  name.clear();
+  value = RegValue{};
+  try {
+    std::string nameBuffer(kInitialNameChars, '\0');
+    std::string data(kInitialDataBytes, '\0');
+    for (;;) {
+      DWORD nameLength = static_cast<DWORD>(nameBuffer.size());
+      DWORD dataSize = static_cast<DWORD>(data.size());
+      DWORD type = REG_NONE;
+      const LONG status = RegEnumValueA(ToHkey(key), index, nameBuffer.data(), &nameLength, nullptr,
+                                        &type, Bytes(data), &dataSize);
+      if (status == ERROR_SUCCESS) {
+        nameBuffer.resize(std::min<std::size_t>(nameLength, nameBuffer.size()));
+        data.resize(std::min<std::size_t>(dataSize, data.size()));
+        name = AnsiToUtf8(nameBuffer);
+        value.type = type;
+        value.data = DataFromAnsi(type, std::move(data));
+        return status;
+      }
+      if (status != ERROR_MORE_DATA) return status;
+      // The call does not say which buffer was short: grow both, up to their limits.
+      if (nameBuffer.size() >= kLargestName && data.size() >= kLargestData) return status;
+      nameBuffer.resize(Grown(nameBuffer.size(), 0, kLargestName));
+      data.resize(Grown(data.size(), dataSize, kLargestData));
+    }
+  } catch (const std::bad_alloc&) {
+    name.clear();
+    value = RegValue{};
+    return ERROR_NOT_ENOUGH_MEMORY;
+  }
+}
+
+long Win32Registry::QueryValue(HKey key, const std::string& name, std::uint32_t bufferBytes,
+                               RegValue& value, std::uint32_t& ansiSize) {
+  value = RegValue{};
+  ansiSize = 0;
+  // The buffer pointer is never null, even for zero bytes: a null one would turn the
+  // query into a size request that succeeds whatever the data.
+  std::string data(bufferBytes, '\0');
+  DWORD size = bufferBytes;
+  DWORD type = REG_NONE;
+  const LONG status =
+      RegQueryValueExA(ToHkey(key), Utf8ToAnsi(name).c_str(), nullptr, &type, Bytes(data), &size);
+  if (status == ERROR_SUCCESS) {
+    ansiSize = size;
+    data.resize(std::min<std::size_t>(size, data.size()));
+    value.type = type;
+    value.data = DataFromAnsi(type, std::move(data));
+  } else if (status == ERROR_MORE_DATA) {
+    ansiSize = size;
+  }
+  return status;
+}
+
+long Win32Registry::SetValue(HKey key, const std::string& name, const RegValue& value) {
+  std::string data = IsStringType(value.type) ? Utf8ToAnsi(value.data) : value.data;
+  if constexpr (sizeof(std::size_t) > sizeof(DWORD)) {
+    if (data.size() > std::numeric_limits<DWORD>::max()) return ERROR_INVALID_PARAMETER;
+  }
+  return RegSetValueExA(ToHkey(key), Utf8ToAnsi(name).c_str(), 0, value.type, Bytes(data),
+                        static_cast<DWORD>(data.size()));
+}
+
+long Win32Registry::DeleteKey(HKey parent, const std::string& subKey) {
+  // RegDeleteKeyA with the view: the same call, in the same view as the opens.
+  return RegDeleteKeyExA(ToHkey(parent), Utf8ToAnsi(subKey).c_str(), kView, 0);
+}
+
+long Win32Registry::DeleteValue(HKey key, const std::string& name) {
+  return RegDeleteValueA(ToHkey(key), Utf8ToAnsi(name).c_str());
+}
+
+}  // namespace quill::platform::win32
