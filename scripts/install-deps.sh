@@ -3,7 +3,7 @@
 # are already there are left alone; nothing is asked.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev)
+packages=(cmake ninja-build g++ libgtest-dev libarchive-dev zip unzip p7zip-full)
 
 missing=()
 for package in "${packages[@]}"; do

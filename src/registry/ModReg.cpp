@@ -71,7 +71,7 @@ HKey modReg::GetRootKey(const std::string& rootName) {
 }
 
 KeyPath modReg::ParseKeyPath(const std::string& keyPath) {
-  if (keyPath.compare(0, 5, "HKEY_") != 0 || keyPath.size() < 5 || keyPath.back() == '\\') {
+  if (keyPath.compare(0, 5, "HKEY_") != 0 || keyPath.back() == '\\') {
     prompter_.Message(std::string("Incorrect Format:") + "\n\n" + keyPath, MessageIcon::None,
                       MessageButtons::Ok, app::kAppTitle);
     return KeyPath{};

@@ -153,8 +153,8 @@ long WineRegistry::OpenKey(HKey parent, const std::string& subKey, std::uint32_t
                            HKey& result) {
   auto location = Resolve(parent);
   if (!location) return winerr::kInvalidHandle;
-  if (Find(*location) == nullptr) return winerr::kKeyDeleted;
   HiveKey* key = Find(*location);
+  if (key == nullptr) return winerr::kKeyDeleted;
   for (auto& part : SplitSubKey(subKey)) {
     key = key->FindSubkey(part);
     if (key == nullptr) return winerr::kFileNotFound;

@@ -1,0 +1,476 @@
+#include "backup/ZipComponent.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+#include <fcntl.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <chrono>
+#include <clocale>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <mutex>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "backup/EntryPath.h"
+#include "platform/Files.h"
+
+namespace quill::backup {
+namespace fs = std::filesystem;
+using platform::HostPath;
+using platform::PathText;
+
+namespace {
+
+constexpr std::size_t kChunk = 1 << 16;
+
+struct ReadDeleter {
+  void operator()(archive* a) const { archive_read_free(a); }
+};
+struct WriteDeleter {
+  void operator()(archive* a) const { archive_write_free(a); }
+};
+struct EntryDeleter {
+  void operator()(archive_entry* e) const { archive_entry_free(e); }
+};
+using Reader = std::unique_ptr<archive, ReadDeleter>;
+using Writer = std::unique_ptr<archive, WriteDeleter>;
+using Entry = std::unique_ptr<archive_entry, EntryDeleter>;
+
+std::string ArchiveError(archive* a) {
+  const char* text = archive_error_string(a);
+  return text != nullptr ? text : "unknown archive error";
+}
+
+Reader OpenReader(const std::string& path, const std::string& password, std::string& error) {
+  Reader reader(archive_read_new());
+  archive_read_support_format_zip_seekable(reader.get());
+  if (!password.empty()) archive_read_add_passphrase(reader.get(), password.c_str());
+  if (archive_read_open_filename(reader.get(), PathText(HostPath(path)).c_str(), kChunk) !=
+      ARCHIVE_OK) {
+    error = "cannot open " + path + ": " + ArchiveError(reader.get());
+    return nullptr;
+  }
+  return reader;
+}
+
+std::string EntryName(archive_entry* entry) {
+  if (const char* utf8 = archive_entry_pathname_utf8(entry)) return utf8;
+  if (const char* name = archive_entry_pathname(entry)) return name;
+  return std::string();
+}
+
+bool IsZipName(const std::string& name) {
+  if (name.size() < 4) return false;
+  std::string tail = name.substr(name.size() - 4);
+  for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return tail == ".zip";
+}
+
+// "folder\*.*" or "folder/*.*": the folder; otherwise nothing.
+std::optional<std::string> FolderPattern(const std::string& pattern) {
+  for (const char* suffix : {"\\*.*", "/*.*"}) {
+    const std::string tail(suffix);
+    if (pattern.size() > tail.size() &&
+        pattern.compare(pattern.size() - tail.size(), tail.size(), tail) == 0)
+      return pattern.substr(0, pattern.size() - tail.size());
+  }
+  return std::nullopt;
+}
+
+// The output file of a write: created new, flushed to disk before it is renamed.
+class OutputFile {
+ public:
+  explicit OutputFile(const fs::path& path) : path_(path) {
+#ifdef _WIN32
+    fd_ = _wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, 0644);
+#else
+    fd_ = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+#endif
+  }
+  ~OutputFile() {
+    Close();
+  }
+  int fd() const {
+    return fd_;
+  }
+  bool SyncAndClose() {
+#ifdef _WIN32
+    const bool synced = _commit(fd_) == 0;
+#else
+    const bool synced = fsync(fd_) == 0;
+#endif
+    return Close() && synced;
+  }
+
+ private:
+  bool Close() {
+    if (fd_ < 0) return true;
+#ifdef _WIN32
+    const bool closed = _close(fd_) == 0;
+#else
+    const bool closed = close(fd_) == 0;
+#endif
+    fd_ = -1;
+    return closed;
+  }
+  fs::path path_;
+  int fd_ = -1;
+};
+
+// libarchive turns entry names into text of the process's character type; names are UTF-8
+// here, so the process takes a UTF-8 character type when it does not have one.
+void UseUtf8Names() {
+#ifndef _WIN32
+  static std::once_flag once;
+  std::call_once(once, [] {
+    const char* current = std::setlocale(LC_CTYPE, nullptr);
+    const bool utf8 = current != nullptr && (std::strstr(current, "UTF-8") != nullptr ||
+                                             std::strstr(current, "utf8") != nullptr);
+    if (!utf8 && std::setlocale(LC_CTYPE, "C.UTF-8") == nullptr) std::setlocale(LC_CTYPE, "");
+  });
+#endif
+}
+
+// A header read: ARCHIVE_WARN only says a name needed converting.
+bool NextHeader(archive* reader, archive_entry** entry) {
+  const int status = archive_read_next_header(reader, entry);
+  return status == ARCHIVE_OK || status == ARCHIVE_WARN;
+}
+
+}  // namespace
+
+ZipComponent::ZipComponent(ZipEvents events) : events_(std::move(events)) {
+  UseUtf8Names();
+}
+
+bool ZipComponent::Fail(std::string message) {
+  lastError_ = std::move(message);
+  return false;
+}
+
+std::string ZipComponent::Resolve(const std::string& path) const {
+  const fs::path host = HostPath(path);
+  if (host.is_absolute() || workingFolder_.empty()) return path;
+  return PathText(HostPath(workingFolder_) / host);
+}
+
+void ZipComponent::NewZip(const std::string& path) {
+  CloseZip();
+  target_ = Resolve(path);
+}
+
+bool ZipComponent::AppendFiles(const std::string& pattern, bool recurse) {
+  std::error_code error;
+  if (const auto folder = FolderPattern(pattern)) {
+    const fs::path root = HostPath(Resolve(*folder));
+    if (!fs::is_directory(root, error)) return Fail("no folder " + *folder);
+    std::vector<Pending> found;
+    auto options = fs::directory_options::none;
+    for (fs::recursive_directory_iterator it(root, options, error), end; !error && it != end;
+         it.increment(error)) {
+      if (!recurse && it.depth() > 0) continue;
+      const fs::path& path = it->path();
+      const std::u8string relative = path.lexically_relative(root).generic_u8string();
+      const std::string name(relative.begin(), relative.end());
+      if (it->is_directory(error) && !it->is_symlink(error)) {
+        // A folder that holds nothing is kept as a folder entry, so it comes back on restore.
+        if (fs::is_empty(path, error)) found.push_back({PathText(path), name + "/", true});
+      } else if (it->is_regular_file(error)) {
+        found.push_back({PathText(path), name, false});
+      }
+    }
+    if (error) return Fail("cannot list " + *folder + ": " + error.message());
+    std::sort(found.begin(), found.end(),
+              [](const Pending& a, const Pending& b) { return a.name < b.name; });
+    pending_.insert(pending_.end(), found.begin(), found.end());
+    return true;
+  }
+  const fs::path file = HostPath(Resolve(pattern));
+  if (!fs::is_regular_file(file, error)) return Fail("no file " + pattern);
+  pending_.push_back({PathText(file), PathText(file.filename()), false});
+  return true;
+}
+
+bool ZipComponent::WriteZip() {
+  if (target_.empty()) return Fail("no archive was started");
+  const fs::path target = HostPath(target_);
+  const fs::path partial = target.parent_path() / (PathText(target.filename()) + ".partial");
+  std::error_code error;
+
+  std::uint64_t total = 0;
+  for (const Pending& item : pending_)
+    if (!item.directory) total += fs::file_size(HostPath(item.source), error);
+
+  Writer writer(archive_write_new());
+  archive_write_set_format_zip(writer.get());
+  archive_write_set_options(writer.get(), "zip:hdrcharset=UTF-8");
+  if (protect_ &&
+      (archive_write_set_options(writer.get(), "zip:encryption=zipcrypt") != ARCHIVE_OK ||
+       archive_write_set_passphrase(writer.get(), password_.c_str()) != ARCHIVE_OK))
+    return Fail("cannot protect the archive: " + ArchiveError(writer.get()));
+
+  OutputFile output(partial);
+  if (output.fd() < 0) return Fail("cannot create " + PathText(partial));
+  const auto abandon = [&](std::string message) {
+    writer.reset();
+    output.SyncAndClose();
+    fs::remove(partial, error);
+    return Fail(std::move(message));
+  };
+  if (archive_write_open_fd(writer.get(), output.fd()) != ARCHIVE_OK)
+    return abandon("cannot write " + target_ + ": " + ArchiveError(writer.get()));
+
+  std::vector<char> buffer(kChunk);
+  std::uint64_t done = 0;
+  int reported = -1;
+  for (const Pending& item : pending_) {
+    Entry entry(archive_entry_new());
+    archive_entry_set_pathname_utf8(entry.get(), item.name.c_str());
+    const fs::path source = HostPath(item.source);
+    const auto modified = fs::last_write_time(source, error);
+    if (!error) {
+      const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
+          std::chrono::file_clock::to_sys(modified).time_since_epoch());
+      archive_entry_set_mtime(entry.get(), static_cast<time_t>(seconds.count()), 0);
+    }
+    if (item.directory) {
+      archive_entry_set_filetype(entry.get(), AE_IFDIR);
+      archive_entry_set_perm(entry.get(), 0755);
+      if (archive_write_header(writer.get(), entry.get()) != ARCHIVE_OK)
+        return abandon("cannot add " + item.name + ": " + ArchiveError(writer.get()));
+      continue;
+    }
+    std::ifstream in(source, std::ios::binary);
+    const std::uint64_t size = fs::file_size(source, error);
+    if (!in || error) return abandon("cannot read " + item.source);
+    archive_entry_set_filetype(entry.get(), AE_IFREG);
+    archive_entry_set_perm(entry.get(), 0644);
+    archive_entry_set_size(entry.get(), static_cast<la_int64_t>(size));
+    // Inner archives are already compressed: they are stored as they are.
+    if (IsZipName(item.name))
+      archive_write_zip_set_compression_store(writer.get());
+    else
+      archive_write_zip_set_compression_deflate(writer.get());
+    if (archive_write_header(writer.get(), entry.get()) != ARCHIVE_OK)
+      return abandon("cannot add " + item.name + ": " + ArchiveError(writer.get()));
+    std::uint64_t left = size;
+    while (left > 0) {
+      const auto want = static_cast<std::streamsize>(std::min<std::uint64_t>(left, buffer.size()));
+      in.read(buffer.data(), want);
+      const std::streamsize got = in.gcount();
+      if (got <= 0) return abandon(item.source + " shrank while it was added");
+      if (archive_write_data(writer.get(), buffer.data(), static_cast<std::size_t>(got)) != got)
+        return abandon("cannot write " + target_ + ": " + ArchiveError(writer.get()));
+      left -= static_cast<std::uint64_t>(got);
+      done += static_cast<std::uint64_t>(got);
+      const int percent = total == 0 ? 100 : static_cast<int>(done * 100 / total);
+      if (percent != reported && events_.writeProgress) events_.writeProgress(percent);
+      reported = percent;
+    }
+    if (in.peek() != std::char_traits<char>::eof())
+      return abandon(item.source + " grew while it was added");
+    if (archive_write_finish_entry(writer.get()) != ARCHIVE_OK)
+      return abandon("cannot write " + target_ + ": " + ArchiveError(writer.get()));
+    if (events_.fileAdded) events_.fileAdded(item.source);
+  }
+  if (archive_write_close(writer.get()) != ARCHIVE_OK)
+    return abandon("cannot write " + target_ + ": " + ArchiveError(writer.get()));
+  writer.reset();
+  if (!output.SyncAndClose()) {
+    fs::remove(partial, error);
+    return Fail("cannot write " + target_ + ": the disk did not take it");
+  }
+  fs::rename(partial, target, error);
+  if (error) {
+    fs::remove(partial, error);
+    return Fail("cannot write " + target_ + ": " + error.message());
+  }
+  if (reported != 100 && events_.writeProgress) events_.writeProgress(100);
+  return true;
+}
+
+void ZipComponent::CloseZip() {
+  target_.clear();
+  pending_.clear();
+  openPath_.clear();
+  entries_.clear();
+}
+
+bool ZipComponent::IsPasswordProtected(const std::string& path) {
+  UseUtf8Names();
+  std::string error;
+  Reader reader = OpenReader(path, "", error);
+  if (!reader) return false;
+  archive_entry* entry = nullptr;
+  while (NextHeader(reader.get(), &entry)) {
+    if (archive_entry_is_data_encrypted(entry)) return true;
+    archive_read_data_skip(reader.get());
+  }
+  return false;
+}
+
+bool ZipComponent::OpenZip(const std::string& path) {
+  CloseZip();
+  std::string error;
+  Reader reader = OpenReader(Resolve(path), "", error);
+  if (!reader) return Fail(error);
+  archive_entry* entry = nullptr;
+  int status;
+  while ((status = archive_read_next_header(reader.get(), &entry)) == ARCHIVE_OK ||
+         status == ARCHIVE_WARN) {
+    ZipEntryInfo info;
+    info.index = entries_.size();
+    info.name = EntryName(entry);
+    info.size = archive_entry_size_is_set(entry)
+                    ? static_cast<std::uint64_t>(archive_entry_size(entry))
+                    : 0;
+    info.encrypted = archive_entry_is_data_encrypted(entry) != 0;
+    info.directory = archive_entry_filetype(entry) == AE_IFDIR;
+    info.regular = archive_entry_filetype(entry) == AE_IFREG;
+    entries_.push_back(std::move(info));
+    archive_read_data_skip(reader.get());
+  }
+  if (status != ARCHIVE_EOF) {
+    entries_.clear();
+    return Fail(path + " is not a ZIP archive or is damaged: " + ArchiveError(reader.get()));
+  }
+  openPath_ = Resolve(path);
+  return true;
+}
+
+bool ZipComponent::VerifyPassword() {
+  std::vector<const ZipEntryInfo*> protectedEntries;
+  for (const auto& entry : entries_)
+    if (entry.encrypted && entry.regular && entry.size > 0) protectedEntries.push_back(&entry);
+  if (protectedEntries.empty()) return true;
+  // The traditional check byte lets about one wrong password in 256 through; only reading
+  // data whole tells. The smallest entry of some size is enough; without one, all are read.
+  constexpr std::uint64_t kEnough = 16;
+  std::vector<std::size_t> chosen;
+  const ZipEntryInfo* best = nullptr;
+  for (const ZipEntryInfo* entry : protectedEntries)
+    if (entry->size >= kEnough && (best == nullptr || entry->size < best->size)) best = entry;
+  if (best != nullptr) {
+    chosen.push_back(best->index);
+  } else {
+    for (const ZipEntryInfo* entry : protectedEntries) chosen.push_back(entry->index);
+  }
+
+  std::string error;
+  Reader reader = OpenReader(openPath_, decryptPassword_, error);
+  if (!reader) return Fail(error);
+  std::vector<char> buffer(kChunk);
+  archive_entry* entry = nullptr;
+  std::size_t index = 0;
+  std::size_t checked = 0;
+  while (checked < chosen.size() && NextHeader(reader.get(), &entry)) {
+    if (std::find(chosen.begin(), chosen.end(), index++) == chosen.end()) {
+      archive_read_data_skip(reader.get());
+      continue;
+    }
+    la_ssize_t got;
+    while ((got = archive_read_data(reader.get(), buffer.data(), buffer.size())) > 0) {
+    }
+    if (got < 0) return Fail("wrong password");
+    ++checked;
+  }
+  return checked == chosen.size() || Fail("wrong password");
+}
+
+std::optional<ZipEntryInfo> ZipComponent::FindEntry(const std::string& name) const {
+  for (const auto& entry : entries_)
+    if (entry.name == name) return entry;
+  return std::nullopt;
+}
+
+bool ZipComponent::ExtractEntry(const ZipEntryInfo& entry, const std::string& folder) {
+  return Extract({entry.index}, folder);
+}
+
+bool ZipComponent::UnzipAll(const std::string& folder) {
+  std::vector<std::size_t> all(entries_.size());
+  for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
+  return Extract(all, folder);
+}
+
+bool ZipComponent::Extract(const std::vector<std::size_t>& indexes, const std::string& folder) {
+  if (openPath_.empty()) return Fail("no archive is open");
+  const fs::path root = HostPath(Resolve(folder));
+  std::error_code code;
+  if (!fs::is_directory(root, code) && !fs::create_directories(root, code))
+    return Fail("cannot create " + folder);
+  std::string error;
+  Reader reader = OpenReader(openPath_, decryptPassword_, error);
+  if (!reader) return Fail(error);
+
+  std::vector<char> buffer(kChunk);
+  archive_entry* entry = nullptr;
+  std::string refused;
+  std::size_t index = 0;
+  std::size_t written = 0;
+  while (written < indexes.size() && NextHeader(reader.get(), &entry)) {
+    if (std::find(indexes.begin(), indexes.end(), index++) == indexes.end()) {
+      archive_read_data_skip(reader.get());
+      continue;
+    }
+    ++written;
+    const std::string name = EntryName(entry);
+    const auto type = archive_entry_filetype(entry);
+    const auto components = SafeEntryComponents(name);
+    if (!components || (type != AE_IFREG && type != AE_IFDIR)) {
+      refused += (refused.empty() ? "" : ", ") + name;
+      archive_read_data_skip(reader.get());
+      continue;
+    }
+    const auto path = PrepareEntryPath(root, *components, error);
+    if (!path) {
+      refused += (refused.empty() ? "" : ", ") + name;
+      archive_read_data_skip(reader.get());
+      continue;
+    }
+    if (type == AE_IFDIR) {
+      if (!fs::is_directory(*path, code) && !fs::create_directory(*path, code))
+        return Fail("cannot create " + PathText(*path));
+      continue;
+    }
+    // The file is written beside its place and renamed over it only when complete.
+    const fs::path partial = path->parent_path() / (PathText(path->filename()) + ".partial");
+    {
+      std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+      if (!out) return Fail("cannot create " + PathText(*path));
+      la_ssize_t got;
+      while ((got = archive_read_data(reader.get(), buffer.data(), buffer.size())) > 0)
+        out.write(buffer.data(), got);
+      out.close();
+      if (got < 0 || !out) {
+        fs::remove(partial, code);
+        return Fail(got < 0 ? "cannot read " + name + ": " + ArchiveError(reader.get())
+                            : "cannot write " + PathText(*path));
+      }
+    }
+    fs::rename(partial, *path, code);
+    if (code) {
+      fs::remove(partial, code);
+      return Fail("cannot write " + PathText(*path));
+    }
+    const auto mtime = std::chrono::sys_seconds(std::chrono::seconds(archive_entry_mtime(entry)));
+    fs::last_write_time(*path, std::chrono::file_clock::from_sys(mtime), code);
+    if (events_.fileExtracted) events_.fileExtracted(PathText(*path));
+  }
+  if (written < indexes.size())
+    return Fail("cannot read " + openPath_ + ": " + ArchiveError(reader.get()));
+  if (!refused.empty()) return Fail("refused unsafe entries: " + refused);
+  return true;
+}
+
+}  // namespace quill::backup
