@@ -1,0 +1,68 @@
+#pragma once
+// Registry text files: a key with its values and every key beneath it as lines of 8-bit text
+// in the ANSI code page, ended by CR LF. The backup items keep their registry keys this way.
+//
+//   \                      the key itself
+//   ""= sz:                a value: name in double quotes, "=", a 3-character tag, ":", data
+//   \000                   a subkey, by its path below the key
+//   "Flags"= dw:1
+//   "Data"=bin:1,255,16
+//   \000\Cond
+//   "Logic"= dw:-1
+//
+// Tags: " sz" string, "esz" expandable string, "bin" the bytes in decimal, " dw" a 32-bit
+// number as a signed decimal. Other value types are not written. A line cannot hold a line
+// break, so string data with CR or LF in it goes under " sx" or "esx" instead, with "\r",
+// "\n" and "\\" standing for CR, LF and a backslash; plain string lines are never escaped.
+// The file does not name its key: the importer names the key it is read into.
+
+#include <string>
+#include <vector>
+
+#include "platform/Registry.h"
+#include "registry/ModReg.h"
+
+namespace quill::registry {
+
+struct ExportResult {
+  bool ok = true;
+  std::string error;  // why the file could not be written in full
+  // Keys and values left out because their names cannot stand in a line: a name holding a
+  // line break, or a value name holding '"=' with a tag and ':' after it.
+  std::vector<std::string> skipped;
+};
+
+struct ImportResult {
+  bool ok = false;
+  std::string error;
+};
+
+class RegistryText {
+ public:
+  RegistryText(platform::Registry& registry, modReg& reg);
+
+  // Writes the key with everything beneath it to file, replacing the file: the key's header,
+  // its values in the registry's order, then each subkey the same way in the registry's
+  // order. A key that cannot be opened gives its header alone, so a missing key gives "\".
+  // Fails, leaving no file, when the file cannot be written or a key cannot be listed.
+  ExportResult ExportKey(const std::string& keyPath, const std::string& file);
+  // Appends the value lines of one key to file.
+  ExportResult ExportKeyValues(const std::string& keyPath, const std::string& file);
+
+  // Rebuilds targetKeyPath from file, reading up to the first empty line. The lines are all
+  // checked before anything changes: a missing or damaged file changes nothing, and the error
+  // names the line. When the file holds the key's own header "\", the key is first deleted
+  // with everything beneath it. Fails when the registry does not take every change.
+  ImportResult ImportKeyFile(const std::string& targetKeyPath, const std::string& file);
+
+ private:
+  struct Collected;
+  void CollectKey(const KeyPath& path, const std::string& keyPath, const std::string& relative,
+                  Collected& out);
+  void CollectValues(platform::HKey key, const std::string& keyPath, Collected& out);
+
+  platform::Registry& registry_;
+  modReg& reg_;
+};
+
+}  // namespace quill::registry

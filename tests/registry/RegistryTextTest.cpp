@@ -1,0 +1,290 @@
+#include "registry/RegistryText.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/posix/WineRegistry.h"
+#include "support/TestPrefix.h"
+
+namespace quill::registry {
+namespace {
+using namespace platform;
+
+const std::string kMail = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows Live Mail";
+const std::string kQuill = "HKEY_CURRENT_USER\\Software\\Quill";
+
+std::string Crlf(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const auto& line : lines) text += line + "\r\n";
+  return text;
+}
+
+RegValue Dword(std::uint32_t bits) {
+  std::string bytes;
+  for (int i = 0; i < 4; ++i) bytes += static_cast<char>(bits >> (8 * i));
+  return {regtype::kDword, bytes};
+}
+
+RegValue Sz(const std::string& text, std::uint32_t type = regtype::kSz) {
+  return {type, text + '\0'};
+}
+
+// The prefix's registry, listing values and subkeys in reverse: Wine keeps them sorted by
+// name, so reversed they show that the export follows the registry's order. With refusal set
+// it refuses every change, as Wine's registry does while wineserver runs.
+class TestRegistry : public posix::WineRegistry {
+ public:
+  explicit TestRegistry(const posix::WinePrefix& prefix) : WineRegistry(prefix) {}
+  long EnumKey(HKey key, std::uint32_t index, std::uint32_t chars, std::string& name) override {
+    std::uint32_t count = 0;
+    for (std::string n; WineRegistry::EnumKey(key, count, 1000, n) == 0;) ++count;
+    return WineRegistry::EnumKey(key, index < count ? count - 1 - index : index, chars, name);
+  }
+  long EnumValue(HKey key, std::uint32_t index, std::string& name, RegValue& value) override {
+    std::uint32_t count = 0;
+    for (std::string n; WineRegistry::EnumValue(key, count, n, value) == 0;) ++count;
+    return WineRegistry::EnumValue(key, index < count ? count - 1 - index : index, name, value);
+  }
+  long CreateKey(HKey parent, const std::string& sub, HKey& out) override {
+    return refusal != 0 ? refusal : WineRegistry::CreateKey(parent, sub, out);
+  }
+  long SetValue(HKey key, const std::string& name, const RegValue& value) override {
+    return refusal != 0 ? refusal : WineRegistry::SetValue(key, name, value);
+  }
+  long DeleteKey(HKey parent, const std::string& sub) override {
+    return refusal != 0 ? refusal : WineRegistry::DeleteKey(parent, sub);
+  }
+  long refusal = 0;
+};
+
+class RegistryTextTest : public ::testing::Test {
+ protected:
+  test::TestPrefix prefix;
+  std::unique_ptr<posix::PosixPlatform> platform = prefix.MakePlatform();
+  test::RecordingPrompter prompter;
+  modReg reg{platform->registry(), prompter};
+  RegistryText text{platform->registry(), reg};
+  std::string file = (prefix.root() / "key.dat").string();
+
+  std::string Export(const std::string& key) {
+    const ExportResult result = text.ExportKey(key, file);
+    EXPECT_TRUE(result.ok) << result.error;
+    return test::ReadFile(file);
+  }
+  ImportResult Import(const std::string& key, const std::string& content) {
+    test::WriteFile(file, content);
+    return text.ImportKeyFile(key, file);
+  }
+  void Set(const std::string& key, const std::string& name, const RegValue& value) {
+    const KeyPath path = reg.ParseKeyPath(key);
+    HKey handle = 0;
+    ASSERT_EQ(platform->registry().CreateKey(path.root, path.subPath, handle), 0);
+    ASSERT_EQ(platform->registry().SetValue(handle, name, value), 0);
+    ASSERT_EQ(platform->registry().CloseKey(handle), 0);
+  }
+  // A value as a fresh look at the saved registry finds it.
+  std::optional<RegValue> Get(const std::string& key, const std::string& name) {
+    auto fresh = prefix.MakePlatform();
+    const KeyPath path = reg.ParseKeyPath(key);
+    HKey handle = 0;
+    if (fresh->registry().OpenKey(path.root, path.subPath, kKeyRead, handle) != 0)
+      return std::nullopt;
+    RegValue value;
+    std::uint32_t size = 0;
+    const long status = fresh->registry().QueryValue(handle, name, 1 << 20, value, size);
+    fresh->registry().CloseKey(handle);
+    if (status != 0) return std::nullopt;
+    return value;
+  }
+};
+
+void ExpectValue(const std::optional<RegValue>& actual, const RegValue& expected,
+                 const std::string& what) {
+  ASSERT_TRUE(actual) << what;
+  EXPECT_EQ(actual->type, expected.type) << what;
+  EXPECT_EQ(actual->data, expected.data) << what;
+}
+
+TEST_F(RegistryTextTest, WritesTheExampleKeyInRegistryOrderAndReadsItBack) {
+  const std::string key = kQuill + "\\Example";
+  Set(key, "", Sz(""));
+  Set(key + "\\000", "Name", Sz("Junk"));
+  Set(key + "\\000", "Flags", Dword(1));
+  Set(key + "\\000", "Data", {regtype::kBinary, "\x01\xff\x10"});
+  Set(key + "\\000\\Cond", "Logic", Dword(0xFFFFFFFF));
+  const posix::WinePrefix wine = prefix.winePrefix();
+  TestRegistry reversed(wine);
+  modReg reversedReg(reversed, prompter);
+  RegistryText reversedText(reversed, reversedReg);
+  const std::string expected =
+      Crlf({"\\", "\"\"= sz:", "\\000", "\"Name\"= sz:Junk", "\"Flags\"= dw:1",
+            "\"Data\"=bin:1,255,16", "\\000\\Cond", "\"Logic\"= dw:-1"});
+  ASSERT_TRUE(reversedText.ExportKey(key, file).ok);
+  EXPECT_EQ(test::ReadFile(file), expected);
+
+  ASSERT_TRUE(reversedText.ImportKeyFile(kQuill + "\\Copy", file).ok);
+  ASSERT_TRUE(reversedText.ExportKey(kQuill + "\\Copy", file).ok);
+  EXPECT_EQ(test::ReadFile(file), expected);
+}
+
+TEST_F(RegistryTextTest, ExportsTheMailKeysExactlyAndImportsThemIntoAnEqualTree) {
+  const std::vector<std::pair<std::string, std::string>> keys = {
+      {"\\Rules\\Mail",
+       Crlf({"\\", "\\000", "\"Flags\"= dw:1", "\"Name\"= sz:Move newsletters",
+             "\"Version\"= dw:-1", "\\000\\Actions", "\\000\\Actions\\000",
+             "\"Folder\"= sz:Inbox\\Newsletters", "\\000\\Criteria", "\\000\\Criteria\\000",
+             "\"Logic\"= dw:-2147483648", "\"Value\"=bin:1,255,16", "\\001",
+             "\"Name\"= sz:Caf\xe9 \"quotes\" = equals"})},
+      {"\\PerPassportSettings", Crlf({"\\", "\\anna@example.com", "\"JunkMailLevel\"= dw:2"})},
+      {"\\signatures", Crlf({"\\", "\\00000000", "\"name\"= sz:Signature #1",
+                             "\"text\"= sz:Anna Example - sent with care", "\"type\"= dw:1"})},
+      {"\\Advanced Settings", Crlf({"\\", "\"Empty\"=bin:", "\"Path\"=esz:%USERPROFILE%\\Documents",
+                                    "\\Column Widths", "\"\"= sz:"})},
+  };
+  for (const auto& [key, expected] : keys) {
+    EXPECT_EQ(Export(kMail + key), expected) << key;
+    EXPECT_EQ(Export(kMail + key), expected) << key << " a second time";
+    const ImportResult imported = text.ImportKeyFile(kQuill + key, file);
+    EXPECT_TRUE(imported.ok) << imported.error;
+    EXPECT_EQ(Export(kQuill + key), expected) << key << " imported";
+  }
+  const std::vector<std::tuple<std::string, std::string, RegValue>> values = {
+      {"\\Rules\\Mail\\000\\Criteria\\000", "Logic", Dword(0x80000000)},
+      {"\\Rules\\Mail\\001", "Name", Sz("Caf\xc3\xa9 \"quotes\" = equals")},
+      {"\\Advanced Settings", "Empty", {regtype::kBinary, ""}},
+      {"\\Advanced Settings", "Path", Sz("%USERPROFILE%\\Documents", regtype::kExpandSz)},
+  };
+  for (const auto& [key, name, value] : values) ExpectValue(Get(kQuill + key, name), value, name);
+  EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(RegistryTextTest, ImportReplacesTheKeySoUnwrittenTypesAreGone) {
+  const std::string key = kMail + "\\PerPassportSettings";
+  ASSERT_TRUE(Get(key + "\\anna@example.com", "Safe Senders"));
+  ASSERT_TRUE(Import(key, Export(key)).ok);
+  EXPECT_FALSE(Get(key + "\\anna@example.com", "Safe Senders")) << "a multi-string";
+  ExpectValue(Get(key + "\\anna@example.com", "JunkMailLevel"), Dword(2), "JunkMailLevel");
+
+  ASSERT_TRUE(Import(kMail + "\\Rules\\Mail", "\\\r\n").ok);
+  EXPECT_TRUE(reg.KeyExists(kMail + "\\Rules\\Mail"));
+  EXPECT_TRUE(reg.GetSubKeys(kMail + "\\Rules\\Mail").empty());
+}
+
+TEST_F(RegistryTextTest, EachValueTypeMakesItsLineAndComesBackTheSame) {
+  struct Case {
+    std::string name;
+    RegValue value;
+    std::string line;
+    std::optional<RegValue> back = std::nullopt;  // when it differs from value
+  };
+  const std::vector<Case> cases = {
+      {"n", Dword(0x80000000), "\"n\"= dw:-2147483648"},
+      {"n", Dword(0x7FFFFFFF), "\"n\"= dw:2147483647"},
+      {"n", Dword(0), "\"n\"= dw:0"},
+      {"b", {regtype::kBinary, std::string("\0\xff", 2)}, "\"b\"=bin:0,255"},
+      {"b", {regtype::kBinary, ""}, "\"b\"=bin:"},
+      {"s", Sz("C:\\new\\table"), "\"s\"= sz:C:\\new\\table"},
+      {"s", Sz("Caf\xc3\xa9 \xe2\x82\xac"), "\"s\"= sz:Caf\xe9 \x80"},
+      {"s", Sz(std::string("a\0b", 3)), std::string("\"s\"= sz:a\0b", 11)},
+      {"s", {regtype::kSz, "no end"}, "\"s\"= sz:no end", Sz("no end")},
+      {"s", Sz("Anna\r\nC:\\x"), "\"s\"= sx:Anna\\r\\nC:\\\\x"},
+      {"e", Sz("%A%\n", regtype::kExpandSz), "\"e\"=esx:%A%\\n"},
+      {"a=b", Sz("1"), "\"a=b\"= sz:1"},
+      {"say \"hi\"=", Sz("1"), "\"say \"hi\"=\"= sz:1"},
+  };
+  for (const auto& c : cases) {
+    reg.DeleteKeyTree(kQuill);
+    Set(kQuill + "\\From", c.name, c.value);
+    EXPECT_EQ(Export(kQuill + "\\From"), Crlf({"\\", c.line})) << c.line;
+    ASSERT_TRUE(text.ImportKeyFile(kQuill + "\\To", file).ok) << c.line;
+    ExpectValue(Get(kQuill + "\\To", c.name), c.back.value_or(c.value), c.line);
+  }
+}
+
+TEST_F(RegistryTextTest, LeavesOutNamesThatCannotReadBack) {
+  const std::string key = kQuill + "\\Names";
+  Set(key, "x\"= sz:y", Sz("1"));
+  Set(key, "line\nbreak", Sz("2"));
+  Set(key, "kept", Sz("3"));
+  const ExportResult result = text.ExportKey(key, file);
+  EXPECT_TRUE(result.ok);
+  EXPECT_EQ(result.skipped,
+            (std::vector<std::string>{key + " \"line\nbreak\"", key + " \"x\"= sz:y\""}));
+  EXPECT_EQ(test::ReadFile(file), Crlf({"\\", "\"kept\"= sz:3"}));
+}
+
+TEST_F(RegistryTextTest, SkipsUnknownTagsAndStopsAtTheFirstEmptyLine) {
+  const ImportResult result =
+      Import(kQuill, Crlf({"\\", "\"a\"= SZ:x", "\"b\"=BIN:1", "\"c\"= DW:1", "\"d\"=ESZ:x",
+                           "\"e\"=qwd:1", "\"kept\"= dw:7", "", "\"after\"= sz:2", "broken"}));
+  EXPECT_TRUE(result.ok) << result.error;
+  for (const char* name : {"a", "b", "c", "d", "e", "after"}) EXPECT_FALSE(Get(kQuill, name));
+  ExpectValue(Get(kQuill, "kept"), Dword(7), "kept");
+}
+
+TEST_F(RegistryTextTest, AMissingKeyExportsAsItsHeaderAndReplacesTheFile) {
+  test::WriteFile(file, "old content\r\n");
+  EXPECT_EQ(Export(kQuill + "\\Missing"), "\\\r\n");
+  EXPECT_FALSE(reg.KeyExists(kQuill + "\\Missing"));
+  for (const std::string& bad :
+       {(prefix.root() / "no" / "k.dat").string(), prefix.root().string()}) {
+    const ExportResult result = text.ExportKey(kMail, bad);
+    EXPECT_FALSE(result.ok) << bad;
+    EXPECT_NE(result.error.find(bad), std::string::npos) << result.error;
+  }
+}
+
+TEST_F(RegistryTextTest, ADamagedFileChangesNothingAndNamesTheLine) {
+  const std::string key = kMail + "\\Rules\\Mail";
+  const std::string before = test::ReadFile(prefix.userReg());
+  const std::string head = "\\\r\n\"ok\"= sz:1\r\n";
+  struct Case {
+    std::string content;
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {"", "damaged: it holds no key"},
+      {head + "\"Name\" sz:x\r\n", "line 3 (\"Name\" sz:x): \"=\" is missing"},
+      {head + "= sz:x\r\n", "line 3 (= sz:x): \"=\" comes before the value name"},
+      {head + "\"= sz:x\r\n", "line 3 (\"= sz:x): \"=\" comes before"},
+      {head + "\"n\"= dw:abc\r\n", "line 3 (\"n\"= dw:abc): \"abc\" is not a 32-bit number"},
+      {head + "\"n\"= dw:2147483648\r\n", "\"2147483648\" is not a 32-bit number"},
+      {head + "\"n\"= dw:-2147483649\r\n", "\"-2147483649\" is not a 32-bit number"},
+      {head + "\"n\"= dw:\r\n", "\"\" is not a 32-bit number"},
+      {head + "\"b\"=bin:1, 256\r\n", "line 3 (\"b\"=bin:1, 256): \"256\" is not a byte value"},
+      {head + "\"b\"=bin:1,,2\r\n", "\"\" is not a byte value"},
+      {head + "\"b\"=bin:-1\r\n", "\"-1\" is not a byte value"},
+      {head + "\\a\\\\b\r\n", "line 3 (\\a\\\\b): a key name in the header is empty"},
+      {head + "\\a\\\r\n", "line 3 (\\a\\): a key name"},
+      {"\"a\"= sz:1\r\n\\\r\n", "line 1 (\"a\"= sz:1): a value comes before the first key"},
+      {head + "\"s\"= sx:a\\q\r\n", "line 3 (\"s\"= sx:a\\q): a backslash in the text"},
+  };
+  for (const auto& c : cases) {
+    const ImportResult result = Import(key, c.content);
+    EXPECT_FALSE(result.ok) << c.expected;
+    EXPECT_NE(result.error.find(c.expected), std::string::npos) << result.error;
+    EXPECT_EQ(test::ReadFile(prefix.userReg()), before) << c.expected;
+  }
+  const ImportResult missing = text.ImportKeyFile(key, file + ".missing");
+  EXPECT_FALSE(missing.ok);
+  EXPECT_EQ(missing.error,
+            "Could not read the registry file " + file + ".missing. Nothing was changed.");
+  EXPECT_EQ(test::ReadFile(prefix.userReg()), before);
+}
+
+TEST_F(RegistryTextTest, AnImportTheRegistryRefusesIsAFailure) {
+  const std::string key = kMail + "\\Rules\\Mail";
+  const std::string content = Export(key);
+  const std::string before = test::ReadFile(prefix.userReg());
+  const posix::WinePrefix wine = prefix.winePrefix();
+  TestRegistry refusing(wine);
+  refusing.refusal = winerr::kSharingViolation;
+  modReg refusingReg(refusing, prompter);
+  const ImportResult result = RegistryText(refusing, refusingReg).ImportKeyFile(key, file);
+  EXPECT_FALSE(result.ok);
+  EXPECT_NE(result.error.find("could not create " + key + " (error 32)"), std::string::npos)
+      << result.error;
+  EXPECT_EQ(test::ReadFile(prefix.userReg()), before);
+}
+
+}  // namespace
+}  // namespace quill::registry
