@@ -7,6 +7,6 @@ run:
 test:
 	bash scripts/test.sh
 sanitize:
-	BUILD_DIR=build-asan SANITIZE=ON BUILD_TYPE=Debug bash scripts/test.sh
+	LSAN_OPTIONS=suppressions=$(CURDIR)/.ci/lsan.supp BUILD_DIR=build-asan SANITIZE=ON BUILD_TYPE=Debug bash scripts/test.sh
 clean:
 	rm -rf build build-asan

@@ -30,7 +30,7 @@ class PosixProcesses : public Processes {
   bool Start(const std::string& commandLine, WindowStyle style) override;
 
  private:
-  const WinePrefix& prefix_;
+  WinePrefix prefix_;
   std::string procRoot_;
   Launcher launcher_;
 };

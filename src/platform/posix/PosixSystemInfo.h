@@ -18,12 +18,13 @@ class PosixSystemInfo : public SystemInfo {
   std::optional<std::string> Environment(const std::string& name) override;
   std::string ApplicationFolder() override;
   std::string ToHostPath(const std::string& windowsPath) override;
+  std::string GeneralDate(const std::tm& local) override;
 
  private:
   std::optional<std::string> ReadText(HKey root, const std::string& key, const std::string& value);
 
   Registry& registry_;
-  const WinePrefix& prefix_;
+  WinePrefix prefix_;
   std::string applicationFolder_;
 };
 

@@ -65,7 +65,7 @@ class WineRegistry : public Registry {
   long Save(HiveId id);
   HKey NewHandle(Location location);
 
-  const WinePrefix& prefix_;
+  WinePrefix prefix_;
   std::array<HiveFile, 2> hives_;
   std::map<HKey, Location> handles_;
   HKey nextHandle_ = 0x100;
