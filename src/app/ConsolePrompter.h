@@ -11,6 +11,11 @@ class ConsolePrompter : public platform::Prompter {
   platform::MessageAnswer Message(const std::string& text, platform::MessageIcon icon,
                                   platform::MessageButtons buttons,
                                   const std::string& caption) override;
+  // Without a window nobody chooses a file.
+  std::optional<std::string> SaveFileName(const std::string&, const std::string&,
+                                          const std::string&) override {
+    return std::nullopt;
+  }
 };
 
 }  // namespace quill::app

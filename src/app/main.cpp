@@ -1,4 +1,6 @@
-// quillstow: finds the logged-on user's Windows Live Mail data and tells what it found.
+// quillstow: backs up a Windows Live Mail profile. Started with a command line
+// ("sf=...xm=...ps=...bf=...") it makes the unattended backup and ends; without one it
+// reports what start-up found.
 
 #include <filesystem>
 #include <iostream>
@@ -6,7 +8,12 @@
 
 #include "app/ConsolePrompter.h"
 #include "app/Discovery.h"
+#include "app/SettingsFile.h"
 #include "app/SharedServices.h"
+#include "app/TimeText.h"
+#include "automation/UnattendedBackup.h"
+#include "backup/BackupEngine.h"
+#include "backup/ZipComponent.h"
 #include "platform/Platform.h"
 #include "registry/ModReg.h"
 
@@ -24,6 +31,17 @@ void PrintFolder(const char* label, const std::string& folder) {
   std::cout << label << folder << (exists ? "" : "  (missing)") << '\n';
 }
 
+int Report(const quill::app::DiscoveryResult& found) {
+  std::cout << "Windows Live Mail: " << (found.mailFound ? "installed" : "not installed") << '\n';
+  if (!found.mailFound) return 1;
+  std::cout << "Computer:   " << found.values.ComputerName << '\n';
+  std::cout << "User:       " << found.values.LogonUserName << '\n';
+  PrintFolder("Mail store: ", found.values.MailDataFolder);
+  PrintFolder("Contacts:   ", found.values.ContactsFolder);
+  PrintFolder("Stationery: ", found.values.StationeryFolder);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -34,13 +52,13 @@ int main(int argc, char** argv) {
   app::SharedServices services(*platform, reg);
   app::Discovery discovery(*platform, reg, services, prompter);
   const app::DiscoveryResult found = discovery.Run(CommandLineOf(argc, argv));
+  if (found.values.CommandLine.empty()) return Report(found);
 
-  std::cout << "Windows Live Mail: " << (found.mailFound ? "installed" : "not installed") << '\n';
-  if (!found.mailFound) return 1;
-  std::cout << "Computer:   " << found.values.ComputerName << '\n';
-  std::cout << "User:       " << found.values.LogonUserName << '\n';
-  PrintFolder("Mail store: ", found.values.MailDataFolder);
-  PrintFolder("Contacts:   ", found.values.ContactsFolder);
-  PrintFolder("Stationery: ", found.values.StationeryFolder);
-  return 0;
+  app::SettingsFile settings(*platform);
+  backup::ZipComponent zip1;
+  zip1.SetWorkingFolder(platform->system().ApplicationFolder());
+  backup::BackupEngine engine(*platform, reg, services, zip1, found.values, found.DescriptorPath,
+                              [&] { return platform->system().GeneralDate(app::LocalNow()); });
+  automation::UnattendedBackup run(engine, settings, found.values, app::LocalNow);
+  return run.Run(found.values.CommandLine);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Message boxes and the other questions a user answers. Windows show them; tests answer.
 
+#include <optional>
 #include <string>
 
 namespace quill::platform {
@@ -14,6 +15,11 @@ class Prompter {
   virtual ~Prompter() = default;
   virtual MessageAnswer Message(const std::string& text, MessageIcon icon, MessageButtons buttons,
                                 const std::string& caption) = 0;
+  // The common save dialog: a filter "Description (*.ext)|*.ext", a proposed file name, and
+  // a question before an existing file is overwritten. Nothing when the user cancels.
+  virtual std::optional<std::string> SaveFileName(const std::string& title,
+                                                  const std::string& filter,
+                                                  const std::string& proposedName) = 0;
 };
 
 }  // namespace quill::platform

@@ -1,6 +1,7 @@
 #pragma once
 // Computer and user names, folders and environment as Windows gives them.
 
+#include <ctime>
 #include <optional>
 #include <string>
 
@@ -19,6 +20,9 @@ class SystemInfo {
   // A Windows path ("C:\users\anna\AppData\Local") as a path of this host. On Windows it
   // is the path itself; over a Wine prefix it goes through the prefix's drive letters.
   virtual std::string ToHostPath(const std::string& windowsPath) = 0;
+  // A local date and time in the system's general date format: the short date, a blank,
+  // the long time ("12/7/2026 4:31:05 AM" in the United States).
+  virtual std::string GeneralDate(const std::tm& local) = 0;
 };
 
 // The separator that joins folder and file names on this host.

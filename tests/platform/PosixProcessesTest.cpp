@@ -51,6 +51,7 @@ TEST(PosixProcesses, WindowsCommandLinesBecomeDesktopCommands) {
             (std::vector<std::string>{"xdg-open", "/opt/quill/help.chm"}));
   EXPECT_EQ(command("explorer.exe C:\\users\\root\\Documents"),
             (std::vector<std::string>{"xdg-open", drive + "/users/root/Documents"}));
+  EXPECT_EQ(command("explorer /n,/backups/"), (std::vector<std::string>{"xdg-open", "/backups/"}));
   EXPECT_EQ(command("C:\\Program Files (x86)\\Windows Live\\Mail\\wlmail.exe"),
             (std::vector<std::string>{"wine",
                                       "C:\\Program Files (x86)\\Windows Live\\Mail\\wlmail.exe"}));

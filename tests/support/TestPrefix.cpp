@@ -53,6 +53,13 @@ platform::MessageAnswer RecordingPrompter::Message(const std::string& text,
   return reply;
 }
 
+std::optional<std::string> RecordingPrompter::SaveFileName(const std::string& title,
+                                                           const std::string& filter,
+                                                           const std::string& proposedName) {
+  saveAsked = {title, filter, proposedName};
+  return savePath;
+}
+
 TestPrefix::TestPrefix(bool withRegistry) {
   fs::create_directories(prefix() / "dosdevices");
   fs::create_directories(app());

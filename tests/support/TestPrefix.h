@@ -42,7 +42,12 @@ class RecordingPrompter : public platform::Prompter {
   platform::MessageAnswer Message(const std::string& text, platform::MessageIcon icon,
                                   platform::MessageButtons buttons,
                                   const std::string& caption) override;
+  std::optional<std::string> SaveFileName(const std::string& title, const std::string& filter,
+                                          const std::string& proposedName) override;
   std::vector<Shown> shown;
+  // The save dialog's answer, and what it was asked.
+  std::optional<std::string> savePath;
+  std::vector<std::string> saveAsked;
   platform::MessageAnswer reply = platform::MessageAnswer::Ok;
 };
 

@@ -92,7 +92,13 @@ std::vector<std::string> HostCommandFor(const std::string& commandLine, const Wi
   const std::string name = Lower(BaseName(program));
   const std::string argument = prefix.ToHostPath(Unquote(arguments));
   if (name == "notepad.exe") return {TextEditor(), argument};
-  if (name == "hh.exe" || name == "explorer.exe") return {"xdg-open", argument};
+  if (name == "hh.exe") return {"xdg-open", argument};
+  if (name == "explorer.exe" || name == "explorer") {
+    // "explorer /n,FOLDER" opens the folder in a new window.
+    std::string folder = Unquote(arguments);
+    if (Lower(folder.substr(0, 3)) == "/n,") folder = folder.substr(3);
+    return {"xdg-open", prefix.ToHostPath(folder)};
+  }
   std::vector<std::string> argv{"wine", program};
   if (!arguments.empty()) argv.push_back(arguments);
   return argv;

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 
 namespace quill::platform::posix {
@@ -83,6 +84,16 @@ std::optional<std::string> PosixSystemInfo::Environment(const std::string& name)
 
 std::string PosixSystemInfo::ApplicationFolder() {
   return applicationFolder_;
+}
+
+std::string PosixSystemInfo::GeneralDate(const std::tm& local) {
+  // The formats of a prefix set up for the United States: M/d/yyyy and h:mm:ss tt.
+  char text[64];
+  const int hour = local.tm_hour % 12 == 0 ? 12 : local.tm_hour % 12;
+  std::snprintf(text, sizeof text, "%d/%d/%d %d:%02d:%02d %s", local.tm_mon + 1, local.tm_mday,
+                local.tm_year + 1900, hour, local.tm_min, local.tm_sec,
+                local.tm_hour < 12 ? "AM" : "PM");
+  return text;
 }
 
 std::string PosixSystemInfo::ToHostPath(const std::string& windowsPath) {

@@ -83,3 +83,23 @@ std::string Win32SystemInfo::ToHostPath(const std::string& windowsPath) {
 }
 
 }  // namespace quill::platform::win32
+
+namespace quill::platform::win32 {
+
+std::string Win32SystemInfo::GeneralDate(const std::tm& local) {
+  SYSTEMTIME time{};
+  time.wYear = static_cast<WORD>(local.tm_year + 1900);
+  time.wMonth = static_cast<WORD>(local.tm_mon + 1);
+  time.wDay = static_cast<WORD>(local.tm_mday);
+  time.wDayOfWeek = static_cast<WORD>(local.tm_wday);
+  time.wHour = static_cast<WORD>(local.tm_hour);
+  time.wMinute = static_cast<WORD>(local.tm_min);
+  time.wSecond = static_cast<WORD>(local.tm_sec);
+  char date[128] = {};
+  char clock[128] = {};
+  GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, date, sizeof date);
+  GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &time, nullptr, clock, sizeof clock);
+  return AnsiToUtf8(std::string(date) + " " + clock);
+}
+
+}  // namespace quill::platform::win32

@@ -20,6 +20,7 @@ class Win32SystemInfo : public SystemInfo {
   std::optional<std::string> Environment(const std::string& name) override;
   std::string ApplicationFolder() override;
   std::string ToHostPath(const std::string& windowsPath) override;
+  std::string GeneralDate(const std::tm& local) override;
 
  private:
   std::string applicationFolder_;

@@ -1,0 +1,71 @@
+#pragma once
+// The backup page's logic: which items can be chosen, the proposed file name, the file
+// chooser, and the backup run with its checks, progress, log, summary and follow-up actions.
+
+#include <array>
+#include <ctime>
+#include <functional>
+#include <string>
+
+#include "app/SettingsFile.h"
+#include "app/SharedServices.h"
+#include "backup/BackupEngine.h"
+#include "backup/BackupPageView.h"
+#include "platform/Prompter.h"
+
+namespace quill::backup {
+
+// The status texts of the items, by index.
+inline constexpr std::array<const char*, kItemCount> kItemStatusTexts = {
+    "Copying Email Mail Accounts & Messages/News Accounts & Messages...",
+    "Copying Mail Rules...",
+    "Copying LDAP Accounts...",
+    "Copying News Rules...",
+    "Copying Junk Mail Settings...",
+    "Copying Contacts...",
+    "Copying Windows Live Mail Database...",
+    "Copying Signatures...",
+    "Copying Stationeries...",
+    "Copying Settings...",
+    "Copying Calendars..."};
+
+// What happens after a backup that is not this page's business.
+struct BackupFollowUps {
+  // Opens the disc window with the new backup file (its name and its full path) and waits
+  // for it to close.
+  std::function<void(const std::string& name, const std::string& path)> openDiscWindow;
+};
+
+class BackupRun {
+ public:
+  BackupRun(BackupEngine& engine, platform::Platform& platform, app::SharedServices& services,
+            app::SettingsFile& settings, registry::modReg& reg, platform::Prompter& prompter,
+            BackupPageView& view, app::ProcessValues values, std::function<std::tm()> clock,
+            BackupFollowUps followUps = {});
+
+  void PrepareBackupPage();
+  void cmdTargetFile_Click();
+  void RunBackup();
+
+  const std::string& TargetFilePath() const { return targetFilePath_; }
+  void SetTargetFilePath(const std::string& path) { targetFilePath_ = path; }
+
+ private:
+  bool InputChecked();
+  void Message(const std::string& text, platform::MessageIcon icon);
+  void FollowUp(bool written);
+
+  BackupEngine& engine_;
+  platform::Platform& platform_;
+  app::SharedServices& services_;
+  app::SettingsFile& settings_;
+  registry::modReg& reg_;
+  platform::Prompter& prompter_;
+  BackupPageView& view_;
+  app::ProcessValues values_;
+  std::function<std::tm()> clock_;
+  BackupFollowUps followUps_;
+  std::string targetFilePath_;
+};
+
+}  // namespace quill::backup
