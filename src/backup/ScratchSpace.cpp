@@ -15,8 +15,10 @@ ScratchSpace::~ScratchSpace() {
 
 std::string ScratchSpace::InnerArchiveFolder(std::size_t item) {
   const std::string folder = platform::JoinPath(folder_, std::to_string(item));
+  // Only the scratch folders are made: a backup never makes the folder it is written to.
   std::error_code error;
-  std::filesystem::create_directories(platform::HostPath(folder), error);
+  std::filesystem::create_directory(platform::HostPath(folder_), error);
+  std::filesystem::create_directory(platform::HostPath(folder), error);
   return folder;
 }
 

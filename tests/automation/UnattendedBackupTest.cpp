@@ -1,0 +1,167 @@
+#include "automation/UnattendedBackup.h"
+
+#include <gtest/gtest.h>
+
+#include "support/BackupSetup.h"
+
+namespace quill::automation {
+namespace {
+namespace fs = std::filesystem;
+using test::ReadFile;
+
+TEST(UnattendedCommandLine, SplitsTheFieldsByPosition) {
+  struct Case {
+    std::string line;
+    std::optional<UnattendedCommand> command;
+  };
+  const std::vector<Case> cases = {
+      {"sf=annaxm=11111111111ps=secretbf=D:\\Backups\\a.wlm",
+       UnattendedCommand{"anna", "11111111111", "secret", "D:\\Backups\\a.wlm"}},
+      {"sf=annaxm=11111111111ps=bf=/b/a.wlm",
+       UnattendedCommand{"anna", "11111111111", "", "/b/a.wlm"}},
+      // The names are not compared, only counted.
+      {"ab=annacd=101ef=pwgh=/x.wlm", UnattendedCommand{"anna", "101", "pw", "/x.wlm"}},
+      // A password holding "=" shifts the fields: the file is read from the wrong piece.
+      {"sf=annaxm=1ps=a=bbf=/x.wlm", UnattendedCommand{"anna", "1", "", "b"}},
+      {"sf=annaxm=111ps=pw", std::nullopt},      // three "=": nothing at all
+      {"=annaxm=1ps=bf=/x.wlm", std::nullopt},   // no first field
+      {"sf=annaxm=ps=bf=/x.wlm", std::nullopt},  // no mask
+      {"sf=annaxm=1ps=bf=", std::nullopt},       // no file
+      {"", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    const auto parsed = ParseUnattendedCommandLine(c.line);
+    ASSERT_EQ(parsed.has_value(), c.command.has_value()) << c.line;
+    if (!parsed) continue;
+    EXPECT_EQ(parsed->user, c.command->user) << c.line;
+    EXPECT_EQ(parsed->mask, c.command->mask) << c.line;
+    EXPECT_EQ(parsed->password, c.command->password) << c.line;
+    EXPECT_EQ(parsed->file, c.command->file) << c.line;
+  }
+}
+
+TEST(UnattendedCommandLine, ThePathOfTheProgramIsCutOff) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"\"C:\\Program Files\\quillstow\\quillstow.exe\" sf=axm=1ps=bf=x.wlm",
+       "sf=axm=1ps=bf=x.wlm"},
+      {"quillstow.exe sf=axm=1ps=bf=x.wlm", "sf=axm=1ps=bf=x.wlm"},
+      {"\"C:\\quillstow.exe\"", ""},
+      {"quillstow.exe", ""},
+  };
+  for (const auto& [raw, rest] : cases) EXPECT_EQ(WithoutProgramPath(raw), rest) << raw;
+}
+
+TEST(UnattendedCommandLine, TheDatedNameCarriesDateAndTime) {
+  std::tm when{};
+  when.tm_year = 2026 - 1900;
+  when.tm_mon = 11;
+  when.tm_mday = 7;
+  when.tm_hour = 4;
+  when.tm_min = 31;
+  EXPECT_EQ(DatedBackupName("D:\\Backups\\livemailbak-anna.wlm", when),
+            "D:\\Backups\\livemailbak-anna-12-07-2026-04-31.wlm");
+  when.tm_hour = 16;
+  when.tm_min = 5;
+  EXPECT_EQ(DatedBackupName("/b/x.wlm", when), "/b/x-12-07-2026-16-05.wlm");
+}
+
+class UnattendedBackupTest : public ::testing::Test {
+ protected:
+  test::BackupSetup setup;
+  std::tm when = [] {
+    std::tm t{};
+    t.tm_year = 2026 - 1900;
+    t.tm_mon = 11;
+    t.tm_mday = 7;
+    t.tm_hour = 4;
+    t.tm_min = 31;
+    return t;
+  }();
+  int Run(const std::string& line) {
+    UnattendedBackup run(setup.engine(), *setup.settings, setup.found.values,
+                         [this] { return when; });
+    const int status = run.Run(line);
+    target = run.target();
+    return status;
+  }
+  std::string Descriptor(const std::string& password = "") {
+    return test::EntryText(target, "stowinfo.dat", password, setup.root() / "d");
+  }
+  std::string target;
+};
+
+TEST_F(UnattendedBackupTest, ElevenOnesWithoutPasswordBackUpEverythingUnprotected) {
+  ASSERT_EQ(Run("sf=annaxm=11111111111ps=bf=" + setup.Target()), kBackupWritten);
+  EXPECT_EQ(target, setup.Target());
+  EXPECT_FALSE(backup::ZipComponent::IsPasswordProtected(target));
+  const std::string descriptor = Descriptor();
+  EXPECT_NE(descriptor.find("BackupInformation=Auto Backup\r\n"), std::string::npos);
+  EXPECT_NE(descriptor.find("BackupItem=11111111111\r\n"), std::string::npos);
+  EXPECT_EQ(test::EntryNames(target).size(), 25u);
+}
+
+TEST_F(UnattendedBackupTest, APasswordProtectsEveryEntry) {
+  ASSERT_EQ(Run("sf=annaxm=00000100000ps=pa ss wordbf=" + setup.Target()), kBackupWritten);
+  backup::ZipComponent zip;
+  ASSERT_TRUE(zip.OpenZip(target));
+  for (const auto& entry : zip.entries()) EXPECT_TRUE(entry.encrypted) << entry.name;
+  zip.SetDecryptPassword("pa ss word");
+  EXPECT_TRUE(zip.VerifyPassword());
+  EXPECT_NE(Descriptor("pa ss word").find("BackupItem=00000100000\r\n"), std::string::npos);
+}
+
+TEST_F(UnattendedBackupTest, AMaskOfZerosWritesTheDescriptorAlone) {
+  ASSERT_EQ(Run("sf=annaxm=00000000000ps=bf=" + setup.Target()), kBackupWritten);
+  EXPECT_EQ(test::EntryNames(target), std::vector<std::string>{"stowinfo.dat"});
+  EXPECT_NE(Descriptor().find("BackupItem=00000000000\r\n"), std::string::npos);
+  const std::string log = ReadFile(setup.logFile());
+  EXPECT_NE(log.find("Start Auto Backup User Profile anna Data..."), std::string::npos);
+  EXPECT_NE(log.find("Backup File is " + setup.Target()), std::string::npos);
+  EXPECT_NE(log.find("Auto Backup User Profile anna Data was Completed!"), std::string::npos);
+  EXPECT_EQ(log.find("Succeeded!"), std::string::npos);
+  EXPECT_EQ(log.find("Fail!"), std::string::npos);
+}
+
+TEST_F(UnattendedBackupTest, TenCharactersLeaveTheCalendarsOut) {
+  ASSERT_EQ(Run("sf=annaxm=1111111111ps=bf=" + setup.Target()), kBackupWritten);
+  const std::string descriptor = Descriptor();
+  EXPECT_NE(descriptor.find("BackupItem=11111111110\r\n"), std::string::npos);
+  EXPECT_EQ(descriptor.find("BackupCalendars"), std::string::npos);
+  EXPECT_EQ(ReadFile(setup.logFile()).find("Backup Calendars"), std::string::npos);
+}
+
+TEST_F(UnattendedBackupTest, ThreeEqualsSignsDoNothingAtAll) {
+  test::WriteFile(setup.Target(), "last week's backup");
+  EXPECT_EQ(Run("sf=annaxm=11111111111ps=" + setup.Target()), kNotACommandLine);
+  EXPECT_EQ(ReadFile(setup.Target()), "last week's backup");
+  EXPECT_FALSE(fs::exists(setup.logFile()));
+  EXPECT_TRUE(setup.AppFolderFiles().empty());
+}
+
+TEST_F(UnattendedBackupTest, ANewFileEachRunLeavesTheDefaultFileAlone) {
+  test::WriteFile(setup.Target(), "the default backup");
+  setup.settings->SaveSettingValue(setup.settings->Path(), "autobackup", "autobackupfile", "1");
+  ASSERT_EQ(Run("sf=annaxm=01000000000ps=bf=" + setup.Target()), kBackupWritten);
+  EXPECT_EQ(target, (setup.root() / "anna-12-07-2026-04-31.wlm").string());
+  EXPECT_TRUE(fs::exists(target));
+  EXPECT_EQ(ReadFile(setup.Target()), "the default backup");
+  EXPECT_NE(ReadFile(setup.logFile()).find("Backup File is " + target + "\n"), std::string::npos);
+}
+
+TEST_F(UnattendedBackupTest, ReplacingTheDefaultFileKeepsItUntilTheNewOneIsWhole) {
+  test::WriteFile(setup.Target(), "the default backup");
+  ASSERT_EQ(Run("sf=annaxm=01000000000ps=bf=" + setup.Target()), kBackupWritten);
+  EXPECT_EQ(test::EntryNames(setup.Target()).back(), "stowinfo.dat");
+}
+
+TEST_F(UnattendedBackupTest, AFileThatCannotBeWrittenEndsWithAFailureStatus) {
+  const std::string target = (setup.root() / "gone" / "a.wlm").string();
+  EXPECT_EQ(Run("sf=annaxm=11111111111ps=pwbf=" + target), kBackupNotWritten);
+  const std::string log = ReadFile(setup.logFile());
+  EXPECT_EQ(log.find("Data was Completed!"), std::string::npos);
+  EXPECT_NE(log.find("Auto Backup User Profile anna Data was not saved: "), std::string::npos);
+  EXPECT_EQ(setup.AppFolderFiles(), std::vector<std::string>{"brlog.dat"});
+}
+
+}  // namespace
+}  // namespace quill::automation

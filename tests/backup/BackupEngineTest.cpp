@@ -1,0 +1,260 @@
+#include "backup/BackupEngine.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <regex>
+#include <thread>
+
+#include "platform/AnsiCodePage.h"
+#include "support/BackupSetup.h"
+
+namespace quill::backup {
+namespace {
+namespace fs = std::filesystem;
+using test::ReadFile;
+
+std::array<bool, kItemCount> All() {
+  std::array<bool, kItemCount> items;
+  items.fill(true);
+  return items;
+}
+
+// Every file and folder below root: relative path -> content ("/" marks a folder).
+std::map<std::string, std::string> Tree(const fs::path& root) {
+  std::map<std::string, std::string> tree;
+  for (const auto& item : fs::recursive_directory_iterator(root))
+    tree[item.path().lexically_relative(root).generic_string()] =
+        item.is_directory() ? "/" : ReadFile(item.path());
+  return tree;
+}
+
+const std::vector<std::string> kAccounts = {"anna@example.com.zip", "Hotmail (bob).zip",
+                                            "news.example.org.zip"};
+const std::vector<std::string> kLdap = {"account{0F1E2D3C-4B5A-4968-8776-655443322110}.OEACCOUNT",
+                                        "account{5B0E7B2C-3A41-4F6D-8E29-ABCDEF012345}.oeaccount",
+                                        "account{A9C9D5E0-8D1F-4B47-9E3A-1F2B3C4D5E6F}.oeaccount"};
+const std::vector<std::string> kContacts = {"{2A4C6E8F-1B3D-4F5A-8C7E-9D0F1A2B3C4D}.zip",
+                                            "{8F3B2E1A-6C5D-4E7F-9A0B-1C2D3E4F5A6B}.zip"};
+const std::vector<std::string> kDatabase = {"Mail.MSMessageStore", "WindowsMail.MSMessageStore"};
+const std::vector<std::string> kStationery = {"Autumn.htm",
+                                              "Autumn.jpg",
+                                              "Gr\xc3\xbc\xc3\x9f"
+                                              "e.htm",
+                                              "Gr\xc3\xbc\xc3\x9f"
+                                              "e.jpg",
+                                              "Notebook.gif",
+                                              "Notebook.htm"};
+const std::vector<std::string> kCalendars = {"Anna's calendar.zip", "Birthday calendar.zip",
+                                             "Feiertage \xc3\x96sterreich.zip"};
+
+TEST(BackupEngine, AllElevenItemsGiveTheEntriesAndDescriptorOfABackupFile) {
+  for (const std::string password : {"", "s\xc3\xa9same"}) {
+    test::BackupSetup setup;
+    BackupRequest request{All(), setup.Target(), password, "first line\r\nsecond", "anna", false};
+    const BackupOutcome outcome = setup.engine().Run(request, {});
+    ASSERT_TRUE(outcome.written) << outcome.error;
+    for (bool ok : outcome.succeeded) EXPECT_TRUE(ok);
+
+    const std::vector<std::string> names = test::EntryNames(setup.Target());
+    ASSERT_EQ(names.size(), 25u);
+    const std::regex exportFile("OBR[0-9A-F]{1,4}\\.tmp");
+    std::vector<std::string> expected;
+    const auto add = [&](const std::vector<std::string>& more) {
+      expected.insert(expected.end(), more.begin(), more.end());
+    };
+    add(kAccounts);
+    expected.push_back(names[3]);
+    add(kLdap);
+    expected.push_back(names[7]);
+    expected.push_back(names[8]);
+    add(kContacts);
+    add(kDatabase);
+    expected.push_back(names[13]);
+    add(kStationery);
+    expected.push_back(names[20]);
+    add(kCalendars);
+    expected.push_back("stowinfo.dat");
+    EXPECT_EQ(names, expected);
+    for (std::size_t at : {3, 7, 8, 13, 20})
+      EXPECT_TRUE(std::regex_match(names[at], exportFile)) << names[at];
+    EXPECT_EQ(test::EntryNamesByUnzip(setup.Target()), names) << "unzip sees the same entries";
+
+    const std::string descriptor =
+        test::EntryText(setup.Target(), "stowinfo.dat", password, setup.root() / "x");
+    const auto join = [](const std::vector<std::string>& list) {
+      std::string value;
+      for (const auto& name : list) value += (value.empty() ? "" : ";") + name;
+      return value;
+    };
+    // The descriptor is 8-bit text in the code page.
+    EXPECT_EQ(descriptor,
+              platform::Utf8ToAnsi("BackupComputer=VM\r\nBackupLogonUser=anna\r\nBackupTime=" +
+                                   std::string(test::kStamp) +
+                                   "\r\nBackupInformation=first linePS$QVTsecond\r\n"
+                                   "Backupmailaccountsandmessages=" +
+                                   join(kAccounts) +
+                                   "\r\n"
+                                   "BackupmailRules=" +
+                                   names[3] +
+                                   "\r\n"
+                                   "BackupldapAccounts=" +
+                                   join(kLdap) +
+                                   "\r\n"
+                                   "BackupnewsRules=" +
+                                   names[7] +
+                                   "\r\n"
+                                   "Backupjunkmail=" +
+                                   names[8] +
+                                   "\r\n"
+                                   "BackupContacts=" +
+                                   join(kContacts) +
+                                   "\r\n"
+                                   "Backupmaildatabase=" +
+                                   join(kDatabase) +
+                                   "\r\n"
+                                   "Backupsignatures=" +
+                                   names[13] +
+                                   "\r\n"
+                                   "BackupStationeries=" +
+                                   join(kStationery) +
+                                   "\r\n"
+                                   "BackupSettings=" +
+                                   names[20] +
+                                   "\r\n"
+                                   "BackupCalendars=" +
+                                   join(kCalendars) +
+                                   "\r\n"
+                                   "BackupItem=11111111111\r\n"));
+
+    // An inner archive holds its folder whole, empty folders included.
+    ZipComponent zip;
+    ASSERT_TRUE(zip.OpenZip(setup.Target()));
+    zip.SetDecryptPassword(password);
+    EXPECT_EQ(zip.entries().back().encrypted, !password.empty());
+    ASSERT_TRUE(
+        zip.ExtractEntry(*zip.FindEntry("Hotmail (bob).zip"), (setup.root() / "inner").string()));
+    ZipComponent inner;
+    ASSERT_TRUE(inner.OpenZip((setup.root() / "inner" / "Hotmail (bob).zip").string()));
+    EXPECT_FALSE(inner.entries().front().encrypted) << "inner archives carry no password";
+    ASSERT_TRUE(inner.UnzipAll((setup.root() / "bob").string()));
+    EXPECT_EQ(Tree(setup.root() / "bob"), Tree(setup.mailStore() / "Hotmail (bob)"));
+
+    // Nothing of the run is left behind.
+    EXPECT_EQ(setup.AppFolderFiles(), std::vector<std::string>{"brlog.dat"});
+    EXPECT_FALSE(fs::exists(setup.Target() + ".parts"));
+    EXPECT_FALSE(fs::exists(setup.Target() + ".partial"));
+  }
+}
+
+TEST(BackupEngine, TheMessageStoreGoesWithTheAccountsWhenTheDatabaseItemIsNotTicked) {
+  test::BackupSetup setup;
+  std::array<bool, kItemCount> items{};
+  items[0] = true;
+  ASSERT_TRUE(setup.engine().Run({items, setup.Target(), "", "", "anna", false}, {}).written);
+  std::vector<std::string> expected = kAccounts;
+  expected.push_back("WindowsMail.MSMessageStore");
+  expected.push_back("stowinfo.dat");
+  EXPECT_EQ(test::EntryNames(setup.Target()), expected);
+  const std::string descriptor =
+      test::EntryText(setup.Target(), "stowinfo.dat", "", setup.root() / "x");
+  EXPECT_NE(descriptor.find("Backupmailaccountsandmessages=anna@example.com.zip;Hotmail (bob).zip;"
+                            "news.example.org.zip;WindowsMail.MSMessageStore\r\n"),
+            std::string::npos);
+  EXPECT_NE(descriptor.find("BackupItem=10000000000\r\n"), std::string::npos);
+}
+
+TEST(BackupEngine, ItemsWithoutDataFailAndWriteNoKey) {
+  test::BackupSetup setup;
+  // Only the folders a backup leaves out; no stationery; no Windows Live Mail subkeys.
+  for (const char* name : {"anna@example.com", "Hotmail (bob)", "news.example.org"})
+    fs::remove_all(setup.mailStore() / name);
+  fs::remove_all(setup.profile() / "Documents" / "My Stationery");
+  fs::create_directories(setup.profile() / "Documents" / "My Stationery");
+  setup.reg->DeleteKeyTree("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows Live Mail");
+  setup.reg->CreateKey("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows Live Mail");
+
+  const BackupOutcome outcome =
+      setup.engine().Run({All(), setup.Target(), "", "", "anna", false}, {});
+  ASSERT_TRUE(outcome.written);
+  EXPECT_EQ(ItemFlags(outcome.succeeded), "00100110001");
+  const std::string descriptor =
+      test::EntryText(setup.Target(), "stowinfo.dat", "", setup.root() / "x");
+  for (const char* key :
+       {"Backupmailaccountsandmessages", "BackupmailRules", "BackupStationeries", "BackupSettings"})
+    EXPECT_EQ(descriptor.find(key), std::string::npos) << key;
+  EXPECT_NE(descriptor.find("BackupItem=00100110001"), std::string::npos);
+}
+
+TEST(BackupEngine, TheLogHoldsEveryEntryByteForByte) {
+  test::BackupSetup setup;
+  fs::remove_all(setup.profile() / "AppData" / "Local" / "Microsoft" / "Windows Live Contacts");
+  std::array<bool, kItemCount> items{};
+  items[1] = items[5] = true;
+  ASSERT_TRUE(setup.engine().Run({items, setup.Target(), "", "", "Ann", false}, {}).written);
+  ASSERT_TRUE(setup.engine().Run({{}, setup.Target("auto.wlm"), "", "", "anna", true}, {}).written);
+  const std::string t = test::kStamp;
+  EXPECT_EQ(ReadFile(setup.logFile()),
+            std::string(84, '.') + "\r\r\n" +                                   //
+                t + " Start Backup User Profile Ann Data...\n\r\n" +            //
+                t + " Backup File is " + setup.Target() + "\n\r\n" +            //
+                t + " Backup Mail Rules Succeeded!\n\r\n" +                     //
+                t + " Backup Contacts Fail!\n\r\n" +                            //
+                t + " Backup User Profile Ann Data was Completed!\r\r\n" +      //
+                std::string(84, '.') + "\r\r\n" +                               //
+                t + " Start Auto Backup User Profile anna Data...\n\r\n" +      //
+                t + " Backup File is " + setup.Target("auto.wlm") + "\n\r\n" +  //
+                t + " Auto Backup User Profile anna Data was Completed!\r\r\n");
+}
+
+TEST(BackupEngine, AFailedWriteIsLoggedAsSuchAndLeavesNothingBehind) {
+  test::BackupSetup setup;
+  const std::string target = (setup.root() / "missing" / "anna.wlm").string();
+  const BackupOutcome outcome = setup.engine().Run({All(), target, "pw", "", "anna", true}, {});
+  EXPECT_FALSE(outcome.written);
+  EXPECT_FALSE(outcome.error.empty());
+  const std::string log = ReadFile(setup.logFile());
+  EXPECT_EQ(log.find("Data was Completed!"), std::string::npos);
+  EXPECT_NE(
+      log.find(std::string(test::kStamp) + " Auto Backup User Profile anna Data was not saved: "),
+      std::string::npos)
+      << log;
+  EXPECT_EQ(setup.AppFolderFiles(), std::vector<std::string>{"brlog.dat"});
+  EXPECT_FALSE(fs::exists(setup.root() / "missing"));
+}
+
+TEST(BackupEngine, KillingARunMidwayKeepsThePreviousBackup) {
+  test::BackupSetup setup(8'000'000);
+  const std::string target = setup.Target();
+  ASSERT_TRUE(setup.engine().Run({All(), target, "", "", "anna", false}, {}).written);
+  const std::string previous = ReadFile(target);
+
+  const pid_t child = fork();
+  if (child == 0) {
+    setup.engine().Run({All(), target, "pw", "", "anna", false}, {});
+    _exit(0);
+  }
+  // Kill it once the new file is being written, or its inner archives are.
+  for (int i = 0; i < 2000 && !fs::exists(target + ".partial") && !fs::exists(target + ".parts");
+       ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  kill(child, SIGKILL);
+  waitpid(child, nullptr, 0);
+  EXPECT_EQ(ReadFile(target), previous);
+  ZipComponent zip;
+  ASSERT_TRUE(zip.OpenZip(target));
+  EXPECT_EQ(zip.entries().back().name, "stowinfo.dat");
+
+  // The next run clears what the stopped one left and writes a whole backup.
+  ASSERT_TRUE(setup.engine().Run({All(), target, "pw", "", "anna", false}, {}).written);
+  EXPECT_FALSE(fs::exists(target + ".partial"));
+  EXPECT_FALSE(fs::exists(target + ".parts"));
+  EXPECT_TRUE(ZipComponent::IsPasswordProtected(target));
+}
+
+}  // namespace
+}  // namespace quill::backup

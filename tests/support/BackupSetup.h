@@ -1,0 +1,63 @@
+#pragma once
+// A sample mail profile in a temporary Wine prefix with everything a backup run needs.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Discovery.h"
+#include "app/SettingsFile.h"
+#include "app/SharedServices.h"
+#include "backup/BackupEngine.h"
+#include "backup/ZipComponent.h"
+#include "registry/ModReg.h"
+#include "support/TestPrefix.h"
+
+namespace quill::test {
+
+// The time stamp every log line and descriptor of these tests carries.
+inline constexpr const char* kStamp = "12/7/2026 4:31:05 AM";
+
+class BackupSetup {
+ public:
+  // messageBytes: how much mail the sample profile holds.
+  explicit BackupSetup(std::uint64_t messageBytes = 300000);
+
+  std::filesystem::path root() const { return dir_.path(); }
+  std::filesystem::path app() const { return dir_.path() / "app"; }
+  std::filesystem::path prefix() const { return dir_.path() / "prefix"; }
+  std::filesystem::path profile() const { return prefix() / "drive_c" / "users" / "anna"; }
+  std::filesystem::path mailStore() const;
+  std::filesystem::path logFile() const { return app() / "brlog.dat"; }
+  std::string Target(const std::string& name = "anna.wlm") const {
+    return (root() / name).string();
+  }
+
+  // A new engine over the profile as it is now.
+  backup::BackupEngine& engine();
+  // Every file directly in the application folder.
+  std::vector<std::string> AppFolderFiles() const;
+
+  std::unique_ptr<platform::posix::PosixPlatform> platform;
+  RecordingPrompter prompter;
+  std::vector<std::vector<std::string>> started;  // programs the platform was asked to start
+  std::unique_ptr<registry::modReg> reg;
+  std::unique_ptr<app::SharedServices> services;
+  std::unique_ptr<app::SettingsFile> settings;
+  app::DiscoveryResult found;
+  backup::ZipComponent zip1;
+
+ private:
+  TempDir dir_;
+  std::unique_ptr<backup::BackupEngine> engine_;
+};
+
+// The entries of an archive in their order, as the archive component lists them.
+std::vector<std::string> EntryNames(const std::string& archive);
+// The entries as "unzip -Z1" lists them.
+std::vector<std::string> EntryNamesByUnzip(const std::string& archive);
+// Extracts one entry of an archive into folder and returns its content.
+std::string EntryText(const std::string& archive, const std::string& name,
+                      const std::string& password, const std::filesystem::path& folder);
+
+}  // namespace quill::test
