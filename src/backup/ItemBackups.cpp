@@ -137,9 +137,10 @@ bool ItemBackups::Run(std::size_t index, bool databaseTicked) {
 }
 
 bool ItemBackups::Backupmailaccountsandmessages(bool databaseTicked) {
+  // "Storage Folders" holds the local folders (POP3 mail, Drafts, Outbox, folders the user
+  // made): it goes with the accounts, or a restore would lose those messages.
   return BackupFolders(0, sources_.mailDataFolder,
-                       {"Backup", "Your Feeds", "Calendars", "Sentinel", "Storage Folders"},
-                       !databaseTicked);
+                       {"Backup", "Your Feeds", "Calendars", "Sentinel"}, !databaseTicked);
 }
 bool ItemBackups::BackupmailRules() {
   return BackupRegistry(1, "\\Rules\\Mail");

@@ -97,7 +97,7 @@ TEST_F(UnattendedBackupTest, ElevenOnesWithoutPasswordBackUpEverythingUnprotecte
   const std::string descriptor = Descriptor();
   EXPECT_NE(descriptor.find("BackupInformation=Auto Backup\r\n"), std::string::npos);
   EXPECT_NE(descriptor.find("BackupItem=11111111111\r\n"), std::string::npos);
-  EXPECT_EQ(test::EntryNames(target).size(), 25u);
+  EXPECT_EQ(test::EntryNames(target).size(), 26u);
 }
 
 TEST_F(UnattendedBackupTest, APasswordProtectsEveryEntry) {

@@ -34,7 +34,7 @@ std::map<std::string, std::string> Tree(const fs::path& root) {
 }
 
 const std::vector<std::string> kAccounts = {"anna@example.com.zip", "Hotmail (bob).zip",
-                                            "news.example.org.zip"};
+                                            "news.example.org.zip", "Storage Folders.zip"};
 const std::vector<std::string> kLdap = {"account{0F1E2D3C-4B5A-4968-8776-655443322110}.OEACCOUNT",
                                         "account{5B0E7B2C-3A41-4F6D-8E29-ABCDEF012345}.oeaccount",
                                         "account{A9C9D5E0-8D1F-4B47-9E3A-1F2B3C4D5E6F}.oeaccount"};
@@ -61,26 +61,26 @@ TEST(BackupEngine, AllElevenItemsGiveTheEntriesAndDescriptorOfABackupFile) {
     for (bool ok : outcome.succeeded) EXPECT_TRUE(ok);
 
     const std::vector<std::string> names = test::EntryNames(setup.Target());
-    ASSERT_EQ(names.size(), 25u);
+    ASSERT_EQ(names.size(), 26u);
     const std::regex exportFile("OBR[0-9A-F]{1,4}\\.tmp");
     std::vector<std::string> expected;
     const auto add = [&](const std::vector<std::string>& more) {
       expected.insert(expected.end(), more.begin(), more.end());
     };
     add(kAccounts);
-    expected.push_back(names[3]);
+    expected.push_back(names[4]);
     add(kLdap);
-    expected.push_back(names[7]);
     expected.push_back(names[8]);
+    expected.push_back(names[9]);
     add(kContacts);
     add(kDatabase);
-    expected.push_back(names[13]);
+    expected.push_back(names[14]);
     add(kStationery);
-    expected.push_back(names[20]);
+    expected.push_back(names[21]);
     add(kCalendars);
     expected.push_back("stowinfo.dat");
     EXPECT_EQ(names, expected);
-    for (std::size_t at : {3, 7, 8, 13, 20})
+    for (std::size_t at : {4, 8, 9, 14, 21})
       EXPECT_TRUE(std::regex_match(names[at], exportFile)) << names[at];
     EXPECT_EQ(test::EntryNamesByUnzip(setup.Target()), names) << "unzip sees the same entries";
 
@@ -91,45 +91,28 @@ TEST(BackupEngine, AllElevenItemsGiveTheEntriesAndDescriptorOfABackupFile) {
       for (const auto& name : list) value += (value.empty() ? "" : ";") + name;
       return value;
     };
+    const std::vector<std::string> lines = {
+        "BackupComputer=VM",
+        "BackupLogonUser=anna",
+        std::string("BackupTime=") + test::kStamp,
+        "BackupInformation=first linePS$QVTsecond",
+        "Backupmailaccountsandmessages=" + join(kAccounts),
+        "BackupmailRules=" + names[4],
+        "BackupldapAccounts=" + join(kLdap),
+        "BackupnewsRules=" + names[8],
+        "Backupjunkmail=" + names[9],
+        "BackupContacts=" + join(kContacts),
+        "Backupmaildatabase=" + join(kDatabase),
+        "Backupsignatures=" + names[14],
+        "BackupStationeries=" + join(kStationery),
+        "BackupSettings=" + names[21],
+        "BackupCalendars=" + join(kCalendars),
+        "BackupItem=11111111111",
+    };
+    std::string expectedText;
+    for (const std::string& line : lines) expectedText += line + "\r\n";
     // The descriptor is 8-bit text in the code page.
-    EXPECT_EQ(descriptor,
-              platform::Utf8ToAnsi("BackupComputer=VM\r\nBackupLogonUser=anna\r\nBackupTime=" +
-                                   std::string(test::kStamp) +
-                                   "\r\nBackupInformation=first linePS$QVTsecond\r\n"
-                                   "Backupmailaccountsandmessages=" +
-                                   join(kAccounts) +
-                                   "\r\n"
-                                   "BackupmailRules=" +
-                                   names[3] +
-                                   "\r\n"
-                                   "BackupldapAccounts=" +
-                                   join(kLdap) +
-                                   "\r\n"
-                                   "BackupnewsRules=" +
-                                   names[7] +
-                                   "\r\n"
-                                   "Backupjunkmail=" +
-                                   names[8] +
-                                   "\r\n"
-                                   "BackupContacts=" +
-                                   join(kContacts) +
-                                   "\r\n"
-                                   "Backupmaildatabase=" +
-                                   join(kDatabase) +
-                                   "\r\n"
-                                   "Backupsignatures=" +
-                                   names[13] +
-                                   "\r\n"
-                                   "BackupStationeries=" +
-                                   join(kStationery) +
-                                   "\r\n"
-                                   "BackupSettings=" +
-                                   names[20] +
-                                   "\r\n"
-                                   "BackupCalendars=" +
-                                   join(kCalendars) +
-                                   "\r\n"
-                                   "BackupItem=11111111111\r\n"));
+    EXPECT_EQ(descriptor, platform::Utf8ToAnsi(expectedText));
 
     // An inner archive holds its folder whole, empty folders included.
     ZipComponent zip;
@@ -162,16 +145,18 @@ TEST(BackupEngine, TheMessageStoreGoesWithTheAccountsWhenTheDatabaseItemIsNotTic
   EXPECT_EQ(test::EntryNames(setup.Target()), expected);
   const std::string descriptor =
       test::EntryText(setup.Target(), "stowinfo.dat", "", setup.root() / "x");
-  EXPECT_NE(descriptor.find("Backupmailaccountsandmessages=anna@example.com.zip;Hotmail (bob).zip;"
-                            "news.example.org.zip;WindowsMail.MSMessageStore\r\n"),
-            std::string::npos);
+  EXPECT_NE(
+      descriptor.find("Backupmailaccountsandmessages=anna@example.com.zip;Hotmail (bob).zip;"
+                      "news.example.org.zip;Storage Folders.zip;WindowsMail.MSMessageStore\r\n"),
+      std::string::npos);
   EXPECT_NE(descriptor.find("BackupItem=10000000000\r\n"), std::string::npos);
 }
 
 TEST(BackupEngine, ItemsWithoutDataFailAndWriteNoKey) {
   test::BackupSetup setup;
   // Only the folders a backup leaves out; no stationery; no Windows Live Mail subkeys.
-  for (const char* name : {"anna@example.com", "Hotmail (bob)", "news.example.org"})
+  for (const char* name :
+       {"anna@example.com", "Hotmail (bob)", "news.example.org", "Storage Folders"})
     fs::remove_all(setup.mailStore() / name);
   fs::remove_all(setup.profile() / "Documents" / "My Stationery");
   fs::create_directories(setup.profile() / "Documents" / "My Stationery");
