@@ -16,6 +16,10 @@ class ConsolePrompter : public platform::Prompter {
                                           const std::string&) override {
     return std::nullopt;
   }
+  std::optional<std::string> OpenFileName(const std::string&, const std::string&) override {
+    return std::nullopt;
+  }
+  std::optional<std::string> AskPassword() override { return std::nullopt; }
 };
 
 }  // namespace quill::app

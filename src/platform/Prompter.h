@@ -20,6 +20,11 @@ class Prompter {
   virtual std::optional<std::string> SaveFileName(const std::string& title,
                                                   const std::string& filter,
                                                   const std::string& proposedName) = 0;
+  // The common open dialog. Nothing when the user cancels.
+  virtual std::optional<std::string> OpenFileName(const std::string& title,
+                                                  const std::string& filter) = 0;
+  // The password prompt of a protected backup file. Nothing when the user cancels.
+  virtual std::optional<std::string> AskPassword() = 0;
 };
 
 }  // namespace quill::platform

@@ -33,7 +33,7 @@ struct Opened {
 const std::vector<std::pair<std::string, RegValue>>& EveryType() {
   static const std::vector<std::pair<std::string, RegValue>> values = {
       {"", {regtype::kSz, std::string("default", 7) + '\0'}},
-      {"Text", {regtype::kSz, std::string("Caf\xc3\xa9 \"q\" \\ =", 15) + '\0'}},
+      {"Text", {regtype::kSz, std::string("Caf\xc3\xa9 \"q\" \\ =") + '\0'}},
       {"Expand", {regtype::kExpandSz, std::string("%USERPROFILE%\\x") + '\0'}},
       {"Multi", {regtype::kMultiSz, std::string("a\0bc\0\0", 6)}},
       {"Binary", {regtype::kBinary, std::string("\x00\x01\xff", 3)}},

@@ -7,8 +7,8 @@
 namespace quill::test {
 namespace fs = std::filesystem;
 
-BackupSetup::BackupSetup(std::uint64_t messageBytes) {
-  sample::WriteSampleProfile({prefix(), messageBytes, 1, "anna"});
+BackupSetup::BackupSetup(std::uint64_t messageBytes, std::uint64_t seed) {
+  sample::WriteSampleProfile({prefix(), messageBytes, seed, "anna"});
   fs::create_directories(app());
   platform = std::make_unique<platform::posix::PosixPlatform>(
       platform::posix::WinePrefix(prefix(), dir_.path() / "server"), app().string(), "/proc",

@@ -21,7 +21,7 @@ inline constexpr const char* kStamp = "12/7/2026 4:31:05 AM";
 class BackupSetup {
  public:
   // messageBytes: how much mail the sample profile holds.
-  explicit BackupSetup(std::uint64_t messageBytes = 300000);
+  explicit BackupSetup(std::uint64_t messageBytes = 300000, std::uint64_t seed = 1);
 
   std::filesystem::path root() const { return dir_.path(); }
   std::filesystem::path app() const { return dir_.path() / "app"; }

@@ -60,6 +60,17 @@ std::optional<std::string> RecordingPrompter::SaveFileName(const std::string& ti
   return savePath;
 }
 
+std::optional<std::string> RecordingPrompter::OpenFileName(const std::string& title,
+                                                           const std::string& filter) {
+  openAsked = {title, filter};
+  return openPath;
+}
+
+std::optional<std::string> RecordingPrompter::AskPassword() {
+  ++passwordAsked;
+  return password;
+}
+
 TestPrefix::TestPrefix(bool withRegistry) {
   fs::create_directories(prefix() / "dosdevices");
   fs::create_directories(app());

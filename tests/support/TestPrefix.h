@@ -44,7 +44,15 @@ class RecordingPrompter : public platform::Prompter {
                                   const std::string& caption) override;
   std::optional<std::string> SaveFileName(const std::string& title, const std::string& filter,
                                           const std::string& proposedName) override;
+  std::optional<std::string> OpenFileName(const std::string& title,
+                                          const std::string& filter) override;
+  std::optional<std::string> AskPassword() override;
   std::vector<Shown> shown;
+  // The open dialog's and the password prompt's answers, and how often each was asked.
+  std::optional<std::string> openPath;
+  std::optional<std::string> password;
+  std::vector<std::string> openAsked;
+  int passwordAsked = 0;
   // The save dialog's answer, and what it was asked.
   std::optional<std::string> savePath;
   std::vector<std::string> saveAsked;

@@ -1,0 +1,94 @@
+#include "restore/BackupInspection.h"
+
+#include <filesystem>
+
+#include "app/AppTitle.h"
+#include "platform/Files.h"
+
+namespace quill::restore {
+using platform::MessageButtons;
+using platform::MessageIcon;
+
+BackupInspection::BackupInspection(backup::ZipComponent& zip1, backup::ZipComponent& zip2,
+                                   platform::Prompter& prompter, RestorePageView& view,
+                                   std::string descriptorPath)
+    : zip1_(zip1),
+      zip2_(zip2),
+      prompter_(prompter),
+      view_(view),
+      descriptorPath_(std::move(descriptorPath)) {}
+
+void BackupInspection::Reset() {
+  zip1_.CloseZip();
+  zip2_.CloseZip();
+  for (std::size_t index = 0; index < backup::kItemCount; ++index) {
+    view_.SetItemChecked(index, false);
+    view_.SetItemEnabled(index, false);
+  }
+  view_.SetSourceFileText("");
+  view_.SetFileInfoText("");
+  view_.SetBackupInfoText("");
+  // Flags and lists always come from the file chosen now; the invalid flag stays until a
+  // file is accepted.
+  const bool invalid = source_.invalid;
+  source_ = RestoreSource{};
+  source_.invalid = invalid;
+}
+
+BackupInspection::Outcome BackupInspection::cmdSourceFile_Click() {
+  Reset();
+  const auto chosen = prompter_.OpenFileName("Restore Data from a Backup file",
+                                             "Orlo Windows Live Mail Backup File(*.wlm)|*.wlm");
+  if (!chosen || chosen->empty()) return Outcome::Cancelled;
+  return Inspect(*chosen);
+}
+
+BackupInspection::Outcome BackupInspection::Reject() {
+  prompter_.Message("Invalid backup file", MessageIcon::Error, MessageButtons::Ok, app::kAppTitle);
+  source_.invalid = true;
+  return Outcome::Invalid;
+}
+
+BackupInspection::Outcome BackupInspection::Inspect(const std::string& path) {
+  Reset();
+  if (backup::ZipComponent::IsPasswordProtected(path)) {
+    // A cancelled prompt leaves the password as it was.
+    if (const auto typed = prompter_.AskPassword()) rtPassword_ = *typed;
+    zip1_.OpenZip(path);
+    zip1_.SetDecryptPassword(rtPassword_);
+    if (!zip1_.VerifyPassword()) {
+      prompter_.Message("Incorect Password or Invalid backup file", MessageIcon::Information,
+                        MessageButtons::Ok, app::kAppTitle);
+      return Outcome::WrongPassword;
+    }
+  } else {
+    zip1_.OpenZip(path);
+    zip1_.SetDecryptPassword("");
+  }
+  view_.SetSourceFileText(path);
+  source_.sourceName = path;
+
+  std::error_code error;
+  const auto descriptor = platform::HostPath(descriptorPath_);
+  std::filesystem::remove(descriptor, error);
+  const auto entry = zip1_.FindEntry(backup::kDescriptorName);
+  const bool extracted =
+      entry && zip1_.ExtractEntry(*entry, platform::PathText(descriptor.parent_path()));
+  if (!extracted) return Reject();
+
+  const backup::DescriptorContents contents = backup::ReadDescriptor(descriptorPath_);
+  view_.SetBackupInfoText("Computer:" + contents.computer + "\r\nUser:" + contents.user +
+                          "\r\nDate:" + contents.time);
+  view_.SetFileInfoText(contents.information);
+  if (!contents.valid()) return Reject();
+  source_.flags = contents.flags;
+  for (std::size_t index = 0; index < backup::kItemCount; ++index) {
+    const bool present = contents.flags[index] == '1';
+    view_.SetItemEnabled(index, present);
+    if (present) source_.entries[index] = contents.entries[index];
+  }
+  source_.invalid = false;
+  return Outcome::Accepted;
+}
+
+}  // namespace quill::restore

@@ -1,0 +1,58 @@
+#pragma once
+// Picking a backup file on the restore page: it is opened (with its password when it is
+// protected), its descriptor is taken out and shown, and the items it holds are enabled.
+// What it leaves is the state the restore run works from.
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "backup/Descriptor.h"
+#include "backup/ZipComponent.h"
+#include "platform/Prompter.h"
+#include "restore/RestorePageView.h"
+
+namespace quill::restore {
+
+// The restore side's state: it lives until the next inspection.
+struct RestoreSource {
+  std::string sourceName;  // the chosen file
+  std::string flags;       // BackupItem, trimmed
+  std::array<std::vector<std::string>, backup::kItemCount> entries;
+  bool invalid = false;  // the last inspected file was not a backup
+
+  bool Holds(std::size_t index) const {
+    return flags.size() == backup::kItemCount && flags[index] == '1';
+  }
+};
+
+class BackupInspection {
+ public:
+  enum class Outcome { Cancelled, WrongPassword, Invalid, Accepted };
+
+  BackupInspection(backup::ZipComponent& zip1, backup::ZipComponent& zip2,
+                   platform::Prompter& prompter, RestorePageView& view, std::string descriptorPath);
+
+  // The Browse... button: reset, choose a file, inspect it.
+  Outcome cmdSourceFile_Click();
+  // Inspects a chosen file (everything after the open dialog).
+  Outcome Inspect(const std::string& path);
+
+  const RestoreSource& source() const { return source_; }
+  // The password the prompt stored last (rtPassword).
+  const std::string& rtPassword() const { return rtPassword_; }
+
+ private:
+  void Reset();
+  Outcome Reject();
+
+  backup::ZipComponent& zip1_;
+  backup::ZipComponent& zip2_;
+  platform::Prompter& prompter_;
+  RestorePageView& view_;
+  std::string descriptorPath_;
+  std::string rtPassword_;
+  RestoreSource source_;
+};
+
+}  // namespace quill::restore

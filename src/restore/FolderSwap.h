@@ -1,0 +1,23 @@
+#pragma once
+// Putting an unpacked folder in place of the user's folder so that the user's folder is at
+// every moment either wholly the old one or wholly the new one.
+
+#include <filesystem>
+#include <string>
+
+namespace quill::restore {
+
+// Puts staged where target is; the old target ends up at staged's place and is then
+// removed. False, with both folders as they were, when it cannot be done.
+bool ReplaceFolder(const std::filesystem::path& staged, const std::filesystem::path& target,
+                   std::string& error);
+
+// Moves every file of staged into target, replacing files of the same name and keeping the
+// others, creating target and its subfolders where missing.
+bool MergeFolder(const std::filesystem::path& staged, const std::filesystem::path& target,
+                 std::string& error);
+
+// True for a bare file name: no folder part, no drive, not "." or "..".
+bool IsBareName(const std::string& name);
+
+}  // namespace quill::restore

@@ -1,0 +1,64 @@
+#pragma once
+// The eleven item restores: each puts one kind of data from the open backup file back into
+// the user's profile. Mail and calendar folders are replaced whole, contacts merged, plain
+// files replaced one by one, registry keys rebuilt from their text. Nothing of the user's is
+// changed until its replacement is unpacked and checked.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "backup/ZipComponent.h"
+#include "registry/ModReg.h"
+#include "registry/RegistryText.h"
+
+namespace quill::restore {
+
+struct RestoreTargets {
+  std::string mailDataFolder;
+  std::string contactsFolder;
+  std::string stationeryFolder;
+  std::string applicationFolder;
+};
+
+class ItemRestores {
+ public:
+  ItemRestores(RestoreTargets targets, backup::ZipComponent& zip1, registry::modReg& reg,
+               registry::RegistryText& text, std::function<void()> yield);
+
+  // The routine of one item index, with the item's entry list.
+  bool Run(std::size_t index, const std::vector<std::string>& entries);
+
+  bool Restoremailaccountsandmessages(const std::vector<std::string>& entries);
+  bool RestoremailRules(const std::vector<std::string>& entries);
+  bool RestorLdapaccounts(const std::vector<std::string>& entries);
+  bool RestorenewsRules(const std::vector<std::string>& entries);
+  bool RestoreJunkmail(const std::vector<std::string>& entries);
+  bool RestoreContacts(const std::vector<std::string>& entries);
+  bool Restoremaildatabase(const std::vector<std::string>& entries);
+  bool RestoreSignatures(const std::vector<std::string>& entries);
+  bool RestoreStationeries(const std::vector<std::string>& entries);
+  bool RestoreSettings(const std::vector<std::string>& entries);
+  bool RestoreCalendars(const std::vector<std::string>& entries);
+
+  // Why the last routine failed.
+  const std::string& lastError() const { return lastError_; }
+
+ private:
+  bool RestoreFolders(const std::string& folder, const std::vector<std::string>& entries,
+                      bool databaseFiles, bool merge);
+  bool RestoreFiles(const std::string& folder, const std::vector<std::string>& entries,
+                    bool yieldEach);
+  bool RestoreRegistry(const std::string& subPath, const std::vector<std::string>& entries);
+  std::optional<backup::ZipEntryInfo> Entry(const std::string& name);
+  bool Fail(std::string message);
+
+  RestoreTargets targets_;
+  backup::ZipComponent& zip1_;
+  registry::modReg& reg_;
+  registry::RegistryText& text_;
+  std::function<void()> yield_;
+  std::string lastError_;
+};
+
+}  // namespace quill::restore

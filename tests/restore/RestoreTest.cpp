@@ -1,0 +1,421 @@
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <archive.h>
+#include <archive_entry.h>
+
+#include <chrono>
+#include <cstring>
+#include <map>
+#include <thread>
+
+#include "platform/AnsiCodePage.h"
+#include "registry/RegistryText.h"
+#include "restore/BackupInspection.h"
+#include "restore/FolderSwap.h"
+#include "restore/ItemRestores.h"
+#include "restore/RestoreRun.h"
+#include "support/BackupSetup.h"
+
+namespace quill::restore {
+namespace {
+namespace fs = std::filesystem;
+using platform::MessageIcon;
+using test::ReadFile;
+using test::WriteFile;
+
+std::map<std::string, std::string> Tree(const fs::path& root) {
+  std::map<std::string, std::string> tree;
+  for (const auto& item : fs::recursive_directory_iterator(root))
+    tree[item.path().lexically_relative(root).generic_string()] =
+        item.is_directory() ? "/" : ReadFile(item.path());
+  return tree;
+}
+
+struct FakeRestorePage : RestorePageView {
+  std::array<bool, backup::kItemCount> enabled{};
+  std::array<bool, backup::kItemCount> checked{};
+  std::string source, fileInfo, backupInfo, user = "anna";
+  std::vector<std::string> statuses;
+  std::vector<int> progressSeen;
+  int progress = 0;
+  bool panel = false, busy = false;
+  void SetItemEnabled(std::size_t i, bool on) override { enabled[i] = on; }
+  void SetItemChecked(std::size_t i, bool on) override { checked[i] = on; }
+  bool ItemChecked(std::size_t i) override { return checked[i]; }
+  void SetSourceFileText(const std::string& text) override { source = text; }
+  void SetFileInfoText(const std::string& text) override { fileInfo = text; }
+  void SetBackupInfoText(const std::string& text) override { backupInfo = text; }
+  std::string TargetUser() override { return user; }
+  void SetStatus(const std::string& text) override { statuses.push_back(text); }
+  void SetWriteStatus(const std::string&) override {}
+  void SetFileStatus(const std::string&) override {}
+  void SetProgress(int value) override { progressSeen.push_back(progress = value); }
+  int Progress() override { return progress; }
+  void ShowProgressPanel(bool shown) override { panel = shown; }
+  void SetBusy(bool on) override { busy = on; }
+  void Yield() override {}
+};
+
+constexpr const char* kMail = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows Live Mail";
+
+// A backup of one sample profile, restored into another whose data differ.
+class RestoreTest : public ::testing::Test {
+ protected:
+  test::BackupSetup from{300000, 1};
+  test::BackupSetup to{300000, 2};
+  FakeRestorePage page;
+  backup::ZipComponent zip1, zip2;
+  registry::RegistryText text{to.platform->registry(), *to.reg};
+  BackupInspection inspection{zip1, zip2, to.prompter, page, to.found.DescriptorPath};
+  ItemRestores items{{to.found.values.MailDataFolder, to.found.values.ContactsFolder,
+                      to.found.values.StationeryFolder, to.app().string()},
+                     zip1,
+                     *to.reg,
+                     text,
+                     nullptr};
+  RestoreRun run{items,
+                 *to.services,
+                 *to.settings,
+                 to.prompter,
+                 page,
+                 [] { return test::kStamp; },
+                 to.found.DescriptorPath};
+
+  std::string Backup(const std::string& password,
+                     std::array<bool, backup::kItemCount> which = All()) {
+    const std::string target = to.Target("from.wlm");
+    EXPECT_TRUE(
+        from.engine().Run({which, target, password, "two\r\nlines", "anna", false}, {}).written);
+    return target;
+  }
+  static std::array<bool, backup::kItemCount> All() {
+    std::array<bool, backup::kItemCount> all;
+    all.fill(true);
+    return all;
+  }
+  std::string Export(test::BackupSetup& setup, const std::string& subKey) {
+    registry::RegistryText exporter(setup.platform->registry(), *setup.reg);
+    const std::string file = (setup.root() / "export.txt").string();
+    EXPECT_TRUE(exporter.ExportKey(std::string(kMail) + subKey, file).ok);
+    return ReadFile(file);
+  }
+};
+
+TEST_F(RestoreTest, ABackupComesBackIntoAnotherProfile) {
+  for (const std::string password : {"", "pw"}) {
+    // Data only the target has: a folder that must stay, a contacts file that must stay.
+    const fs::path toStore = to.mailStore();
+    const fs::path fromStore = from.mailStore();
+    WriteFile(toStore / "Only Here" / "keep.eml", "mine");
+    WriteFile(toStore / "Hotmail (bob)" / "Inbox" / "only-in-target.eml", "gone after restore");
+    const fs::path toContacts = to.profile() / "AppData/Local/Microsoft/Windows Live Contacts";
+    const fs::path fromContacts = from.profile() / "AppData/Local/Microsoft/Windows Live Contacts";
+    const std::string guid = "{2A4C6E8F-1B3D-4F5A-8C7E-9D0F1A2B3C4D}";
+    WriteFile(toContacts / guid / "extra.txt", "kept");
+
+    // The two profiles differ before the restore, in files and in the registry.
+    if (password.empty()) {
+      EXPECT_NE(Tree(toStore / "anna@example.com"), Tree(fromStore / "anna@example.com"));
+      to.reg->CreateKey(std::string(kMail) + "\\Rules\\Mail\\999\\Actions");
+      to.reg->DeleteKeyTree(std::string(kMail) + "\\signatures\\00000000");
+      EXPECT_NE(Export(to, "\\Rules\\Mail"), Export(from, "\\Rules\\Mail"));
+      EXPECT_NE(Export(to, "\\signatures"), Export(from, "\\signatures"));
+    }
+    to.prompter.password = password;
+    ASSERT_EQ(inspection.Inspect(Backup(password)), BackupInspection::Outcome::Accepted);
+    EXPECT_EQ(page.enabled, All());
+    page.checked = All();
+    const RestoreOutcome outcome = run.Run(inspection.source());
+    for (std::size_t i = 0; i < backup::kItemCount; ++i)
+      EXPECT_TRUE(outcome.restored[i]) << i << ": " << items.lastError();
+
+    for (const char* folder :
+         {"anna@example.com", "Hotmail (bob)", "news.example.org", "Storage Folders"})
+      EXPECT_EQ(Tree(toStore / folder), Tree(fromStore / folder)) << folder;
+    for (const char* calendar :
+         {"Anna's calendar", "Birthday calendar", "Feiertage \xc3\x96sterreich"})
+      EXPECT_EQ(Tree(toStore / "Calendars" / calendar), Tree(fromStore / "Calendars" / calendar))
+          << calendar;
+    EXPECT_EQ(ReadFile(toStore / "Only Here" / "keep.eml"), "mine");
+    for (const char* file : {"Mail.MSMessageStore", "WindowsMail.MSMessageStore",
+                             "account{5B0E7B2C-3A41-4F6D-8E29-ABCDEF012345}.oeaccount"})
+      EXPECT_EQ(ReadFile(toStore / file), ReadFile(fromStore / file)) << file;
+    EXPECT_FALSE(fs::exists(toStore / "WindowsMail")) << "the store file is no archive";
+    EXPECT_FALSE(fs::exists(toStore / ".quillstow-restore"));
+    // Contacts are merged: the target's own file stays, the backup's files win.
+    auto merged = Tree(toContacts / guid);
+    EXPECT_EQ(merged["extra.txt"], "kept");
+    merged.erase("extra.txt");
+    EXPECT_EQ(merged, Tree(fromContacts / guid));
+    EXPECT_EQ(Tree(to.profile() / "Documents" / "My Stationery"),
+              Tree(from.profile() / "Documents" / "My Stationery"));
+    for (const char* key : {"\\Rules\\Mail", "\\Rules\\News", "\\PerPassportSettings",
+                            "\\signatures", "\\Advanced Settings"})
+      EXPECT_EQ(Export(to, key), Export(from, key)) << key;
+    EXPECT_FALSE(fs::exists(to.found.DescriptorPath)) << "the descriptor copy is removed";
+    EXPECT_EQ(to.AppFolderFiles(), std::vector<std::string>{"brlog.dat"});
+  }
+}
+
+TEST_F(RestoreTest, InspectionShowsTheBackupAndEnablesWhatItHolds) {
+  std::array<bool, backup::kItemCount> which{};
+  which[0] = which[10] = true;
+  const std::string file = Backup("", which);
+  to.prompter.openPath = file;
+  ASSERT_EQ(inspection.cmdSourceFile_Click(), BackupInspection::Outcome::Accepted);
+  EXPECT_EQ(to.prompter.openAsked,
+            (std::vector<std::string>{"Restore Data from a Backup file",
+                                      "Orlo Windows Live Mail Backup File(*.wlm)|*.wlm"}));
+  EXPECT_EQ(page.source, file);
+  EXPECT_EQ(page.backupInfo, std::string("Computer:VM\r\nUser:anna\r\nDate:") + test::kStamp);
+  EXPECT_EQ(page.fileInfo, "two\r\nlines");
+  EXPECT_EQ(page.enabled, which);
+  EXPECT_EQ(page.checked, (std::array<bool, backup::kItemCount>{}));
+  EXPECT_FALSE(inspection.source().invalid);
+  EXPECT_EQ(to.prompter.passwordAsked, 0);
+
+  // Cancelling leaves the page reset.
+  to.prompter.openPath.reset();
+  EXPECT_EQ(inspection.cmdSourceFile_Click(), BackupInspection::Outcome::Cancelled);
+  EXPECT_EQ(page.source, "");
+  EXPECT_EQ(page.fileInfo, "");
+  EXPECT_EQ(page.backupInfo, "");
+  EXPECT_EQ(page.enabled, (std::array<bool, backup::kItemCount>{}));
+  EXPECT_TRUE(zip1.entries().empty());
+}
+
+// Writes a ZIP holding the given entries (name -> content).
+void WriteZip(const fs::path& file,
+              const std::vector<std::pair<std::string, std::string>>& entries) {
+  archive* a = archive_write_new();
+  archive_write_set_format_zip(a);
+  archive_write_open_filename(a, file.c_str());
+  for (const auto& [name, content] : entries) {
+    archive_entry* e = archive_entry_new();
+    archive_entry_set_pathname(e, name.c_str());
+    archive_entry_set_filetype(e, AE_IFREG);
+    archive_entry_set_perm(e, 0644);
+    archive_entry_set_size(e, static_cast<la_int64_t>(content.size()));
+    archive_write_header(a, e);
+    archive_write_data(a, content.data(), content.size());
+    archive_entry_free(e);
+  }
+  archive_write_close(a);
+  archive_write_free(a);
+}
+
+TEST_F(RestoreTest, WhatIsNotABackupIsRejectedAndChangesNothing) {
+  const fs::path dir = to.root();
+  const std::string good = "BackupComputer=PC\r\nBackupItem=10000000001\r\n";
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {"no descriptor", ""},
+      {"ten flags", "BackupItem=1000000000\r\n"},
+      {"twelve flags", "BackupItem=100000000000\r\n"},
+      {"no flags", "BackupComputer=PC\r\n"},
+      {"not a zip", "-"},
+      {"truncated", "cut"},
+  };
+  for (const auto& [label, descriptor] : files) {
+    const fs::path file = dir / (label + ".wlm");
+    if (descriptor == "-") {
+      WriteFile(file, "this is no archive");
+    } else if (descriptor == "cut") {
+      WriteZip(file, {{"stowinfo.dat", good}, {"padding.bin", std::string(5000, 'x')}});
+      const std::string bytes = ReadFile(file);
+      WriteFile(file, bytes.substr(0, bytes.size() - 200));
+    } else {
+      std::vector<std::pair<std::string, std::string>> entries = {{"a.zip", "x"}};
+      if (!descriptor.empty()) entries.emplace_back("stowinfo.dat", descriptor);
+      WriteZip(file, entries);
+    }
+    // A valid file first, so the rejection must undo what it enabled.
+    WriteZip(dir / "valid.wlm", {{"stowinfo.dat", good}});
+    ASSERT_EQ(inspection.Inspect((dir / "valid.wlm").string()),
+              BackupInspection::Outcome::Accepted);
+    const std::string before = ReadFile(to.prefix() / "user.reg");
+    to.prompter.shown.clear();
+    EXPECT_EQ(inspection.Inspect(file.string()), BackupInspection::Outcome::Invalid) << label;
+    ASSERT_EQ(to.prompter.shown.size(), 1u) << label;
+    EXPECT_EQ(to.prompter.shown[0].text, "Invalid backup file") << label;
+    EXPECT_EQ(to.prompter.shown[0].icon, MessageIcon::Error);
+    EXPECT_TRUE(inspection.source().invalid) << label;
+    EXPECT_EQ(page.enabled, (std::array<bool, backup::kItemCount>{})) << label;
+    // The run then refuses at once.
+    page.checked.fill(true);
+    to.prompter.shown.clear();
+    EXPECT_FALSE(run.Run(inspection.source()).ran);
+    ASSERT_EQ(to.prompter.shown.size(), 1u);
+    EXPECT_EQ(to.prompter.shown[0].text, "Invalid backup file.");
+    EXPECT_EQ(ReadFile(to.prefix() / "user.reg"), before);
+    EXPECT_FALSE(fs::exists(to.logFile()));
+  }
+}
+
+TEST_F(RestoreTest, FlagsAreTrimmedAndOnlyOnesCount) {
+  const std::vector<std::pair<std::string, std::array<bool, backup::kItemCount>>> cases = {
+      {"  10000000001 ",
+       {true, false, false, false, false, false, false, false, false, false, true}},
+      {"1x2 0000001", {true, false, false, false, false, false, false, false, false, false, true}},
+  };
+  for (const auto& [flags, enabled] : cases) {
+    const fs::path file = to.root() / "f.wlm";
+    WriteZip(file,
+             {{"stowinfo.dat", "backupitem=" + flags + "\r\nBACKUPINFORMATION=aPS$QVTb\r\n"}});
+    ASSERT_EQ(inspection.Inspect(file.string()), BackupInspection::Outcome::Accepted) << flags;
+    EXPECT_EQ(page.enabled, enabled) << flags;
+    EXPECT_EQ(page.fileInfo, "a\r\nb");
+  }
+}
+
+TEST_F(RestoreTest, AWrongPasswordEnablesNothing) {
+  const std::string file = Backup("right");
+  const std::vector<std::optional<std::string>> answers = {std::string("wrong"), std::nullopt};
+  for (const auto& answer : answers) {
+    to.prompter.password = answer;
+    to.prompter.shown.clear();
+    EXPECT_EQ(inspection.Inspect(file), BackupInspection::Outcome::WrongPassword);
+    ASSERT_EQ(to.prompter.shown.size(), 1u);
+    EXPECT_EQ(to.prompter.shown[0].text, "Incorect Password or Invalid backup file");
+    EXPECT_EQ(to.prompter.shown[0].icon, MessageIcon::Information);
+    EXPECT_EQ(page.source, "");
+    EXPECT_EQ(page.enabled, (std::array<bool, backup::kItemCount>{}));
+  }
+  // A cancelled prompt keeps the password typed before.
+  to.prompter.password = "right";
+  ASSERT_EQ(inspection.Inspect(file), BackupInspection::Outcome::Accepted);
+  to.prompter.password.reset();
+  EXPECT_EQ(inspection.Inspect(file), BackupInspection::Outcome::Accepted);
+  EXPECT_EQ(inspection.rtPassword(), "right");
+  // Nothing ticked: the run asks for an item.
+  page.checked = {};
+  to.prompter.shown.clear();
+  EXPECT_FALSE(run.Run(inspection.source()).ran);
+  EXPECT_EQ(to.prompter.shown.at(0).text, "Please select at least one item.");
+}
+
+TEST_F(RestoreTest, TheRunLogsSumsUpAndAdvancesAsItShould) {
+  to.settings->SaveSettingValue(to.settings->Path(), "General", "runliveafterrestore", "1");
+  const std::string file = Backup("");
+  ASSERT_EQ(inspection.Inspect(file), BackupInspection::Outcome::Accepted);
+  page.checked = {};
+  page.checked[10] = true;
+  page.checked[3] = true;  // ticked, but fails: no news rules key
+  to.reg->DeleteKeyTree(std::string(kMail));
+  to.reg->CreateKey(std::string(kMail));
+  const RestoreOutcome outcome = run.Run(inspection.source());
+  EXPECT_TRUE(outcome.restored[10]);
+  EXPECT_FALSE(outcome.restored[3]);
+  ASSERT_EQ(to.prompter.shown.size(), 1u);
+  EXPECT_EQ(to.prompter.shown[0].text,
+            "The Restore was Completed!\r\n\r\nRestore News Rules\tFail!\r\nRestore "
+            "Calendars\tSuccessed!");
+  const std::string t = test::kStamp;
+  EXPECT_EQ(ReadFile(to.logFile()),
+            std::string(84, '.') + "\r\r\n" + t + " Start Retore Data to User Profile anna\n\r\n" +
+                t + " Restore File is " + file + "\n\r\n" + t + " Restore News Rules Fail!\n\r\n" +
+                t + " Restore Calendars Succeeded!\n\r\n" + t +
+                " Restore Data to User Profile anna was Completed!\r\r\n");
+  EXPECT_EQ(page.progressSeen,
+            (std::vector<int>{5, 20, 30, 34, 44, 49, 54, 59, 64, 69, 74, 79, 100, 0}));
+  EXPECT_EQ(page.statuses,
+            (std::vector<std::string>{"Copying News Rules...", "Copying Calendars...",
+                                      "Operation complete!", "Please Waiting..."}));
+  ASSERT_EQ(to.started.size(), 1u);
+  EXPECT_EQ(to.started[0].front(), "wine");
+  EXPECT_FALSE(fs::exists(to.found.DescriptorPath));
+}
+
+TEST_F(RestoreTest, CraftedNamesAndDamagedArchivesLeaveTheProfileAlone) {
+  const fs::path store = to.mailStore();
+  const auto before = Tree(store / "Hotmail (bob)");
+  const fs::path file = to.root() / "crafted.wlm";
+  // An inner archive that climbs out, one that is damaged, a descriptor naming a path.
+  const fs::path inner = to.root() / "inner.zip";
+  WriteZip(inner, {{"fine.eml", "x"}, {"../../escaped.eml", "bad"}});
+  const std::string climbing = ReadFile(inner);
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"Hotmail (bob).zip", climbing},
+      {"Hotmail (bob).zip", climbing.substr(0, climbing.size() / 2)},
+      {"../Hotmail (bob).zip", climbing},
+  };
+  for (const auto& [name, content] : cases) {
+    WriteZip(file, {{name, content},
+                    {"stowinfo.dat",
+                     "Backupmailaccountsandmessages=" + name + "\r\nBackupItem=10000000000\r\n"}});
+    ASSERT_EQ(inspection.Inspect(file.string()), BackupInspection::Outcome::Accepted) << name;
+    EXPECT_FALSE(items.Restoremailaccountsandmessages(inspection.source().entries[0])) << name;
+    EXPECT_EQ(Tree(store / "Hotmail (bob)"), before) << name;
+    EXPECT_FALSE(fs::exists(store / "escaped.eml"));
+    EXPECT_FALSE(fs::exists(store.parent_path() / "escaped.eml"));
+    EXPECT_FALSE(fs::exists(store.parent_path() / "Hotmail (bob)"));
+    EXPECT_FALSE(fs::exists(store / ".quillstow-restore"));
+  }
+}
+
+TEST_F(RestoreTest, AMissingEntryStopsTheItemAfterWhatCameBefore) {
+  const fs::path file = to.root() / "partial.wlm";
+  const fs::path inner = to.root() / "inner.zip";
+  WriteZip(inner, {{"Inbox/new.eml", "restored"}});
+  WriteZip(file,
+           {{"A.zip", ReadFile(inner)},
+            {"C.zip", ReadFile(inner)},
+            {"stowinfo.dat",
+             "Backupmailaccountsandmessages=A.zip;B.zip;C.zip\r\nBackupItem=10000000000\r\n"}});
+  ASSERT_EQ(inspection.Inspect(file.string()), BackupInspection::Outcome::Accepted);
+  EXPECT_FALSE(items.Restoremailaccountsandmessages(inspection.source().entries[0]));
+  EXPECT_EQ(ReadFile(to.mailStore() / "A" / "Inbox" / "new.eml"), "restored");
+  EXPECT_FALSE(fs::exists(to.mailStore() / "C"));
+}
+
+TEST_F(RestoreTest, RegistryItemsNeedTheMailClientsKeys) {
+  const std::string file = Backup("");
+  ASSERT_EQ(inspection.Inspect(file), BackupInspection::Outcome::Accepted);
+  to.reg->DeleteKeyTree(std::string(kMail));
+  to.reg->CreateKey(std::string(kMail));
+  const std::string before = ReadFile(to.prefix() / "user.reg");
+  EXPECT_FALSE(items.RestoremailRules(inspection.source().entries[1]));
+  EXPECT_EQ(ReadFile(to.prefix() / "user.reg"), before);
+}
+
+TEST_F(RestoreTest, KillingARestoreLeavesEachFolderWhollyOldOrWhollyNew) {
+  test::BackupSetup big{6'000'000, 3};
+  const std::string file = to.Target("big.wlm");
+  ASSERT_TRUE(big.engine().Run({All(), file, "", "", "anna", false}, {}).written);
+  const std::vector<std::string> folders = {"anna@example.com", "Hotmail (bob)",
+                                            "news.example.org"};
+  std::map<std::string, std::map<std::string, std::string>> oldTrees, newTrees;
+  for (const auto& folder : folders) {
+    oldTrees[folder] = Tree(to.mailStore() / folder);
+    newTrees[folder] = Tree(big.mailStore() / folder);
+  }
+  for (int delay : {5, 20, 60}) {
+    ASSERT_EQ(inspection.Inspect(file), BackupInspection::Outcome::Accepted);
+    const pid_t child = fork();
+    if (child == 0) {
+      items.Restoremailaccountsandmessages(inspection.source().entries[0]);
+      _exit(0);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    for (const auto& folder : folders) {
+      const auto now = Tree(to.mailStore() / folder);
+      EXPECT_TRUE(now == oldTrees[folder] || now == newTrees[folder])
+          << folder << " after " << delay << " ms";
+    }
+  }
+}
+
+TEST(FolderSwap, BareNamesOnly) {
+  for (const std::string name : {"a.zip", "Hotmail (bob).zip", "{GUID}.zip", "x"})
+    EXPECT_TRUE(IsBareName(name)) << name;
+  for (const std::string name : {"", ".", "..", "a/b.zip", "a\\b.zip", "C:x.zip", "../x.zip"})
+    EXPECT_FALSE(IsBareName(name)) << name;
+}
+
+}  // namespace
+}  // namespace quill::restore
