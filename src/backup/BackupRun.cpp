@@ -93,8 +93,8 @@ bool BackupRun::InputChecked() {
   return true;
 }
 
-void BackupRun::RunBackup() {
-  if (!InputChecked()) return;
+bool BackupRun::RunBackup() {
+  if (!InputChecked()) return false;
   if (settings_.IsOptionSet("Backup", "autocloselive")) {
     services_.KillProcessByName("wlmail.exe");
     services_.KillProcessByName("WLMAIL.EXE");
@@ -150,6 +150,7 @@ void BackupRun::RunBackup() {
             MessageIcon::Error);
   }
   FollowUp(outcome.written);
+  return outcome.written;
 }
 
 void BackupRun::FollowUp(bool written) {

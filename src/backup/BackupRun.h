@@ -45,7 +45,8 @@ class BackupRun {
 
   void PrepareBackupPage();
   void cmdTargetFile_Click();
-  void RunBackup();
+  // True when the backup file was written.
+  bool RunBackup();
 
   const std::string& TargetFilePath() const { return targetFilePath_; }
   void SetTargetFilePath(const std::string& path) { targetFilePath_ = path; }

@@ -23,6 +23,20 @@ inline constexpr std::array<const char*, kItemCount> kItemKeys = {"Backupmailacc
                                                                   "BackupSettings",
                                                                   "BackupCalendars"};
 
+// The captions of the items' check boxes, by item index.
+inline constexpr std::array<const char*, kItemCount> kItemCaptions = {
+    "Mail Accounts & Messages/News Accounts & Messages",
+    "Mail Rules",
+    "LDAP Accounts",
+    "Newsgroups Rules",
+    "Junk Mail Settings",
+    "Contacts",
+    "Windows Live Mail Database",
+    "Signatures",
+    "Stationeries",
+    "Settings",
+    "Calendars"};
+
 enum class ItemKind { Folders, Files, Registry };
 ItemKind KindOfItem(std::size_t index);
 

@@ -1,0 +1,225 @@
+#include "automation/CliProgram.h"
+
+#include <map>
+#include <optional>
+
+#include "app/SettingsFile.h"
+#include "app/SharedServices.h"
+#include "app/TimeText.h"
+#include "backup/BackupRun.h"
+#include "registry/RegistryText.h"
+#include "restore/BackupInspection.h"
+#include "restore/ItemRestores.h"
+#include "restore/RestoreRun.h"
+
+namespace quill::automation {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: quillstow-cli inspect FILE [--password PW]\n"
+    "       quillstow-cli restore FILE [--items MASK] [--password PW]\n"
+    "       quillstow-cli backup FILE [--items MASK] [--password PW] [--description TEXT]\n"
+    "MASK: eleven 0/1, one per item:\n"
+    "  1 Mail Accounts & Messages/News Accounts & Messages, 2 Mail Rules, 3 LDAP Accounts,\n"
+    "  4 Newsgroups Rules, 5 Junk Mail Settings, 6 Contacts, 7 Windows Live Mail Database,\n"
+    "  8 Signatures, 9 Stationeries, 10 Settings, 11 Calendars\n";
+
+struct Arguments {
+  std::string command;
+  std::string file;
+  std::map<std::string, std::string> options;
+};
+
+std::optional<Arguments> Parse(const std::vector<std::string>& arguments, std::string& problem) {
+  if (arguments.size() < 2) {
+    problem = "a command and a file are needed";
+    return std::nullopt;
+  }
+  Arguments parsed{arguments[0], arguments[1], {}};
+  for (std::size_t i = 2; i < arguments.size(); i += 2) {
+    const std::string& name = arguments[i];
+    if (name != "--password" && name != "--items" && name != "--description") {
+      problem = "unknown option " + name;
+      return std::nullopt;
+    }
+    if (i + 1 >= arguments.size()) {
+      problem = name + " needs a value";
+      return std::nullopt;
+    }
+    parsed.options[name] = arguments[i + 1];
+  }
+  if (parsed.options.count("--items") != 0) {
+    const std::string& mask = parsed.options["--items"];
+    if (mask.size() != backup::kItemCount || mask.find_first_not_of("01") != std::string::npos) {
+      problem = "--items takes eleven characters 0 or 1";
+      return std::nullopt;
+    }
+  }
+  return parsed;
+}
+
+// Messages go to the terminal; the password comes from the command line.
+class CliPrompter : public platform::Prompter {
+ public:
+  CliPrompter(std::ostream& out, std::ostream& err, std::optional<std::string> password)
+      : out_(out), err_(err), password_(std::move(password)) {}
+  platform::MessageAnswer Message(const std::string& text, platform::MessageIcon icon,
+                                  platform::MessageButtons, const std::string&) override {
+    std::string plain;
+    for (char c : text)
+      if (c != '\r') plain += c;
+    (icon == platform::MessageIcon::Error || icon == platform::MessageIcon::Warning ? err_ : out_)
+        << plain << '\n';
+    return platform::MessageAnswer::Ok;
+  }
+  std::optional<std::string> SaveFileName(const std::string&, const std::string&,
+                                          const std::string&) override {
+    return std::nullopt;
+  }
+  std::optional<std::string> OpenFileName(const std::string&, const std::string&) override {
+    return std::nullopt;
+  }
+  std::optional<std::string> AskPassword() override { return password_; }
+
+ private:
+  std::ostream& out_;
+  std::ostream& err_;
+  std::optional<std::string> password_;
+};
+
+class CliRestorePage : public restore::RestorePageView {
+ public:
+  std::array<bool, backup::kItemCount> enabled{}, checked{};
+  std::string user;
+  void SetItemEnabled(std::size_t i, bool on) override { enabled[i] = on; }
+  void SetItemChecked(std::size_t i, bool on) override { checked[i] = on; }
+  bool ItemChecked(std::size_t i) override { return checked[i]; }
+  void SetSourceFileText(const std::string&) override {}
+  void SetFileInfoText(const std::string&) override {}
+  void SetBackupInfoText(const std::string&) override {}
+  std::string TargetUser() override { return user; }
+  void SetStatus(const std::string&) override {}
+  void SetWriteStatus(const std::string&) override {}
+  void SetFileStatus(const std::string&) override {}
+  void SetProgress(int value) override { progress_ = value; }
+  int Progress() override { return progress_; }
+  void ShowProgressPanel(bool) override {}
+  void SetBusy(bool) override {}
+  void Yield() override {}
+
+ private:
+  int progress_ = 0;
+};
+
+class CliBackupPage : public backup::BackupPageView {
+ public:
+  std::array<bool, backup::kItemCount> checked{};
+  std::string user, password, description;
+  void SetItemEnabled(std::size_t, bool) override {}
+  void SetItemChecked(std::size_t i, bool on) override { checked[i] = on; }
+  bool ItemChecked(std::size_t i) override { return checked[i]; }
+  void SetTargetFileText(const std::string&) override {}
+  std::string SourceUser() override { return user; }
+  bool ProtectChecked() override { return !password.empty(); }
+  std::string Password() override { return password; }
+  std::string Password2() override { return password; }
+  std::string AttachInfo() override { return description; }
+  void SetStatus(const std::string&) override {}
+  void SetWriteStatus(const std::string&) override {}
+  void SetFileStatus(const std::string&) override {}
+  void SetProgress(int value) override { progress_ = value; }
+  int Progress() override { return progress_; }
+  void ShowProgressPanel(bool) override {}
+  void SetBusy(bool) override {}
+  void Yield() override {}
+
+ private:
+  int progress_ = 0;
+};
+
+// Everything a command works with, over the profile start-up discovers.
+struct Session {
+  Session(platform::Platform& platform, CliPrompter& prompter)
+      : reg(platform.registry(), prompter),
+        services(platform, reg),
+        settings(platform),
+        found(app::Discovery(platform, reg, services, prompter).Run("")) {}
+  registry::modReg reg;
+  app::SharedServices services;
+  app::SettingsFile settings;
+  app::DiscoveryResult found;
+};
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& arguments, platform::Platform& platform,
+           std::ostream& out, std::ostream& err) {
+  std::string problem;
+  const auto args = Parse(arguments, problem);
+  if (!args ||
+      (args->command != "inspect" && args->command != "restore" && args->command != "backup")) {
+    err << "quillstow-cli: " << (args ? "unknown command " + args->command : problem) << "\n"
+        << kUsage;
+    return 2;
+  }
+  const auto option = [&](const char* name) -> std::optional<std::string> {
+    const auto it = args->options.find(name);
+    return it == args->options.end() ? std::nullopt : std::optional<std::string>(it->second);
+  };
+  CliPrompter prompter(out, err, option("--password"));
+  Session session(platform, prompter);
+  if (!session.found.mailFound) return 1;
+  const auto timeStamp = [&] { return platform.system().GeneralDate(app::LocalNow()); };
+  backup::ZipComponent zip1;
+  zip1.SetWorkingFolder(platform.system().ApplicationFolder());
+
+  if (args->command == "backup") {
+    CliBackupPage page;
+    const std::string mask = option("--items").value_or("11111111111");
+    for (std::size_t i = 0; i < backup::kItemCount; ++i) page.checked[i] = mask[i] == '1';
+    page.user = session.found.values.LogonUserName;
+    page.password = option("--password").value_or("");
+    page.description = option("--description").value_or("");
+    backup::BackupEngine engine(platform, session.reg, session.services, zip1, session.found.values,
+                                session.found.DescriptorPath, timeStamp);
+    backup::BackupRun run(engine, platform, session.services, session.settings, session.reg,
+                          prompter, page, session.found.values, app::LocalNow);
+    run.SetTargetFilePath(args->file);
+    return run.RunBackup() ? 0 : 1;
+  }
+
+  CliRestorePage page;
+  page.user = session.found.values.LogonUserName;
+  backup::ZipComponent zip2;
+  restore::BackupInspection inspection(zip1, zip2, prompter, page, session.found.DescriptorPath);
+  if (inspection.Inspect(args->file) != restore::BackupInspection::Outcome::Accepted) return 1;
+  const restore::RestoreSource& source = inspection.source();
+  if (args->command == "inspect") {
+    const backup::DescriptorContents contents =
+        backup::ReadDescriptor(session.found.DescriptorPath);
+    std::string description;
+    for (char c : contents.information)
+      if (c != '\r') description += c;
+    out << "Computer: " << contents.computer << "\nUser: " << contents.user
+        << "\nDate: " << contents.time << "\nDescription: " << description << "\nItems:\n";
+    for (std::size_t i = 0; i < backup::kItemCount; ++i)
+      if (source.Holds(i)) out << "  " << (i + 1) << " " << backup::kItemCaptions[i] << '\n';
+    return 0;
+  }
+  const std::string mask = option("--items").value_or(source.flags);
+  for (std::size_t i = 0; i < backup::kItemCount; ++i) page.checked[i] = mask[i] == '1';
+  registry::RegistryText text(platform.registry(), session.reg);
+  restore::ItemRestores items(
+      {session.found.values.MailDataFolder, session.found.values.ContactsFolder,
+       session.found.values.StationeryFolder, platform.system().ApplicationFolder()},
+      zip1, session.reg, text, nullptr);
+  restore::RestoreRun run(items, session.services, session.settings, prompter, page, timeStamp,
+                          session.found.DescriptorPath);
+  const restore::RestoreOutcome outcome = run.Run(source);
+  if (!outcome.ran) return 1;
+  for (std::size_t i = 0; i < backup::kItemCount; ++i)
+    if (outcome.attempted[i] && !outcome.restored[i]) return 1;
+  return 0;
+}
+
+}  // namespace quill::automation

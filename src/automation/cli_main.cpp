@@ -1,0 +1,14 @@
+// quillstow-cli: backups, restores and inspections of backup files from a terminal.
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "automation/CliProgram.h"
+#include "platform/Platform.h"
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  const auto platform = quill::platform::CreateHostPlatform(quill::platform::ExecutableFolder());
+  return quill::automation::RunCli(arguments, *platform, std::cout, std::cerr);
+}
