@@ -1,14 +1,11 @@
 #include "backup/ItemBackups.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
-#include <chrono>
 #include <filesystem>
-#include <future>
-#include <thread>
 
 #include "backup/Descriptor.h"
+#include "backup/OrderedJobs.h"
 #include "platform/Files.h"
 #include "platform/SystemInfo.h"
 
@@ -37,45 +34,14 @@ struct InnerJob {
   std::string archive;
 };
 
-// Builds the inner archives on several threads; results come back in the jobs' order.
-class InnerArchiveBuilder {
- public:
-  InnerArchiveBuilder(std::vector<InnerJob> jobs, unsigned threads) : jobs_(std::move(jobs)) {
-    results_.resize(jobs_.size());
-    for (auto& result : results_) futures_.push_back(result.get_future());
-    const unsigned count =
-        std::max(1u, std::min<unsigned>(threads, static_cast<unsigned>(jobs_.size())));
-    for (unsigned i = 0; i < count; ++i) workers_.emplace_back([this] { Work(); });
-  }
-  ~InnerArchiveBuilder() {
-    stop_ = true;
-    for (auto& worker : workers_) worker.join();
-  }
-  // Waits for job i, calling yield meanwhile.
-  bool Wait(std::size_t i, const std::function<void()>& yield) {
-    while (futures_[i].wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
-      if (yield) yield();
-    return futures_[i].get();
-  }
-
- private:
-  void Work() {
-    for (std::size_t i = next_++; i < jobs_.size() && !stop_; i = next_++) {
-      ZipComponent zip2;
-      zip2.NewZip(jobs_[i].archive);
-      const bool ok = zip2.AppendFiles(JoinPath(jobs_[i].source, "*.*"), true) && zip2.WriteZip();
-      zip2.CloseZip();
-      results_[i].set_value(ok);
-    }
-  }
-
-  std::vector<InnerJob> jobs_;
-  std::vector<std::promise<bool>> results_;
-  std::vector<std::future<bool>> futures_;
-  std::vector<std::thread> workers_;
-  std::atomic<std::size_t> next_{0};
-  std::atomic<bool> stop_{false};
-};
+// Packs one folder into its inner archive.
+bool PackFolder(const InnerJob& job) {
+  ZipComponent zip2;
+  zip2.NewZip(job.archive);
+  const bool ok = zip2.AppendFiles(JoinPath(job.source, "*.*"), true) && zip2.WriteZip();
+  zip2.CloseZip();
+  return ok;
+}
 
 }  // namespace
 
@@ -188,9 +154,11 @@ bool ItemBackups::BackupFolders(std::size_t index, const std::string& source,
     if (std::find(excluded.begin(), excluded.end(), name) != excluded.end()) continue;
     jobs.push_back({name, JoinPath(source, name), JoinPath(scratch, name + ".zip")});
   }
+  std::vector<OrderedJobs::Job> work;
+  for (const InnerJob& job : jobs) work.push_back([job] { return PackFolder(job); });
   std::vector<std::string> names;
   {
-    InnerArchiveBuilder builder(jobs, threads_);
+    OrderedJobs builder(std::move(work), threads_);
     for (std::size_t i = 0; i < jobs.size(); ++i) {
       if (yield_) yield_();
       // A folder that cannot be packed ends the item; what was added stays in the archive.

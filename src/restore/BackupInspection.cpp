@@ -51,7 +51,8 @@ BackupInspection::Outcome BackupInspection::Reject() {
 
 BackupInspection::Outcome BackupInspection::Inspect(const std::string& path) {
   Reset();
-  if (backup::ZipComponent::IsPasswordProtected(path)) {
+  const bool isProtected = backup::ZipComponent::IsPasswordProtected(path);
+  if (isProtected) {
     // A cancelled prompt leaves the password as it was.
     if (const auto typed = prompter_.AskPassword()) rtPassword_ = *typed;
     zip1_.OpenZip(path);
@@ -67,6 +68,7 @@ BackupInspection::Outcome BackupInspection::Inspect(const std::string& path) {
   }
   view_.SetSourceFileText(path);
   source_.sourceName = path;
+  source_.password = isProtected ? rtPassword_ : std::string();
 
   std::error_code error;
   const auto descriptor = platform::HostPath(descriptorPath_);

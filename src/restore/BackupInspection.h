@@ -17,6 +17,7 @@ namespace quill::restore {
 // The restore side's state: it lives until the next inspection.
 struct RestoreSource {
   std::string sourceName;  // the chosen file
+  std::string password;    // the password it opened with
   std::string flags;       // BackupItem, trimmed
   std::array<std::vector<std::string>, backup::kItemCount> entries;
   bool invalid = false;  // the last inspected file was not a backup

@@ -1,9 +1,11 @@
 #include "restore/ItemRestores.h"
 
 #include <filesystem>
+#include <memory>
 
 #include "backup/Descriptor.h"
 #include "backup/ItemBackups.h"
+#include "backup/OrderedJobs.h"
 #include "platform/Files.h"
 #include "platform/SystemInfo.h"
 #include "restore/FolderSwap.h"
@@ -132,11 +134,46 @@ std::optional<backup::ZipEntryInfo> ItemRestores::Entry(const std::string& name)
   return entry;
 }
 
+void ItemRestores::SetArchive(const std::string& path, const std::string& password,
+                              unsigned threads) {
+  archivePath_ = path;
+  archivePassword_ = password;
+  threads_ = threads;
+}
+
 bool ItemRestores::RestoreFolders(const std::string& folder,
                                   const std::vector<std::string>& entries, bool databaseFiles,
                                   bool merge) {
   const fs::path root = HostPath(folder);
-  for (const std::string& name : entries) {
+  std::error_code error;
+  fs::create_directories(root, error);
+
+  // Each nested archive is taken out and unpacked into a staging folder of its own, several
+  // at once; the unpacked folders are then put in place one by one, in the list's order.
+  struct Unpack {
+    std::string name;
+    std::unique_ptr<Staging> staging;
+    std::string problem;
+  };
+  std::vector<Unpack> unpacks(entries.size());
+  std::vector<backup::OrderedJobs::Job> jobs(entries.size(), [] { return true; });
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const std::string& name = entries[i];
+    if (!IsBareName(name) || (databaseFiles && backup::IsMessageStoreName(name))) continue;
+    unpacks[i].name = name;
+    unpacks[i].staging =
+        std::make_unique<Staging>(root / (std::string(kStagingName) + "-" + std::to_string(i)));
+    Unpack& unpack = unpacks[i];
+    jobs[i] = [this, &unpack] {
+      return UnpackNested(unpack.name, unpack.staging->path(), unpack.problem);
+    };
+  }
+  const bool parallel = !archivePath_.empty();
+  std::unique_ptr<backup::OrderedJobs> running;
+  if (parallel) running = std::make_unique<backup::OrderedJobs>(jobs, threads_);
+
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const std::string& name = entries[i];
     const auto entry = Entry(name);
     if (!entry) return false;
     if (databaseFiles && backup::IsMessageStoreName(name)) {
@@ -145,25 +182,55 @@ bool ItemRestores::RestoreFolders(const std::string& folder,
       continue;
     }
     const std::string base = PathText(HostPath(name).stem());
-    if (!IsBareName(base) || base == kStagingName) return Fail("refused the entry name " + name);
-    std::error_code error;
-    fs::create_directories(root, error);
-    Staging staging(root / kStagingName);
-    if (!staging.ok()) return Fail("cannot create " + PathText(staging.path()));
-    if (!zip1_.ExtractEntry(*entry, PathText(staging.path()))) return Fail(zip1_.lastError());
-    backup::ZipComponent zip2;
-    const fs::path unpacked = staging.path() / "unpacked";
-    if (!zip2.OpenZip(PathText(staging.path() / HostPath(name))) ||
-        !zip2.UnzipAll(PathText(unpacked)))
-      return Fail(name + ": " + zip2.lastError());
-    zip2.CloseZip();
+    if (!IsBareName(base) || base.rfind(kStagingName, 0) == 0)
+      return Fail("refused the entry name " + name);
+    const bool unpacked = parallel ? running->Wait(i, yield_) : jobs[i]();
+    if (!unpacked) return Fail(unpacks[i].problem);
     std::string problem;
+    const fs::path staged = unpacks[i].staging->path() / "unpacked";
     const fs::path target = root / HostPath(base);
-    if (!(merge ? MergeFolder(unpacked, target, problem)
-                : ReplaceFolder(unpacked, target, problem)))
+    if (!(merge ? MergeFolder(staged, target, problem) : ReplaceFolder(staged, target, problem)))
       return Fail(problem);
+    unpacks[i].staging.reset();
     if (yield_) yield_();
   }
+  return true;
+}
+
+bool ItemRestores::UnpackNested(const std::string& name, const fs::path& staging,
+                                std::string& problem) {
+  std::error_code error;
+  if (!fs::is_directory(staging, error)) {
+    problem = "cannot create " + PathText(staging);
+    return false;
+  }
+  // On its own thread a job reads the backup file through a reader of its own.
+  backup::ZipComponent own;
+  backup::ZipComponent* reader = &zip1_;
+  if (!archivePath_.empty()) {
+    if (!own.OpenZip(archivePath_)) {
+      problem = own.lastError();
+      return false;
+    }
+    own.SetDecryptPassword(archivePassword_);
+    reader = &own;
+  }
+  const auto entry = reader->FindEntry(name);
+  if (!entry) {
+    problem = "the backup file holds no entry " + name;
+    return false;
+  }
+  if (!reader->ExtractEntry(*entry, PathText(staging))) {
+    problem = reader->lastError();
+    return false;
+  }
+  backup::ZipComponent zip2;
+  if (!zip2.OpenZip(PathText(staging / HostPath(name))) ||
+      !zip2.UnzipAll(PathText(staging / "unpacked"))) {
+    problem = name + ": " + zip2.lastError();
+    return false;
+  }
+  zip2.CloseZip();
   return true;
 }
 

@@ -4,6 +4,7 @@
 // files replaced one by one, registry keys rebuilt from their text. Nothing of the user's is
 // changed until its replacement is unpacked and checked.
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -26,6 +27,10 @@ class ItemRestores {
   ItemRestores(RestoreTargets targets, backup::ZipComponent& zip1, registry::modReg& reg,
                registry::RegistryText& text, std::function<void()> yield);
 
+  // The backup file zip1 has open and its password: nested archives are then unpacked on
+  // several threads, each reading the file for itself.
+  void SetArchive(const std::string& path, const std::string& password, unsigned threads = 2);
+
   // The routine of one item index, with the item's entry list.
   bool Run(std::size_t index, const std::vector<std::string>& entries);
 
@@ -47,6 +52,8 @@ class ItemRestores {
  private:
   bool RestoreFolders(const std::string& folder, const std::vector<std::string>& entries,
                       bool databaseFiles, bool merge);
+  bool UnpackNested(const std::string& name, const std::filesystem::path& staging,
+                    std::string& problem);
   bool RestoreFiles(const std::string& folder, const std::vector<std::string>& entries,
                     bool yieldEach);
   bool RestoreRegistry(const std::string& subPath, const std::vector<std::string>& entries);
@@ -58,6 +65,9 @@ class ItemRestores {
   registry::modReg& reg_;
   registry::RegistryText& text_;
   std::function<void()> yield_;
+  std::string archivePath_;
+  std::string archivePassword_;
+  unsigned threads_ = 1;
   std::string lastError_;
 };
 

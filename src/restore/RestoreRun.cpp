@@ -60,6 +60,7 @@ RestoreOutcome RestoreRun::Run(const RestoreSource& source) {
   log.Line("Start Retore Data to User Profile " + user, '\n');
   log.Line("Restore File is " + source.sourceName, '\n');
 
+  items_.SetArchive(source.sourceName, source.password);
   view_.SetBusy(true);
   view_.SetWriteStatus("");
   view_.SetFileStatus("");

@@ -1,0 +1,42 @@
+#include "backup/OrderedJobs.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace quill::backup {
+
+OrderedJobs::OrderedJobs(std::vector<Job> jobs, unsigned threads) : jobs_(std::move(jobs)) {
+  results_.resize(jobs_.size());
+  for (auto& result : results_) futures_.push_back(result.get_future());
+  const auto wanted = std::min<std::size_t>(std::max(1u, threads), jobs_.size());
+  for (std::size_t i = 0; i < wanted; ++i) workers_.emplace_back([this] { Work(); });
+}
+
+OrderedJobs::~OrderedJobs() {
+  stop_ = true;
+  for (auto& worker : workers_) worker.join();
+}
+
+void OrderedJobs::Work() {
+  for (std::size_t i = next_++; i < jobs_.size(); i = next_++) {
+    if (stop_) {
+      results_[i].set_value(false);
+      continue;
+    }
+    bool ok = false;
+    try {
+      ok = jobs_[i]();
+    } catch (...) {
+      ok = false;
+    }
+    results_[i].set_value(ok);
+  }
+}
+
+bool OrderedJobs::Wait(std::size_t i, const std::function<void()>& yield) {
+  while (futures_[i].wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
+    if (yield) yield();
+  return futures_[i].get();
+}
+
+}  // namespace quill::backup
