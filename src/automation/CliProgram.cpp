@@ -7,6 +7,7 @@
 #include "app/SharedServices.h"
 #include "app/TimeText.h"
 #include "backup/BackupRun.h"
+#include "backup/BackupVerifier.h"
 #include "registry/RegistryText.h"
 #include "restore/BackupInspection.h"
 #include "restore/ItemRestores.h"
@@ -19,6 +20,7 @@ constexpr const char* kUsage =
     "usage: quillstow-cli inspect FILE [--password PW]\n"
     "       quillstow-cli restore FILE [--items MASK] [--password PW]\n"
     "       quillstow-cli backup FILE [--items MASK] [--password PW] [--description TEXT]\n"
+    "       quillstow-cli verify FILE [--password PW]\n"
     "MASK: eleven 0/1, one per item:\n"
     "  1 Mail Accounts & Messages/News Accounts & Messages, 2 Mail Rules, 3 LDAP Accounts,\n"
     "  4 Newsgroups Rules, 5 Junk Mail Settings, 6 Contacts, 7 Windows Live Mail Database,\n"
@@ -156,8 +158,8 @@ int RunCli(const std::vector<std::string>& arguments, platform::Platform& platfo
            std::ostream& out, std::ostream& err) {
   std::string problem;
   const auto args = Parse(arguments, problem);
-  if (!args ||
-      (args->command != "inspect" && args->command != "restore" && args->command != "backup")) {
+  if (!args || (args->command != "inspect" && args->command != "restore" &&
+                args->command != "backup" && args->command != "verify")) {
     err << "quillstow-cli: " << (args ? "unknown command " + args->command : problem) << "\n"
         << kUsage;
     return 2;
@@ -166,6 +168,13 @@ int RunCli(const std::vector<std::string>& arguments, platform::Platform& platfo
     const auto it = args->options.find(name);
     return it == args->options.end() ? std::nullopt : std::optional<std::string>(it->second);
   };
+  if (args->command == "verify") {
+    // A check reads the file alone: it needs no profile.
+    const backup::VerifyReport report =
+        backup::VerifyBackupFile(args->file, option("--password").value_or(""));
+    out << report.Text();
+    return report.ok ? 0 : 1;
+  }
   CliPrompter prompter(out, err, option("--password"));
   Session session(platform, prompter);
   if (!session.found.mailFound) return 1;

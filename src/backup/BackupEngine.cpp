@@ -2,6 +2,7 @@
 
 #include "backup/BackupFileWriter.h"
 #include "backup/BackupLog.h"
+#include "backup/BackupVerifier.h"
 #include "backup/ItemBackups.h"
 #include "backup/ScratchSpace.h"
 #include "registry/RegistryText.h"
@@ -52,6 +53,16 @@ BackupOutcome BackupEngine::Run(const BackupRequest& request, const BackupObserv
   if (!outcome.written) outcome.error = zip1_.lastError();
   zip1_.SetEvents({});
   scratch.RemoveAll();
+  if (outcome.written && request.check) {
+    // The check unpacks one inner archive at a time beside the backup file.
+    const auto folder = platform::HostPath(request.target).parent_path();
+    const VerifyReport report =
+        VerifyBackupFile(request.target, request.password, {platform::PathText(folder)});
+    outcome.checked = true;
+    outcome.checkPassed = report.ok;
+    outcome.checkReport = report.Text();
+    log.Item("Check Backup File", report.ok);
+  }
   if (outcome.written)
     log.End(request.logUser, request.automatic);
   else

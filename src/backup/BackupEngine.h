@@ -37,6 +37,7 @@ struct BackupRequest {
   std::string information;  // the user's description
   std::string logUser;      // the user named in the log
   bool automatic = false;   // the unattended run
+  bool check = false;       // read the written file back whole and check it
 };
 
 // What a run shows while it works. Every hook is optional.
@@ -51,7 +52,10 @@ struct BackupObserver {
 struct BackupOutcome {
   std::array<bool, kItemCount> succeeded{};
   bool written = false;
-  std::string error;  // why the backup file was not written
+  std::string error;         // why the backup file was not written
+  bool checked = false;      // the check ran
+  bool checkPassed = false;  // and found nothing wrong
+  std::string checkReport;   // what it found, as text
 };
 
 class BackupEngine {

@@ -107,6 +107,7 @@ bool BackupRun::RunBackup() {
   request.password = view_.ProtectChecked() ? view_.Password() : std::string();
   request.information = view_.AttachInfo();
   request.logUser = view_.SourceUser();
+  request.check = settings_.IsOptionSet("General", "checkbackupfile");
   view_.ShowProgressPanel(true);
   view_.Yield();
   view_.SetProgress(view_.Progress() + 10);
@@ -134,6 +135,9 @@ bool BackupRun::RunBackup() {
     advanceTo(index + 1);
   };
   const BackupOutcome outcome = engine_.Run(request, observer);
+  if (outcome.checked)
+    summary +=
+        std::string("\r\nCheck Backup File\t") + (outcome.checkPassed ? "Successed!" : "Fail!");
   advanceTo(kItemCount);
 
   view_.SetProgress(kProgressMax);

@@ -147,6 +147,55 @@ bool NextHeader(archive* reader, archive_entry** entry) {
   return status == ARCHIVE_OK || status == ARCHIVE_WARN;
 }
 
+// Reads the data of the entry whose header was just read to its end, handing each piece to
+// take until it declines.
+struct DataRead {
+  std::uint64_t bytes = 0;
+  std::string problem;  // empty when the data read cleanly
+  bool fatal = false;   // the reader cannot go on
+  bool declined = false;
+};
+DataRead ReadData(archive* reader, std::vector<char>& buffer,
+                  const std::function<bool(const char*, std::size_t)>& take = nullptr) {
+  DataRead result;
+  la_ssize_t got;
+  while ((got = archive_read_data(reader, buffer.data(), buffer.size())) > 0) {
+    const auto size = static_cast<std::size_t>(got);
+    if (take && !take(buffer.data(), size)) {
+      result.declined = true;
+      return result;
+    }
+    result.bytes += size;
+  }
+  if (got < 0) {
+    result.problem = ArchiveError(reader);
+    result.fatal = got == ARCHIVE_FATAL;
+  }
+  return result;
+}
+
+std::string SizeProblem(const ZipEntryInfo& info, std::uint64_t bytes) {
+  if (!info.regular || bytes == info.size) return std::string();
+  return "it holds " + std::to_string(bytes) + " bytes, not the " + std::to_string(info.size) +
+         " bytes its header gives";
+}
+
+// A fresh reader whose last header read is that of entry index.
+Reader ReaderAt(const std::string& path, const std::string& password, std::size_t index,
+                archive_entry** entry, std::string& error) {
+  Reader reader = OpenReader(path, password, error);
+  if (!reader) return nullptr;
+  for (std::size_t at = 0;; ++at) {
+    if (!NextHeader(reader.get(), entry)) {
+      error = "cannot read the header of entry " + std::to_string(index + 1) + ": " +
+              ArchiveError(reader.get());
+      return nullptr;
+    }
+    if (at == index) return reader;
+    archive_read_data_skip(reader.get());
+  }
+}
+
 }  // namespace
 
 ZipComponent::ZipComponent(ZipEvents events) : events_(std::move(events)) {
@@ -401,6 +450,79 @@ bool ZipComponent::UnzipAll(const std::string& folder) {
   std::vector<std::size_t> all(entries_.size());
   for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
   return Extract(all, folder);
+}
+
+bool ZipComponent::TestAll(const EntryProblem& report) {
+  if (openPath_.empty()) return Fail("no archive is open");
+  std::vector<char> buffer(kChunk);
+  std::size_t bad = 0;
+  std::string first;
+  const auto complain = [&](const ZipEntryInfo& info, const std::string& problem) {
+    if (bad++ == 0) first = info.name + ": " + problem;
+    if (report) report(info, problem);
+  };
+  Reader reader;
+  for (const ZipEntryInfo& info : entries_) {
+    archive_entry* entry = nullptr;
+    // Damage in one entry can leave the reader stuck; a fresh one starts at the next entry,
+    // so each entry is judged on its own.
+    if (!reader || !NextHeader(reader.get(), &entry)) {
+      std::string error;
+      reader = ReaderAt(openPath_, decryptPassword_, info.index, &entry, error);
+      if (!reader) {
+        complain(info, error);
+        continue;
+      }
+    }
+    const DataRead read = ReadData(reader.get(), buffer);
+    const std::string problem = read.problem.empty() ? SizeProblem(info, read.bytes) : read.problem;
+    if (!problem.empty()) complain(info, problem);
+    if (read.fatal) reader.reset();
+  }
+  if (bad == 0) return true;
+  return Fail(bad == 1 ? first
+                       : first + " (and " + std::to_string(bad - 1) + " more entries do not read)");
+}
+
+std::optional<std::string> ZipComponent::ReadEntry(const ZipEntryInfo& entry, std::size_t limit) {
+  if (openPath_.empty()) {
+    Fail("no archive is open");
+    return std::nullopt;
+  }
+  if (entry.index >= entries_.size() || entries_[entry.index].name != entry.name) {
+    Fail("no entry " + entry.name);
+    return std::nullopt;
+  }
+  const std::string tooLarge = entry.name + " is larger than " + std::to_string(limit) + " bytes";
+  if (entry.size > limit) {
+    Fail(tooLarge);
+    return std::nullopt;
+  }
+  std::string error;
+  archive_entry* header = nullptr;
+  Reader reader = ReaderAt(openPath_, decryptPassword_, entry.index, &header, error);
+  if (!reader) {
+    Fail(error);
+    return std::nullopt;
+  }
+  std::vector<char> buffer(kChunk);
+  std::string data;
+  const DataRead read = ReadData(reader.get(), buffer, [&](const char* piece, std::size_t size) {
+    if (size > limit - data.size()) return false;
+    data.append(piece, size);
+    return true;
+  });
+  if (read.declined) {
+    Fail(tooLarge);
+    return std::nullopt;
+  }
+  const std::string problem =
+      read.problem.empty() ? SizeProblem(entries_[entry.index], read.bytes) : read.problem;
+  if (!problem.empty()) {
+    Fail("cannot read " + entry.name + ": " + problem);
+    return std::nullopt;
+  }
+  return data;
 }
 
 bool ZipComponent::Extract(const std::vector<std::size_t>& indexes, const std::string& folder) {

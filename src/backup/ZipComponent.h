@@ -69,6 +69,16 @@ class ZipComponent {
   // files nor folders, are refused.
   bool UnzipAll(const std::string& folder);
 
+  // Reads every entry whole with the decrypt password, writing nothing, and calls report for
+  // each entry whose data does not read cleanly: a wrong or missing password, damaged
+  // compressed data, a bad CRC, data cut short, or a size other than the header's. False when
+  // any entry was reported or the archive could not be read to its end.
+  using EntryProblem = std::function<void(const ZipEntryInfo&, const std::string& problem)>;
+  bool TestAll(const EntryProblem& report);
+  // The data of an entry of at most limit bytes, read whole with the decrypt password; nothing
+  // when it is larger or does not read cleanly.
+  std::optional<std::string> ReadEntry(const ZipEntryInfo& entry, std::size_t limit);
+
   // Why the last operation failed.
   const std::string& lastError() const { return lastError_; }
 

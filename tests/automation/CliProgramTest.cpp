@@ -69,6 +69,19 @@ TEST_F(CliProgramTest, BacksUpInspectsAndRestores) {
             std::string::npos);
 }
 
+TEST_F(CliProgramTest, VerifiesABackupFile) {
+  const std::string file = setup.Target("cli.wlm");
+  ASSERT_EQ(Run({"backup", file, "--password", "pw"}), 0);
+  EXPECT_EQ(Run({"verify", file, "--password", "pw"}), 0);
+  EXPECT_NE(out.str().find("reads whole"), std::string::npos) << out.str();
+  EXPECT_EQ(Run({"verify", file, "--password", "px"}), 1);
+  EXPECT_NE(out.str().find("Problem:"), std::string::npos) << out.str();
+  std::string bytes = test::ReadFile(file);
+  bytes[bytes.size() / 3] = static_cast<char>(bytes[bytes.size() / 3] ^ 0x40);
+  test::WriteFile(file, bytes);
+  EXPECT_EQ(Run({"verify", file, "--password", "pw"}), 1);
+}
+
 TEST_F(CliProgramTest, ARestoreWithAFailedItemEndsNonZero) {
   const std::string file = setup.Target("cli.wlm");
   ASSERT_EQ(Run({"backup", file, "--items", "01000000000"}), 0);

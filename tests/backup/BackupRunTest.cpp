@@ -194,6 +194,25 @@ TEST_F(BackupRunTest, FollowUpsRunAsTheSettingsSay) {
   EXPECT_EQ(setup.started[1], (std::vector<std::string>{"xdg-open", setup.root().string() + "/"}));
 }
 
+TEST_F(BackupRunTest, TheCheckSettingReadsTheNewFileBackAndSaysSo) {
+  Set("General", "checkbackupfile", "1");
+  run->SetTargetFilePath(setup.Target());
+  page.checked[0] = page.checked[7] = true;
+  page.protect = true;
+  page.password = page.password2 = "pw";
+  run->RunBackup();
+  ASSERT_EQ(setup.prompter.shown.size(), 1u);
+  EXPECT_EQ(
+      setup.prompter.shown[0].text,
+      "The Backup was Completed!\r\n\r\nBackup Mail Accounts & Messages/News Accounts & "
+      "Messages\tSuccessed!\r\nBackup Signatures\tSuccessed!\r\nCheck Backup File\tSuccessed!");
+  const std::string log = ReadFile(setup.logFile());
+  const auto check = log.find(" Check Backup File Succeeded!\n\r\n");
+  ASSERT_NE(check, std::string::npos);
+  EXPECT_LT(check, log.find("Data was Completed!"));
+  EXPECT_EQ(setup.AppFolderFiles(), (std::vector<std::string>{"brlog.dat", "settings.dat"}));
+}
+
 TEST_F(BackupRunTest, ABackupThatCannotBeWrittenIsNotReportedAsCompleted) {
   Set("General", "burndvd", "1");
   Set("backup", "openfolderbackup", "1");
