@@ -6,6 +6,7 @@
 
 #include "backup/Descriptor.h"
 #include "backup/OrderedJobs.h"
+#include "backup/ZipWriter.h"
 #include "platform/Files.h"
 #include "platform/SystemInfo.h"
 
@@ -37,10 +38,34 @@ struct InnerJob {
 // Packs one folder into its inner archive.
 bool PackFolder(const InnerJob& job) {
   ZipComponent zip2;
+  zip2.SetDurable(false);  // a scratch file: the backup file itself is flushed when it is done
   zip2.NewZip(job.archive);
   const bool ok = zip2.AppendFiles(JoinPath(job.source, "*.*"), true) && zip2.WriteZip();
   zip2.CloseZip();
   return ok;
+}
+
+// The jobs' indexes, the folder with the most bytes first: the longest job starts at once.
+std::vector<std::size_t> LargestFirst(const std::vector<InnerJob>& jobs) {
+  std::vector<std::uint64_t> sizes;
+  for (const InnerJob& job : jobs) {
+    std::uint64_t bytes = 0;
+    std::string ignored;
+    WalkFolder(
+        platform::HostPath(job.source), true,
+        [&](const fs::path& path, const std::string&, bool empty) {
+          std::error_code error;
+          if (!empty) bytes += fs::file_size(path, error);
+          return true;
+        },
+        ignored);
+    sizes.push_back(bytes);
+  }
+  std::vector<std::size_t> order(jobs.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::size_t a, std::size_t b) { return sizes[a] > sizes[b]; });
+  return order;
 }
 
 }  // namespace
@@ -158,7 +183,7 @@ bool ItemBackups::BackupFolders(std::size_t index, const std::string& source,
   for (const InnerJob& job : jobs) work.push_back([job] { return PackFolder(job); });
   std::vector<std::string> names;
   {
-    OrderedJobs builder(std::move(work), threads_);
+    OrderedJobs builder(std::move(work), threads_, LargestFirst(jobs));
     for (std::size_t i = 0; i < jobs.size(); ++i) {
       if (yield_) yield_();
       // A folder that cannot be packed ends the item; what was added stays in the archive.

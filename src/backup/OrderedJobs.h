@@ -15,7 +15,9 @@ class OrderedJobs {
  public:
   using Job = std::function<bool()>;
 
-  OrderedJobs(std::vector<Job> jobs, unsigned threads);
+  // startOrder: the order in which the jobs are begun (the largest first, say); the jobs'
+  // own order when empty.
+  OrderedJobs(std::vector<Job> jobs, unsigned threads, std::vector<std::size_t> startOrder = {});
   // Hands out no further job and waits for the running ones.
   ~OrderedJobs();
   OrderedJobs(const OrderedJobs&) = delete;
@@ -28,6 +30,7 @@ class OrderedJobs {
   void Work();
 
   std::vector<Job> jobs_;
+  std::vector<std::size_t> startOrder_;
   std::vector<std::promise<bool>> results_;
   std::vector<std::future<bool>> futures_;
   std::vector<std::thread> workers_;

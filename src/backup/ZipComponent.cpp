@@ -2,7 +2,6 @@
 
 #include <archive.h>
 #include <archive_entry.h>
-#include <fcntl.h>
 
 #include <algorithm>
 #include <array>
@@ -15,13 +14,8 @@
 #include <memory>
 #include <mutex>
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 #include "backup/EntryPath.h"
+#include "backup/ZipWriter.h"
 #include "platform/Files.h"
 
 namespace quill::backup {
@@ -36,14 +30,10 @@ constexpr std::size_t kChunk = 1 << 16;
 struct ReadDeleter {
   void operator()(archive* a) const { archive_read_free(a); }
 };
-struct WriteDeleter {
-  void operator()(archive* a) const { archive_write_free(a); }
-};
 struct EntryDeleter {
   void operator()(archive_entry* e) const { archive_entry_free(e); }
 };
 using Reader = std::unique_ptr<archive, ReadDeleter>;
-using Writer = std::unique_ptr<archive, WriteDeleter>;
 using Entry = std::unique_ptr<archive_entry, EntryDeleter>;
 
 std::string ArchiveError(archive* a) {
@@ -69,13 +59,6 @@ std::string EntryName(archive_entry* entry) {
   return std::string();
 }
 
-bool IsZipName(const std::string& name) {
-  if (name.size() < 4) return false;
-  std::string tail = name.substr(name.size() - 4);
-  for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return tail == ".zip";
-}
-
 // "folder\*.*" or "folder/*.*": the folder; otherwise nothing.
 std::optional<std::string> FolderPattern(const std::string& pattern) {
   for (const char* suffix : {"\\*.*", "/*.*"}) {
@@ -86,46 +69,6 @@ std::optional<std::string> FolderPattern(const std::string& pattern) {
   }
   return std::nullopt;
 }
-
-// The output file of a write: created new, flushed to disk before it is renamed.
-class OutputFile {
- public:
-  explicit OutputFile(const fs::path& path) : path_(path) {
-#ifdef _WIN32
-    fd_ = _wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, 0644);
-#else
-    fd_ = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-#endif
-  }
-  ~OutputFile() {
-    Close();
-  }
-  int fd() const {
-    return fd_;
-  }
-  bool SyncAndClose() {
-#ifdef _WIN32
-    const bool synced = _commit(fd_) == 0;
-#else
-    const bool synced = fsync(fd_) == 0;
-#endif
-    return Close() && synced;
-  }
-
- private:
-  bool Close() {
-    if (fd_ < 0) return true;
-#ifdef _WIN32
-    const bool closed = _close(fd_) == 0;
-#else
-    const bool closed = close(fd_) == 0;
-#endif
-    fd_ = -1;
-    return closed;
-  }
-  fs::path path_;
-  int fd_ = -1;
-};
 
 // libarchive turns entry names into text of the process's character type; names are UTF-8
 // here, so the process takes a UTF-8 character type when it does not have one.
@@ -221,130 +164,53 @@ void ZipComponent::NewZip(const std::string& path) {
 bool ZipComponent::AppendFiles(const std::string& pattern, bool recurse) {
   std::error_code error;
   if (const auto folder = FolderPattern(pattern)) {
+    // The folder is listed when the archive is written, one folder at a time.
     const fs::path root = HostPath(Resolve(*folder));
     if (!fs::is_directory(root, error)) return Fail("no folder " + *folder);
-    std::vector<Pending> found;
-    auto options = fs::directory_options::none;
-    for (fs::recursive_directory_iterator it(root, options, error), end; !error && it != end;
-         it.increment(error)) {
-      if (!recurse && it.depth() > 0) continue;
-      const fs::path& path = it->path();
-      const std::u8string relative = path.lexically_relative(root).generic_u8string();
-      const std::string name(relative.begin(), relative.end());
-      if (it->is_directory(error) && !it->is_symlink(error)) {
-        // A folder that holds nothing is kept as a folder entry, so it comes back on restore.
-        if (fs::is_empty(path, error)) found.push_back({PathText(path), name + "/", true});
-      } else if (it->is_regular_file(error)) {
-        found.push_back({PathText(path), name, false});
-      }
-    }
-    if (error) return Fail("cannot list " + *folder + ": " + error.message());
-    std::sort(found.begin(), found.end(),
-              [](const Pending& a, const Pending& b) { return a.name < b.name; });
-    pending_.insert(pending_.end(), found.begin(), found.end());
+    pending_.push_back({PathText(root), std::string(), true, recurse});
     return true;
   }
   const fs::path file = HostPath(Resolve(pattern));
   if (!fs::is_regular_file(file, error)) return Fail("no file " + pattern);
-  pending_.push_back({PathText(file), PathText(file.filename()), false});
+  pending_.push_back({PathText(file), PathText(file.filename()), false, false});
   return true;
 }
 
 bool ZipComponent::WriteZip() {
   if (target_.empty()) return Fail("no archive was started");
-  const fs::path target = HostPath(target_);
-  const fs::path partial = target.parent_path() / (PathText(target.filename()) + ".partial");
-  std::error_code error;
-
+  std::string problem;
+  // The bytes to write, for the progress: the folders are walked once to add up their files.
   std::uint64_t total = 0;
-  for (const Pending& item : pending_)
-    if (!item.directory) total += fs::file_size(HostPath(item.source), error);
-
-  Writer writer(archive_write_new());
-  archive_write_set_format_zip(writer.get());
-  archive_write_set_options(writer.get(), "zip:hdrcharset=UTF-8");
-  if (protect_ &&
-      (archive_write_set_options(writer.get(), "zip:encryption=zipcrypt") != ARCHIVE_OK ||
-       archive_write_set_passphrase(writer.get(), password_.c_str()) != ARCHIVE_OK))
-    return Fail("cannot protect the archive: " + ArchiveError(writer.get()));
-
-  OutputFile output(partial);
-  if (output.fd() < 0) return Fail("cannot create " + PathText(partial));
-  const auto abandon = [&](std::string message) {
-    writer.reset();
-    output.SyncAndClose();
-    fs::remove(partial, error);
-    return Fail(std::move(message));
-  };
-  if (archive_write_open_fd(writer.get(), output.fd()) != ARCHIVE_OK)
-    return abandon("cannot write " + target_ + ": " + ArchiveError(writer.get()));
-
-  std::vector<char> buffer(kChunk);
-  std::uint64_t done = 0;
-  int reported = -1;
   for (const Pending& item : pending_) {
-    Entry entry(archive_entry_new());
-    archive_entry_set_pathname_utf8(entry.get(), item.name.c_str());
-    const fs::path source = HostPath(item.source);
-    const auto modified = fs::last_write_time(source, error);
-    if (!error) {
-      const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
-          std::chrono::file_clock::to_sys(modified).time_since_epoch());
-      archive_entry_set_mtime(entry.get(), static_cast<time_t>(seconds.count()), 0);
+    std::error_code error;
+    if (!item.folder) {
+      total += fs::file_size(HostPath(item.source), error);
+    } else if (!WalkFolder(
+                   HostPath(item.source), item.recurse,
+                   [&](const fs::path& path, const std::string&, bool empty) {
+                     if (!empty) total += fs::file_size(path, error);
+                     return true;
+                   },
+                   problem)) {
+      return Fail(problem);
     }
-    if (item.directory) {
-      archive_entry_set_filetype(entry.get(), AE_IFDIR);
-      archive_entry_set_perm(entry.get(), 0755);
-      if (archive_write_header(writer.get(), entry.get()) != ARCHIVE_OK)
-        return abandon("cannot add " + item.name + ": " + ArchiveError(writer.get()));
-      continue;
-    }
-    std::ifstream in(source, std::ios::binary);
-    const std::uint64_t size = fs::file_size(source, error);
-    if (!in || error) return abandon("cannot read " + item.source);
-    archive_entry_set_filetype(entry.get(), AE_IFREG);
-    archive_entry_set_perm(entry.get(), 0644);
-    archive_entry_set_size(entry.get(), static_cast<la_int64_t>(size));
-    // Inner archives are already compressed: they are stored as they are.
-    if (IsZipName(item.name))
-      archive_write_zip_set_compression_store(writer.get());
-    else
-      archive_write_zip_set_compression_deflate(writer.get());
-    if (archive_write_header(writer.get(), entry.get()) != ARCHIVE_OK)
-      return abandon("cannot add " + item.name + ": " + ArchiveError(writer.get()));
-    std::uint64_t left = size;
-    while (left > 0) {
-      const auto want = static_cast<std::streamsize>(std::min<std::uint64_t>(left, buffer.size()));
-      in.read(buffer.data(), want);
-      const std::streamsize got = in.gcount();
-      if (got <= 0) return abandon(item.source + " shrank while it was added");
-      if (archive_write_data(writer.get(), buffer.data(), static_cast<std::size_t>(got)) != got)
-        return abandon("cannot write " + target_ + ": " + ArchiveError(writer.get()));
-      left -= static_cast<std::uint64_t>(got);
-      done += static_cast<std::uint64_t>(got);
-      const int percent = total == 0 ? 100 : static_cast<int>(done * 100 / total);
-      if (percent != reported && events_.writeProgress) events_.writeProgress(percent);
-      reported = percent;
-    }
-    if (in.peek() != std::char_traits<char>::eof())
-      return abandon(item.source + " grew while it was added");
-    if (archive_write_finish_entry(writer.get()) != ARCHIVE_OK)
-      return abandon("cannot write " + target_ + ": " + ArchiveError(writer.get()));
-    if (events_.fileAdded) events_.fileAdded(item.source);
   }
-  if (archive_write_close(writer.get()) != ARCHIVE_OK)
-    return abandon("cannot write " + target_ + ": " + ArchiveError(writer.get()));
-  writer.reset();
-  if (!output.SyncAndClose()) {
-    fs::remove(partial, error);
-    return Fail("cannot write " + target_ + ": the disk did not take it");
+  ZipWriter writer;
+  if (!writer.Open(HostPath(target_), protect_ ? password_ : std::string(),
+                   {total, events_.writeProgress}))
+    return Fail(writer.error());
+  const auto add = [&](const fs::path& path, const std::string& name, bool emptyFolder) {
+    if (emptyFolder) return writer.AddFolder(path, name);
+    if (!writer.AddFile(path, name)) return false;
+    if (events_.fileAdded) events_.fileAdded(PathText(path));
+    return true;
+  };
+  for (const Pending& item : pending_) {
+    const bool added = item.folder ? WalkFolder(HostPath(item.source), item.recurse, add, problem)
+                                   : add(HostPath(item.source), item.name, false);
+    if (!added) return Fail(writer.error().empty() ? problem : writer.error());
   }
-  fs::rename(partial, target, error);
-  if (error) {
-    fs::remove(partial, error);
-    return Fail("cannot write " + target_ + ": " + error.message());
-  }
-  if (reported != 100 && events_.writeProgress) events_.writeProgress(100);
+  if (!writer.Finish(durable_)) return Fail(writer.error());
   return true;
 }
 

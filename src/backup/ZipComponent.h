@@ -46,6 +46,9 @@ class ZipComponent {
   void SetPassword(const std::string& password) { password_ = password; }
   // On: every entry is written with traditional ZIP password encryption (ZipCrypto).
   void SetPasswordProtect(bool on) { protect_ = on; }
+  // Off: the written file is not flushed to disk before it is renamed into place (for scratch
+  // archives that live only as long as a run).
+  void SetDurable(bool durable) { durable_ = durable; }
   // Writes the archive under a temporary name beside its path and renames it into place
   // when complete. A source that changed size, a write error or a full disk fail the write
   // and leave no file at the path.
@@ -84,9 +87,10 @@ class ZipComponent {
 
  private:
   struct Pending {
-    std::string source;  // host path
-    std::string name;    // entry name
-    bool directory = false;
+    std::string source;   // host path of a file, or of a folder to add whole
+    std::string name;     // a file's entry name
+    bool folder = false;  // source is a folder whose files are added below their relative names
+    bool recurse = false;
   };
 
   std::string Resolve(const std::string& path) const;
@@ -99,6 +103,7 @@ class ZipComponent {
   std::vector<Pending> pending_;
   std::string password_;
   bool protect_ = false;
+  bool durable_ = true;
   std::string openPath_;
   std::vector<ZipEntryInfo> entries_;
   std::string decryptPassword_;
