@@ -89,7 +89,7 @@ class CliPrompter : public platform::Prompter {
   std::optional<std::string> password_;
 };
 
-class CliRestorePage : public restore::RestorePageView {
+class CliRestorePage : public restore::RestorePageView, public app::QuietProgress {
  public:
   std::array<bool, backup::kItemCount> enabled{}, checked{};
   std::string user;
@@ -100,20 +100,9 @@ class CliRestorePage : public restore::RestorePageView {
   void SetFileInfoText(const std::string&) override {}
   void SetBackupInfoText(const std::string&) override {}
   std::string TargetUser() override { return user; }
-  void SetStatus(const std::string&) override {}
-  void SetWriteStatus(const std::string&) override {}
-  void SetFileStatus(const std::string&) override {}
-  void SetProgress(int value) override { progress_ = value; }
-  int Progress() override { return progress_; }
-  void ShowProgressPanel(bool) override {}
-  void SetBusy(bool) override {}
-  void Yield() override {}
-
- private:
-  int progress_ = 0;
 };
 
-class CliBackupPage : public backup::BackupPageView {
+class CliBackupPage : public backup::BackupPageView, public app::QuietProgress {
  public:
   std::array<bool, backup::kItemCount> checked{};
   std::string user, password, description;
@@ -126,17 +115,6 @@ class CliBackupPage : public backup::BackupPageView {
   std::string Password() override { return password; }
   std::string Password2() override { return password; }
   std::string AttachInfo() override { return description; }
-  void SetStatus(const std::string&) override {}
-  void SetWriteStatus(const std::string&) override {}
-  void SetFileStatus(const std::string&) override {}
-  void SetProgress(int value) override { progress_ = value; }
-  int Progress() override { return progress_; }
-  void ShowProgressPanel(bool) override {}
-  void SetBusy(bool) override {}
-  void Yield() override {}
-
- private:
-  int progress_ = 0;
 };
 
 // Everything a command works with, over the profile start-up discovers.

@@ -212,31 +212,37 @@ bool ZipWriter::Finish(bool durable) {
 bool WalkFolder(const fs::path& root, bool recurse,
                 const std::function<bool(const fs::path&, const std::string&, bool)>& visit,
                 std::string& error) {
+  enum class Kind { File, Folder, Other };
+  // Only the names of the folder being listed are held: a path object per file would cost
+  // far more than its name in a folder of tens of thousands of messages.
   std::function<bool(const fs::path&, const std::string&)> walk = [&](const fs::path& folder,
                                                                       const std::string& prefix) {
     std::error_code code;
-    std::vector<fs::directory_entry> children;
-    for (fs::directory_iterator it(folder, code), end; !code && it != end; it.increment(code))
-      children.push_back(*it);
+    std::vector<std::pair<std::string, Kind>> children;
+    for (fs::directory_iterator it(folder, code), end; !code && it != end; it.increment(code)) {
+      const std::u8string leaf = it->path().filename().u8string();
+      const Kind kind = it->is_directory(code) && !it->is_symlink(code) ? Kind::Folder
+                        : it->is_regular_file(code)                     ? Kind::File
+                                                                        : Kind::Other;
+      children.emplace_back(std::string(leaf.begin(), leaf.end()), kind);
+    }
     if (code) {
       error = "cannot list " + PathText(folder) + ": " + code.message();
       return false;
     }
-    std::sort(children.begin(), children.end(), [](const auto& a, const auto& b) {
-      return a.path().filename() < b.path().filename();
-    });
-    for (const auto& child : children) {
-      const std::u8string leaf = child.path().filename().u8string();
-      const std::string name = prefix + std::string(leaf.begin(), leaf.end());
-      if (child.is_directory(code) && !child.is_symlink(code)) {
+    std::sort(children.begin(), children.end());
+    for (const auto& [leaf, kind] : children) {
+      const fs::path path = folder / platform::HostPath(leaf);
+      const std::string name = prefix + leaf;
+      if (kind == Kind::Folder) {
         // A folder that holds nothing is kept as a folder entry, so it comes back on restore.
-        if (fs::is_empty(child.path(), code)) {
-          if (!visit(child.path(), name + "/", true)) return false;
-        } else if (recurse && !walk(child.path(), name + "/")) {
+        if (fs::is_empty(path, code)) {
+          if (!visit(path, name + "/", true)) return false;
+        } else if (recurse && !walk(path, name + "/")) {
           return false;
         }
-      } else if (child.is_regular_file(code)) {
-        if (!visit(child.path(), name, false)) return false;
+      } else if (kind == Kind::File) {
+        if (!visit(path, name, false)) return false;
       }
     }
     return true;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/BackupSetup.h"
+#include "support/RecordingProgress.h"
 
 namespace quill::backup {
 namespace {
@@ -11,15 +12,11 @@ using platform::MessageIcon;
 using test::ReadFile;
 
 // The backup page, remembered instead of shown.
-struct FakeBackupPage : BackupPageView {
+struct FakeBackupPage : BackupPageView, test::RecordingProgress {
   std::array<bool, kItemCount> enabled{};
   std::array<bool, kItemCount> checked{};
-  std::string targetText, user = "Ann", password, password2, info, status;
-  bool protect = false, panel = false, busy = false;
-  int progress = 0;
-  std::vector<int> progressSeen;
-  std::vector<std::string> statuses, fileStatuses, writeStatuses;
-  int yields = 0;
+  std::string targetText, user = "Ann", password, password2, info;
+  bool protect = false;
 
   void SetItemEnabled(std::size_t i, bool on) override { enabled[i] = on; }
   void SetItemChecked(std::size_t i, bool on) override { checked[i] = on; }
@@ -30,14 +27,6 @@ struct FakeBackupPage : BackupPageView {
   std::string Password() override { return password; }
   std::string Password2() override { return password2; }
   std::string AttachInfo() override { return info; }
-  void SetStatus(const std::string& text) override { statuses.push_back(status = text); }
-  void SetWriteStatus(const std::string& text) override { writeStatuses.push_back(text); }
-  void SetFileStatus(const std::string& text) override { fileStatuses.push_back(text); }
-  void SetProgress(int value) override { progressSeen.push_back(progress = value); }
-  int Progress() override { return progress; }
-  void ShowProgressPanel(bool shown) override { panel = shown; }
-  void SetBusy(bool on) override { busy = on; }
-  void Yield() override { ++yields; }
 };
 
 class BackupRunTest : public ::testing::Test {

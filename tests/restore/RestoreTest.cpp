@@ -19,6 +19,7 @@
 #include "restore/ItemRestores.h"
 #include "restore/RestoreRun.h"
 #include "support/BackupSetup.h"
+#include "support/RecordingProgress.h"
 
 namespace quill::restore {
 namespace {
@@ -35,14 +36,10 @@ std::map<std::string, std::string> Tree(const fs::path& root) {
   return tree;
 }
 
-struct FakeRestorePage : RestorePageView {
+struct FakeRestorePage : RestorePageView, test::RecordingProgress {
   std::array<bool, backup::kItemCount> enabled{};
   std::array<bool, backup::kItemCount> checked{};
   std::string source, fileInfo, backupInfo, user = "anna";
-  std::vector<std::string> statuses;
-  std::vector<int> progressSeen;
-  int progress = 0;
-  bool panel = false, busy = false;
   void SetItemEnabled(std::size_t i, bool on) override { enabled[i] = on; }
   void SetItemChecked(std::size_t i, bool on) override { checked[i] = on; }
   bool ItemChecked(std::size_t i) override { return checked[i]; }
@@ -50,14 +47,6 @@ struct FakeRestorePage : RestorePageView {
   void SetFileInfoText(const std::string& text) override { fileInfo = text; }
   void SetBackupInfoText(const std::string& text) override { backupInfo = text; }
   std::string TargetUser() override { return user; }
-  void SetStatus(const std::string& text) override { statuses.push_back(text); }
-  void SetWriteStatus(const std::string&) override {}
-  void SetFileStatus(const std::string&) override {}
-  void SetProgress(int value) override { progressSeen.push_back(progress = value); }
-  int Progress() override { return progress; }
-  void ShowProgressPanel(bool shown) override { panel = shown; }
-  void SetBusy(bool on) override { busy = on; }
-  void Yield() override {}
 };
 
 constexpr const char* kMail = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows Live Mail";
