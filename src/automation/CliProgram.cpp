@@ -94,6 +94,7 @@ class CliRestorePage : public restore::RestorePageView, public app::QuietProgres
   std::array<bool, backup::kItemCount> enabled{}, checked{};
   std::string user;
   void SetItemEnabled(std::size_t i, bool on) override { enabled[i] = on; }
+  bool ItemEnabled(std::size_t i) override { return enabled[i]; }
   void SetItemChecked(std::size_t i, bool on) override { checked[i] = on; }
   bool ItemChecked(std::size_t i) override { return checked[i]; }
   void SetSourceFileText(const std::string&) override {}
@@ -107,6 +108,7 @@ class CliBackupPage : public backup::BackupPageView, public app::QuietProgress {
   std::array<bool, backup::kItemCount> checked{};
   std::string user, password, description;
   void SetItemEnabled(std::size_t, bool) override {}
+  bool ItemEnabled(std::size_t) override { return true; }
   void SetItemChecked(std::size_t i, bool on) override { checked[i] = on; }
   bool ItemChecked(std::size_t i) override { return checked[i]; }
   void SetTargetFileText(const std::string&) override {}

@@ -13,6 +13,7 @@ class BackupPageView : public virtual app::ProgressView {
  public:
   // backupitem(index)
   virtual void SetItemEnabled(std::size_t index, bool enabled) = 0;
+  virtual bool ItemEnabled(std::size_t index) = 0;
   virtual void SetItemChecked(std::size_t index, bool checked) = 0;
   virtual bool ItemChecked(std::size_t index) = 0;
   virtual void SetTargetFileText(const std::string& text) = 0;  // txtTargetFile

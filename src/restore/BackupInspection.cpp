@@ -19,8 +19,7 @@ BackupInspection::BackupInspection(backup::ZipComponent& zip1, backup::ZipCompon
       descriptorPath_(std::move(descriptorPath)) {}
 
 void BackupInspection::Reset() {
-  zip1_.CloseZip();
-  zip2_.CloseZip();
+  Close();
   for (std::size_t index = 0; index < backup::kItemCount; ++index) {
     view_.SetItemChecked(index, false);
     view_.SetItemEnabled(index, false);
@@ -33,6 +32,11 @@ void BackupInspection::Reset() {
   const bool invalid = source_.invalid;
   source_ = RestoreSource{};
   source_.invalid = invalid;
+}
+
+void BackupInspection::Close() {
+  zip1_.CloseZip();
+  zip2_.CloseZip();
 }
 
 BackupInspection::Outcome BackupInspection::cmdSourceFile_Click() {

@@ -40,6 +40,8 @@ class BackupInspection {
   Outcome Inspect(const std::string& path);
 
   const RestoreSource& source() const { return source_; }
+  // Releases both archive instances from their files.
+  void Close();
   // The password the prompt stored last (rtPassword).
   const std::string& rtPassword() const { return rtPassword_; }
 

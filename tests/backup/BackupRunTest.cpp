@@ -3,31 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "support/BackupSetup.h"
-#include "support/RecordingProgress.h"
+#include "support/FakePages.h"
 
 namespace quill::backup {
 namespace {
+using test::FakeBackupPage;
 namespace fs = std::filesystem;
 using platform::MessageIcon;
 using test::ReadFile;
-
-// The backup page, remembered instead of shown.
-struct FakeBackupPage : BackupPageView, test::RecordingProgress {
-  std::array<bool, kItemCount> enabled{};
-  std::array<bool, kItemCount> checked{};
-  std::string targetText, user = "Ann", password, password2, info;
-  bool protect = false;
-
-  void SetItemEnabled(std::size_t i, bool on) override { enabled[i] = on; }
-  void SetItemChecked(std::size_t i, bool on) override { checked[i] = on; }
-  bool ItemChecked(std::size_t i) override { return checked[i]; }
-  void SetTargetFileText(const std::string& text) override { targetText = text; }
-  std::string SourceUser() override { return user; }
-  bool ProtectChecked() override { return protect; }
-  std::string Password() override { return password; }
-  std::string Password2() override { return password2; }
-  std::string AttachInfo() override { return info; }
-};
 
 class BackupRunTest : public ::testing::Test {
  protected:

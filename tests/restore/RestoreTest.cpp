@@ -19,10 +19,11 @@
 #include "restore/ItemRestores.h"
 #include "restore/RestoreRun.h"
 #include "support/BackupSetup.h"
-#include "support/RecordingProgress.h"
+#include "support/FakePages.h"
 
 namespace quill::restore {
 namespace {
+using test::FakeRestorePage;
 namespace fs = std::filesystem;
 using platform::MessageIcon;
 using test::ReadFile;
@@ -35,19 +36,6 @@ std::map<std::string, std::string> Tree(const fs::path& root) {
         item.is_directory() ? "/" : ReadFile(item.path());
   return tree;
 }
-
-struct FakeRestorePage : RestorePageView, test::RecordingProgress {
-  std::array<bool, backup::kItemCount> enabled{};
-  std::array<bool, backup::kItemCount> checked{};
-  std::string source, fileInfo, backupInfo, user = "anna";
-  void SetItemEnabled(std::size_t i, bool on) override { enabled[i] = on; }
-  void SetItemChecked(std::size_t i, bool on) override { checked[i] = on; }
-  bool ItemChecked(std::size_t i) override { return checked[i]; }
-  void SetSourceFileText(const std::string& text) override { source = text; }
-  void SetFileInfoText(const std::string& text) override { fileInfo = text; }
-  void SetBackupInfoText(const std::string& text) override { backupInfo = text; }
-  std::string TargetUser() override { return user; }
-};
 
 constexpr const char* kMail = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows Live Mail";
 

@@ -1,0 +1,156 @@
+#include "app/MainWindowLogic.h"
+
+#include <gtest/gtest.h>
+
+#include "registry/RegistryText.h"
+#include "support/BackupSetup.h"
+#include "support/FakePages.h"
+
+namespace quill::app {
+namespace {
+namespace fs = std::filesystem;
+using platform::MessageAnswer;
+
+struct FakeWindow : MainWindowView {
+  Page page = Page::Backup;
+  std::string caption, about;
+  std::vector<bool> passwordBoxes;
+  int abouts = 0, closes = 0;
+  Page CurrentPage() override { return page; }
+  void SetActionCaption(const std::string& text) override { caption = text; }
+  void SetAboutProductText(const std::string& text) override { about = text; }
+  void SetPasswordBoxes(bool enabled) override { passwordBoxes.push_back(enabled); }
+  void ShowAbout() override { ++abouts; }
+  void CloseAll() override { ++closes; }
+};
+
+struct FakeList : LogListView {
+  std::vector<std::string> lines;
+  void Clear() override { lines.clear(); }
+  void AddEntry(const std::string& line) override { lines.push_back(line); }
+  void SelectLast() override {}
+};
+
+class MainWindowLogicTest : public ::testing::Test {
+ protected:
+  test::BackupSetup setup;
+  FakeWindow window;
+  test::FakeBackupPage backupPage;
+  test::FakeRestorePage restorePage;
+  FakeList log;
+  backup::ZipComponent zip2;
+  std::tm today{};
+  backup::BackupRun backupRun{setup.engine(),  *setup.platform,    *setup.services,
+                              *setup.settings, *setup.reg,         setup.prompter,
+                              backupPage,      setup.found.values, [this] { return today; }};
+  registry::RegistryText text{setup.platform->registry(), *setup.reg};
+  restore::BackupInspection inspection{setup.zip1, zip2, setup.prompter, restorePage,
+                                       setup.found.DescriptorPath};
+  restore::ItemRestores items{{setup.found.values.MailDataFolder, setup.found.values.ContactsFolder,
+                               setup.found.values.StationeryFolder, setup.app().string()},
+                              setup.zip1,
+                              *setup.reg,
+                              text,
+                              nullptr};
+  restore::RestoreRun restoreRun{items,
+                                 *setup.services,
+                                 *setup.settings,
+                                 setup.prompter,
+                                 restorePage,
+                                 [] { return test::kStamp; },
+                                 setup.found.DescriptorPath};
+  int schedulerOpened = 0;
+  MainWindowLogic logic{window,
+                        backupPage,
+                        restorePage,
+                        log,
+                        *setup.services,
+                        setup.prompter,
+                        backupRun,
+                        inspection,
+                        restoreRun,
+                        setup.found.DescriptorPath,
+                        MainWindowCommands{[this] { ++schedulerOpened; }, nullptr, nullptr}};
+};
+
+TEST_F(MainWindowLogicTest, PagesSetTheActionButtonAndFillTheirContent) {
+  test::WriteFile(setup.logFile(), "one\r\ntwo\r\n");
+  const std::vector<std::pair<Page, std::string>> cases = {{Page::Restore, "Restore Now"},
+                                                           {Page::Logs, "Show Log File"},
+                                                           {Page::About, "Help"},
+                                                           {Page::Backup, "Backup Now"}};
+  for (const auto& [page, caption] : cases) {
+    window.page = page;
+    logic.SSTab1_Click();
+    EXPECT_EQ(window.caption, caption);
+  }
+  EXPECT_EQ(log.lines, (std::vector<std::string>{"one", "two"}));
+  EXPECT_EQ(window.about, "Orlo Windows Live Mail Backup V3.00");
+}
+
+TEST_F(MainWindowLogicTest, SelectAllSkipsDisabledBoxesAndDeselectAllClearsEveryOne) {
+  backupPage.enabled.fill(true);
+  backupPage.enabled[3] = false;
+  backupPage.checked[3] = false;
+  logic.SelectAllItems(Page::Backup);
+  for (std::size_t i = 0; i < backup::kItemCount; ++i)
+    EXPECT_EQ(backupPage.checked[i], i != 3) << i;
+  EXPECT_EQ(restorePage.checked, (std::array<bool, backup::kItemCount>{}))
+      << "the other page stays";
+  restorePage.checked.fill(true);
+  logic.DeselectAllItems(Page::Restore);
+  EXPECT_EQ(restorePage.checked, (std::array<bool, backup::kItemCount>{}));
+  logic.DeselectAllItems(Page::Backup);
+  EXPECT_EQ(backupPage.checked, (std::array<bool, backup::kItemCount>{}));
+}
+
+TEST_F(MainWindowLogicTest, TheRestorePageAsksFirstAndTheMenuDoesNot) {
+  const std::string file = setup.Target("b.wlm");
+  std::array<bool, backup::kItemCount> items{};
+  items[8] = true;
+  ASSERT_TRUE(setup.engine().Run({items, file, "", "", "anna", false}, {}).written);
+  ASSERT_EQ(inspection.Inspect(file), restore::BackupInspection::Outcome::Accepted);
+  restorePage.checked[8] = true;
+  window.page = Page::Restore;
+
+  setup.prompter.reply = MessageAnswer::Cancel;
+  logic.cmdApply_Click();
+  ASSERT_EQ(setup.prompter.shown.size(), 1u);
+  EXPECT_EQ(setup.prompter.shown[0].text, restore::kRestoreQuestion);
+  EXPECT_EQ(setup.prompter.shown[0].buttons, platform::MessageButtons::OkCancel);
+  EXPECT_EQ(test::ReadFile(setup.logFile()).find("Retore"), std::string::npos) << "Cancel restores nothing";
+
+  setup.prompter.shown.clear();
+  setup.prompter.reply = MessageAnswer::Ok;
+  logic.restore_Click();
+  ASSERT_EQ(setup.prompter.shown.size(), 1u);
+  EXPECT_EQ(setup.prompter.shown[0].text.rfind("The Restore was Completed!", 0), 0u);
+}
+
+TEST_F(MainWindowLogicTest, TheLogsAndAboutPagesOpenTheEditorAndTheHelp) {
+  window.page = Page::Logs;
+  logic.cmdApply_Click();
+  window.page = Page::About;
+  logic.cmdApply_Click();
+  ASSERT_EQ(setup.started.size(), 2u);
+  EXPECT_EQ(setup.started[0].back(), setup.logFile().string());
+  EXPECT_EQ(setup.started[1],
+            (std::vector<std::string>{"xdg-open", (setup.app() / "help.chm").string()}));
+  logic.TaskScheduler_Click();
+  logic.settings_Click();  // not there yet: nothing happens
+  EXPECT_EQ(schedulerOpened, 1);
+}
+
+TEST_F(MainWindowLogicTest, QuitRemovesTheDescriptorAndClosesEverything) {
+  test::WriteFile(setup.found.DescriptorPath, "BackupItem=00000000000\r\n");
+  logic.ifprotect_Click(true);
+  logic.ifprotect_Click(false);
+  EXPECT_EQ(window.passwordBoxes, (std::vector<bool>{true, false}));
+  logic.quit_Click();
+  EXPECT_FALSE(fs::exists(setup.found.DescriptorPath));
+  EXPECT_EQ(window.closes, 1);
+  EXPECT_TRUE(setup.zip1.entries().empty());
+}
+
+}  // namespace
+}  // namespace quill::app
