@@ -3,7 +3,8 @@
 # are already there are left alone; nothing is asked.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev libarchive-dev zip unzip p7zip-full)
+packages=(cmake ninja-build g++ libgtest-dev libarchive-dev zip unzip p7zip-full
+  qt6-base-dev libgl-dev fonts-dejavu-core xvfb xauth)
 
 missing=()
 for package in "${packages[@]}"; do

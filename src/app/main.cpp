@@ -2,6 +2,7 @@
 // ("sf=...xm=...ps=...bf=...") it makes the unattended backup and ends; without one it
 // reports what start-up found.
 
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -16,6 +17,12 @@
 #include "backup/ZipComponent.h"
 #include "platform/Platform.h"
 #include "registry/ModReg.h"
+
+#ifdef QUILL_HAVE_GUI
+#include <QApplication>
+
+#include "app/gui/WindowedProgram.h"
+#endif
 
 namespace {
 
@@ -42,11 +49,32 @@ int Report(const quill::app::DiscoveryResult& found) {
   return 0;
 }
 
+#ifdef QUILL_HAVE_GUI
+// A display to show the window on.
+bool HaveDisplay() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') return true;
+  }
+  return false;
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
   using namespace quill;
   const auto platform = platform::CreateHostPlatform(platform::ExecutableFolder());
+#ifdef QUILL_HAVE_GUI
+  // Started without a command line and with a display, the program is its window; with a
+  // command line it never shows one.
+  if (argc == 1 && HaveDisplay()) {
+    QApplication application(argc, argv);
+    app::WindowedProgram program(*platform);
+    program.window().show();
+    return application.exec();
+  }
+#endif
   app::ConsolePrompter prompter;
   registry::modReg reg(platform->registry(), prompter);
   app::SharedServices services(*platform, reg);

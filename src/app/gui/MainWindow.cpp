@@ -1,0 +1,407 @@
+#include "app/gui/MainWindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPalette>
+#include <QVBoxLayout>
+
+#include "app/AppTitle.h"
+#include "backup/Descriptor.h"
+
+namespace quill::app {
+namespace {
+
+QString Text(const std::string& text) {
+  return QString::fromUtf8(text.c_str(), static_cast<int>(text.size()));
+}
+std::string Utf8(const QString& text) {
+  return text.toUtf8().toStdString();
+}
+QString WithoutCr(const std::string& text) {
+  return Text(text).remove(QChar('\r'));
+}
+// A caption shown as it is written: "&" would otherwise mark a keyboard shortcut.
+QString Caption(const char* text) {
+  return QString::fromUtf8(text).replace("&", "&&");
+}
+
+}  // namespace
+
+// ---- the pages -----------------------------------------------------------------------
+
+BackupPage::BackupPage(MainWindow& window) : ForwardedProgress(window), window_(window) {}
+void BackupPage::SetItemEnabled(std::size_t i, bool on) {
+  window_.backupitem.SetEnabled(i, on);
+}
+bool BackupPage::ItemEnabled(std::size_t i) {
+  return window_.backupitem.Enabled(i);
+}
+void BackupPage::SetItemChecked(std::size_t i, bool on) {
+  window_.backupitem.SetChecked(i, on);
+}
+bool BackupPage::ItemChecked(std::size_t i) {
+  return window_.backupitem.Checked(i);
+}
+void BackupPage::SetTargetFileText(const std::string& text) {
+  window_.txtTargetFile->setText(Text(text));
+}
+std::string BackupPage::SourceUser() {
+  return Utf8(window_.cbSource->currentText());
+}
+bool BackupPage::ProtectChecked() {
+  return window_.ifprotect->isChecked();
+}
+std::string BackupPage::Password() {
+  return Utf8(window_.txtPassword->text());
+}
+std::string BackupPage::Password2() {
+  return Utf8(window_.txtPassword2->text());
+}
+std::string BackupPage::AttachInfo() {
+  // The description's line breaks are CR LF, as the descriptor keeps them.
+  return Utf8(window_.txtAttachInfo->toPlainText().replace("\n", "\r\n"));
+}
+
+RestorePage::RestorePage(MainWindow& window) : ForwardedProgress(window), window_(window) {}
+void RestorePage::SetItemEnabled(std::size_t i, bool on) {
+  window_.restoreitem.SetEnabled(i, on);
+}
+bool RestorePage::ItemEnabled(std::size_t i) {
+  return window_.restoreitem.Enabled(i);
+}
+void RestorePage::SetItemChecked(std::size_t i, bool on) {
+  window_.restoreitem.SetChecked(i, on);
+}
+bool RestorePage::ItemChecked(std::size_t i) {
+  return window_.restoreitem.Checked(i);
+}
+void RestorePage::SetSourceFileText(const std::string& text) {
+  window_.txtSourceFile->setText(Text(text));
+}
+void RestorePage::SetFileInfoText(const std::string& text) {
+  window_.txtFileInfo->setPlainText(WithoutCr(text));
+}
+void RestorePage::SetBackupInfoText(const std::string& text) {
+  window_.txtPOBinfo->setPlainText(WithoutCr(text));
+}
+std::string RestorePage::TargetUser() {
+  return Utf8(window_.cbTarget->currentText());
+}
+
+// ---- the window ----------------------------------------------------------------------
+
+MainWindow::MainWindow() : backupPage_(*this), restorePage_(*this) {
+  setWindowTitle(kMainCaption);
+  auto* central = new QWidget(this);
+  auto* layout = new QVBoxLayout(central);
+  SSTab1 = new QTabWidget(central);
+  SSTab1->addTab(BuildBackupPage(), "Backup");
+  SSTab1->addTab(BuildRestorePage(), "Restore");
+  SSTab1->addTab(BuildLogPage(), "Logs");
+  SSTab1->addTab(BuildAboutPage(), "About");
+  layout->addWidget(SSTab1);
+  layout->addWidget(BuildProgressPanel());
+  auto* buttons = new QHBoxLayout;
+  cmdAbout = new QPushButton("About", central);
+  cmdApply = new QPushButton("Backup Now", central);
+  cmdQuit = new QPushButton("Quit", central);
+  cmdApply->setDefault(true);
+  buttons->addWidget(cmdAbout);
+  buttons->addStretch();
+  buttons->addWidget(cmdApply);
+  buttons->addWidget(cmdQuit);
+  layout->addLayout(buttons);
+  setCentralWidget(central);
+  BuildMenus();
+  SetPasswordBoxes(false);
+  resize(720, 620);
+}
+
+QWidget* MainWindow::BuildBackupPage() {
+  auto* page = new QWidget;
+  auto* layout = new QVBoxLayout(page);
+  Frame1 = new QGroupBox("What", page);
+  auto* what = new QGridLayout(Frame1);
+  cbSource = new QComboBox(Frame1);
+  what->addWidget(new QLabel("User to Backup", Frame1), 0, 0);
+  what->addWidget(cbSource, 0, 1);
+  what->addWidget(new QLabel("Items to backup", Frame1), 1, 0, 1, 2);
+  for (std::size_t i = 0; i < backup::kItemCount; ++i) {
+    backupitem.boxes[i] = new QCheckBox(Caption(backup::kItemCaptions[i]), Frame1);
+    what->addWidget(backupitem.boxes[i], 2 + static_cast<int>(i / 2), static_cast<int>(i % 2));
+  }
+  Frame1->setContextMenuPolicy(Qt::CustomContextMenu);
+  layout->addWidget(Frame1);
+
+  auto* where = new QGroupBox("Where", page);
+  auto* form = new QGridLayout(where);
+  txtTargetFile = new QLineEdit(where);
+  cmdTargetFile = new QPushButton("Browse...", where);
+  txtAttachInfo = new QPlainTextEdit(where);
+  txtAttachInfo->setMaximumHeight(60);
+  form->addWidget(new QLabel("Choose a Backup Filename", where), 0, 0, 1, 2);
+  form->addWidget(txtTargetFile, 1, 0);
+  form->addWidget(cmdTargetFile, 1, 1);
+  form->addWidget(new QLabel("Description", where), 2, 0, 1, 2);
+  form->addWidget(txtAttachInfo, 3, 0, 1, 2);
+  layout->addWidget(where);
+
+  auto* security = new QGroupBox("Security", page);
+  auto* secure = new QFormLayout(security);
+  ifprotect = new QCheckBox("Protect backup file with password", security);
+  txtPassword = new QLineEdit(security);
+  txtPassword2 = new QLineEdit(security);
+  txtPassword->setEchoMode(QLineEdit::Password);
+  txtPassword2->setEchoMode(QLineEdit::Password);
+  secure->addRow(ifprotect);
+  secure->addRow("Password:", txtPassword);
+  secure->addRow("Retype Password:", txtPassword2);
+  layout->addWidget(security);
+  return page;
+}
+
+QWidget* MainWindow::BuildRestorePage() {
+  auto* page = new QWidget;
+  auto* layout = new QVBoxLayout(page);
+  auto* where = new QGroupBox("Where", page);
+  auto* form = new QGridLayout(where);
+  txtSourceFile = new QLineEdit(where);
+  txtSourceFile->setReadOnly(true);
+  cmdSourceFile = new QPushButton("Browse...", where);
+  txtPOBinfo = new QPlainTextEdit(where);
+  txtFileInfo = new QPlainTextEdit(where);
+  for (QPlainTextEdit* box : {txtPOBinfo, txtFileInfo}) {
+    box->setReadOnly(true);
+    box->setMaximumHeight(60);
+  }
+  form->addWidget(new QLabel("Choose a Backup File to Restore From", where), 0, 0, 1, 2);
+  form->addWidget(txtSourceFile, 1, 0);
+  form->addWidget(cmdSourceFile, 1, 1);
+  form->addWidget(txtPOBinfo, 2, 0, 1, 2);
+  form->addWidget(new QLabel("Description", where), 3, 0, 1, 2);
+  form->addWidget(txtFileInfo, 4, 0, 1, 2);
+  layout->addWidget(where);
+
+  Frame4 = new QGroupBox("What", page);
+  auto* what = new QGridLayout(Frame4);
+  cbTarget = new QComboBox(Frame4);
+  what->addWidget(new QLabel("Restore to User", Frame4), 0, 0);
+  what->addWidget(cbTarget, 0, 1);
+  what->addWidget(new QLabel("Items to restore", Frame4), 1, 0, 1, 2);
+  for (std::size_t i = 0; i < backup::kItemCount; ++i) {
+    restoreitem.boxes[i] = new QCheckBox(Caption(backup::kItemCaptions[i]), Frame4);
+    restoreitem.boxes[i]->setEnabled(false);
+    what->addWidget(restoreitem.boxes[i], 2 + static_cast<int>(i / 2), static_cast<int>(i % 2));
+  }
+  Frame4->setContextMenuPolicy(Qt::CustomContextMenu);
+  layout->addWidget(Frame4);
+  return page;
+}
+
+QWidget* MainWindow::BuildLogPage() {
+  auto* page = new QWidget;
+  auto* layout = new QVBoxLayout(page);
+  List1 = new QListWidget(page);
+  layout->addWidget(List1);
+  return page;
+}
+
+QWidget* MainWindow::BuildAboutPage() {
+  auto* page = new QWidget;
+  auto* layout = new QVBoxLayout(page);
+  aboutProduct = new QLabel(kMainCaption, page);
+  QFont font = aboutProduct->font();
+  font.setPointSize(font.pointSize() + 4);
+  font.setBold(true);
+  aboutProduct->setFont(font);
+  layout->addStretch();
+  layout->addWidget(aboutProduct, 0, Qt::AlignHCenter);
+  layout->addWidget(new QLabel("Thank you for using our product.", page), 0, Qt::AlignHCenter);
+  layout->addStretch();
+  return page;
+}
+
+QWidget* MainWindow::BuildProgressPanel() {
+  picCon3 = new QWidget;
+  auto* layout = new QVBoxLayout(picCon3);
+  Label1 = new QLabel("Please Waiting...", picCon3);
+  pbshow = new QProgressBar(picCon3);
+  pbshow->setRange(0, 100);
+  pbshow->setValue(0);
+  SkinLabel11 = new QLabel(picCon3);
+  SkinLabel12 = new QLabel(picCon3);
+  SkinLabel12->setTextFormat(Qt::PlainText);
+  layout->addWidget(Label1);
+  layout->addWidget(pbshow);
+  layout->addWidget(SkinLabel11);
+  layout->addWidget(SkinLabel12);
+  picCon3->hide();
+  return picCon3;
+}
+
+void MainWindow::BuildMenus() {
+  QMenu* file = menuBar()->addMenu("File");
+  backupAction = file->addAction("Backup Now");
+  backupAction->setShortcut(QKeySequence("Ctrl+B"));
+  restoreAction = file->addAction("Restore Now");
+  restoreAction->setShortcut(QKeySequence("Ctrl+R"));
+  file->addSeparator();
+  quitAction = file->addAction("Quit");
+  quitAction->setShortcut(QKeySequence("Ctrl+Q"));
+  QMenu* option = menuBar()->addMenu("Option");
+  taskSchedulerAction = option->addAction("Task Scheduler");
+  taskSchedulerAction->setShortcut(QKeySequence("Ctrl+T"));
+  settingsAction = option->addAction("Settings");
+  settingsAction->setShortcut(QKeySequence("Ctrl+S"));
+  // The Tools menu is not in the menu bar; its shortcut works all the same.
+  backupToCdAction = new QAction("Backup Data to CD/DVD", this);
+  backupToCdAction->setShortcut(QKeySequence("Ctrl+D"));
+  addAction(backupToCdAction);
+  QMenu* help = menuBar()->addMenu("Help");
+  helpAction = help->addAction("Help");
+  helpAction->setShortcut(QKeySequence(Qt::Key_F1));
+  help->addSeparator();
+  aboutAction = help->addAction("About");
+  aboutAction->setShortcut(QKeySequence("Ctrl+A"));
+  selectitem = new QMenu(this);
+  selectitem->addAction("Select all items");
+  selectitem->addAction("Deselect all items");
+  selectitem2 = new QMenu(this);
+  selectitem2->addAction("Select all items");
+  selectitem2->addAction("Deselect all items");
+}
+
+void MainWindow::Attach(MainWindowLogic& logic) {
+  logic_ = &logic;
+  connect(cmdApply, &QPushButton::clicked, this, [this] { logic_->cmdApply_Click(); });
+  connect(cmdQuit, &QPushButton::clicked, this, [this] { logic_->quit_Click(); });
+  connect(cmdAbout, &QPushButton::clicked, this, [this] { logic_->about_Click(); });
+  connect(SSTab1, &QTabWidget::currentChanged, this, [this] { logic_->SSTab1_Click(); });
+  connect(cmdTargetFile, &QPushButton::clicked, this, [this] { logic_->cmdTargetFile_Click(); });
+  connect(cmdSourceFile, &QPushButton::clicked, this, [this] { logic_->cmdSourceFile_Click(); });
+  connect(ifprotect, &QCheckBox::toggled, this, [this](bool on) { logic_->ifprotect_Click(on); });
+  connect(backupAction, &QAction::triggered, this, [this] { logic_->backup_Click(); });
+  connect(restoreAction, &QAction::triggered, this, [this] { logic_->restore_Click(); });
+  connect(quitAction, &QAction::triggered, this, [this] { logic_->quit_Click(); });
+  connect(taskSchedulerAction, &QAction::triggered, this,
+          [this] { logic_->TaskScheduler_Click(); });
+  connect(settingsAction, &QAction::triggered, this, [this] { logic_->settings_Click(); });
+  connect(backupToCdAction, &QAction::triggered, this, [this] { logic_->backuptocd_Click(); });
+  connect(helpAction, &QAction::triggered, this, [this] { logic_->help1_Click(); });
+  connect(aboutAction, &QAction::triggered, this, [this] { logic_->about_Click(); });
+  const auto popUp = [this](QMenu* menu, QGroupBox* frame, Page page) {
+    connect(menu->actions()[0], &QAction::triggered, this,
+            [this, page] { logic_->SelectAllItems(page); });
+    connect(menu->actions()[1], &QAction::triggered, this,
+            [this, page] { logic_->DeselectAllItems(page); });
+    // A right click on the frame opens it; other buttons do nothing.
+    connect(frame, &QWidget::customContextMenuRequested, this,
+            [menu, frame](const QPoint& at) { menu->popup(frame->mapToGlobal(at)); });
+  };
+  popUp(selectitem, Frame1, Page::Backup);
+  popUp(selectitem2, Frame4, Page::Restore);
+}
+
+Page MainWindow::CurrentPage() {
+  return static_cast<Page>(SSTab1->currentIndex());
+}
+void MainWindow::SetActionCaption(const std::string& caption) {
+  cmdApply->setText(Text(caption));
+  cmdApply->repaint();
+}
+void MainWindow::SetAboutProductText(const std::string& text) {
+  aboutProduct->setText(Text(text));
+}
+
+void MainWindow::SetPasswordBoxes(bool enabled) {
+  for (QLineEdit* box : {txtPassword, txtPassword2}) {
+    box->clear();
+    box->setEnabled(enabled);
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Base, enabled ? QApplication::palette().color(QPalette::Base)
+                                             : QApplication::palette().color(QPalette::Button));
+    box->setPalette(palette);
+  }
+}
+
+void MainWindow::ShowAbout() {
+  QMessageBox about(this);
+  about.setWindowTitle("About Orlo Windows Live Mail Backup");
+  about.setText("Orlo Windows Live Mail Backup v3.00\n\nThank you for using our product.");
+  about.addButton("Exit", QMessageBox::AcceptRole);
+  about.exec();
+  show();
+}
+
+void MainWindow::CloseAll() {
+  closing_ = true;
+  for (QWidget* window : QApplication::topLevelWidgets())
+    if (window != this) window->close();
+  close();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  // Closing the window is the quit procedure.
+  if (!closing_ && logic_ != nullptr) {
+    event->ignore();
+    logic_->quit_Click();
+    return;
+  }
+  event->accept();
+}
+
+void MainWindow::SetStatus(const std::string& text) {
+  Label1->setText(Text(text));
+}
+void MainWindow::SetWriteStatus(const std::string& text) {
+  SkinLabel11->setText(Text(text));
+}
+void MainWindow::SetFileStatus(const std::string& text) {
+  SkinLabel12->setText(Text(text));
+}
+void MainWindow::SetProgress(int value) {
+  pbshow->setValue(value);
+}
+int MainWindow::Progress() {
+  return pbshow->value();
+}
+void MainWindow::ShowProgressPanel(bool shown) {
+  picCon3->setVisible(shown);
+}
+void MainWindow::SetBusy(bool busy) {
+  if (busy)
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  else
+    QApplication::restoreOverrideCursor();
+}
+void MainWindow::Yield() {
+  QApplication::processEvents();
+}
+
+void MainWindow::Clear() {
+  List1->clear();
+}
+void MainWindow::AddEntry(const std::string& line) {
+  List1->addItem(Text(line));
+}
+void MainWindow::SelectLast() {
+  if (List1->count() > 0) List1->setCurrentRow(List1->count() - 1);
+}
+
+void MainWindow::SetUser(const std::string& user) {
+  for (QComboBox* box : {cbSource, cbTarget}) {
+    box->clear();
+    box->addItem(Text(user));
+  }
+}
+
+void MainWindow::SetApplyEnabled(bool enabled) {
+  cmdApply->setEnabled(enabled);
+}
+
+}  // namespace quill::app

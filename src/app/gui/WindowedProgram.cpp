@@ -1,0 +1,46 @@
+#include "app/gui/WindowedProgram.h"
+
+#include "app/TimeText.h"
+
+namespace quill::app {
+
+WindowedProgram::WindowedProgram(platform::Platform& platform, platform::Prompter* prompter)
+    : platform_(platform),
+      qtPrompter_(&window_),
+      prompter_(prompter != nullptr ? *prompter : qtPrompter_),
+      reg_(platform.registry(), prompter_),
+      services_(platform, reg_),
+      settings_(platform) {
+  // Loading frmMain: discovery shows its own messages; without the mail client the action
+  // button stays disabled and the other pages stay usable.
+  found_ = Discovery(platform, reg_, services_, prompter_).Run("");
+  window_.SetUser(found_.values.LogonUserName);
+  window_.SetApplyEnabled(found_.mailFound);
+  const std::string application = platform.system().ApplicationFolder();
+  zip1_.SetWorkingFolder(application);
+  zip2_.SetWorkingFolder(application);
+  const auto timeStamp = [&platform] { return platform.system().GeneralDate(LocalNow()); };
+  engine_ = std::make_unique<backup::BackupEngine>(platform, reg_, services_, zip1_, found_.values,
+                                                   found_.DescriptorPath, timeStamp);
+  backupRun_ =
+      std::make_unique<backup::BackupRun>(*engine_, platform, services_, settings_, reg_, prompter_,
+                                          window_.backupPage(), found_.values, LocalNow);
+  text_ = std::make_unique<registry::RegistryText>(platform.registry(), reg_);
+  inspection_ = std::make_unique<restore::BackupInspection>(
+      zip1_, zip2_, prompter_, window_.restorePage(), found_.DescriptorPath);
+  items_ = std::make_unique<restore::ItemRestores>(
+      restore::RestoreTargets{found_.values.MailDataFolder, found_.values.ContactsFolder,
+                              found_.values.StationeryFolder, application},
+      zip1_, reg_, *text_, [this] { window_.Yield(); });
+  restoreRun_ = std::make_unique<restore::RestoreRun>(*items_, services_, settings_, prompter_,
+                                                      window_.restorePage(), timeStamp,
+                                                      found_.DescriptorPath);
+  logic_ = std::make_unique<MainWindowLogic>(window_, window_.backupPage(), window_.restorePage(),
+                                             window_, services_, prompter_, *backupRun_,
+                                             *inspection_, *restoreRun_, found_.DescriptorPath);
+  window_.Attach(*logic_);
+  logic_->SSTab1_Click();
+  if (found_.mailFound) backupRun_->PrepareBackupPage();
+}
+
+}  // namespace quill::app

@@ -1,0 +1,145 @@
+// The real window, driven offscreen: tabs, shortcuts, the pop-up menus, the password rules,
+// a backup and a restore through the window with their messages answered by the test.
+
+#include <QApplication>
+#include <QDir>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
+#include <filesystem>
+
+#include "app/gui/WindowedProgram.h"
+#include "support/BackupSetup.h"
+
+namespace fs = std::filesystem;
+using quill::app::Page;
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<quill::test::BackupSetup> setup;
+  std::unique_ptr<quill::app::WindowedProgram> program;
+  quill::app::MainWindow& window() { return program->window(); }
+
+  // With QUILL_SCREENSHOTS set to a folder, each page is saved there as a picture.
+  void Shoot(const char* name) {
+    const QByteArray folder = qgetenv("QUILL_SCREENSHOTS");
+    if (folder.isEmpty()) return;
+    QDir().mkpath(QString::fromUtf8(folder));
+    window().grab().save(QString::fromUtf8(folder) + "/" + name + ".png");
+  }
+
+ private slots:
+  void init() {
+    setup = std::make_unique<quill::test::BackupSetup>();
+    program = std::make_unique<quill::app::WindowedProgram>(*setup->platform, &setup->prompter);
+    window().show();
+  }
+  void cleanup() {
+    program.reset();
+    setup.reset();
+  }
+
+  void pagesSetTheActionButton() {
+    QCOMPARE(window().windowTitle(), QString("Orlo Windows Live Mail Backup V3.00"));
+    QCOMPARE(window().cmdApply->text(), QString("Backup Now"));
+    Shoot("backup");
+    const std::vector<std::pair<int, QString>> pages = {
+        {1, "Restore Now"}, {2, "Show Log File"}, {3, "Help"}, {0, "Backup Now"}};
+    for (const auto& [page, caption] : pages) {
+      window().SSTab1->setCurrentIndex(page);
+      QCOMPARE(window().cmdApply->text(), caption);
+      if (page == 1) Shoot("restore");
+      if (page == 3) Shoot("about");
+    }
+    QCOMPARE(window().cbSource->currentText(), QString("anna"));
+    QCOMPARE(window().cbTarget->currentText(), QString("anna"));
+  }
+
+  void menusCarryTheirShortcuts() {
+    QCOMPARE(window().backupAction->shortcut(), QKeySequence("Ctrl+B"));
+    QCOMPARE(window().restoreAction->shortcut(), QKeySequence("Ctrl+R"));
+    QCOMPARE(window().quitAction->shortcut(), QKeySequence("Ctrl+Q"));
+    QCOMPARE(window().taskSchedulerAction->shortcut(), QKeySequence("Ctrl+T"));
+    QCOMPARE(window().settingsAction->shortcut(), QKeySequence("Ctrl+S"));
+    QCOMPARE(window().backupToCdAction->shortcut(), QKeySequence("Ctrl+D"));
+    QCOMPARE(window().helpAction->shortcut(), QKeySequence(Qt::Key_F1));
+    QCOMPARE(window().aboutAction->shortcut(), QKeySequence("Ctrl+A"));
+    // Backup Now from the menu, with no file chosen: the run's first check answers.
+    window().backupAction->trigger();
+    QCOMPARE(setup->prompter.shown.size(), std::size_t{1});
+    QCOMPARE(QString::fromStdString(setup->prompter.shown[0].text),
+             QString("Invalid backup file name."));
+  }
+
+  void popUpMenusSelectWhatIsEnabled() {
+    window().backupitem.SetEnabled(2, false);
+    emit window().Frame1->customContextMenuRequested(QPoint(5, 5));
+    QTRY_VERIFY(window().selectitem->isVisible());
+    window().selectitem->actions()[0]->trigger();
+    window().selectitem->hide();
+    for (std::size_t i = 0; i < 11; ++i) QCOMPARE(window().backupitem.Checked(i), i != 2);
+    window().selectitem->actions()[1]->trigger();
+    for (std::size_t i = 0; i < 11; ++i) QVERIFY(!window().backupitem.Checked(i));
+  }
+
+  void thePasswordBoxesFollowTheProtectBox() {
+    QVERIFY(!window().txtPassword->isEnabled());
+    window().ifprotect->setChecked(true);
+    QVERIFY(window().txtPassword->isEnabled());
+    QTest::keyClicks(window().txtPassword, "secret");
+    QCOMPARE(window().txtPassword->echoMode(), QLineEdit::Password);
+    window().ifprotect->setChecked(false);
+    QVERIFY(!window().txtPassword2->isEnabled());
+    QVERIFY(window().txtPassword->text().isEmpty());
+  }
+
+  void aBackupAndARestoreThroughTheWindow() {
+    const std::string file = setup->Target("window.wlm");
+    window().txtTargetFile->setText(QString::fromStdString(file));
+    program->logic();  // the target is chosen through the dialog:
+    setup->prompter.savePath = file;
+    QTest::mouseClick(window().cmdTargetFile, Qt::LeftButton);
+    window().backupitem.SetChecked(8, true);
+    window().ifprotect->setChecked(true);
+    window().txtPassword->setText("pw");
+    window().txtPassword2->setText("pw");
+    QTest::mouseClick(window().cmdApply, Qt::LeftButton);
+    QCOMPARE(setup->prompter.shown.size(), std::size_t{1});
+    QVERIFY(setup->prompter.shown[0].text.rfind("The Backup was Completed!", 0) == 0);
+    QVERIFY(fs::exists(file));
+
+    setup->prompter.shown.clear();
+    setup->prompter.openPath = file;
+    setup->prompter.password = "pw";
+    window().SSTab1->setCurrentIndex(1);
+    QTest::mouseClick(window().cmdSourceFile, Qt::LeftButton);
+    QCOMPARE(window().txtSourceFile->text(), QString::fromStdString(file));
+    QVERIFY(window().restoreitem.Enabled(8));
+    QVERIFY(!window().restoreitem.Enabled(0));
+    QVERIFY(window().txtPOBinfo->toPlainText().startsWith("Computer:VM\nUser:anna\nDate:"));
+    window().restoreitem.SetChecked(8, true);
+    setup->prompter.reply = quill::platform::MessageAnswer::Ok;
+    QTest::mouseClick(window().cmdApply, Qt::LeftButton);
+    QCOMPARE(setup->prompter.shown.size(), std::size_t{2});
+    QVERIFY(setup->prompter.shown[0].text.rfind("Your current Email and News messages", 0) == 0);
+    QVERIFY(setup->prompter.shown[1].text.rfind("The Restore was Completed!", 0) == 0);
+    QVERIFY(!window().picCon3->isVisible());
+
+    window().SSTab1->setCurrentIndex(2);
+    QVERIFY(window().List1->count() > 0);
+    QVERIFY(window().List1->item(window().List1->count() - 1)->text().contains("was Completed!"));
+    Shoot("logs");
+  }
+
+  void quitClosesTheWindowAndRemovesTheDescriptor() {
+    quill::test::WriteFile(setup->found.DescriptorPath, "x");
+    QTest::mouseClick(window().cmdQuit, Qt::LeftButton);
+    QVERIFY(!window().isVisible());
+    QVERIFY(!fs::exists(setup->found.DescriptorPath));
+  }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"
