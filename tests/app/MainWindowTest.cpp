@@ -133,6 +133,18 @@ class MainWindowTest : public QObject {
     Shoot("logs");
   }
 
+  void aRunningRunTakesNoSecondRunAndNoClose() {
+    window().SetBusy(true);
+    QVERIFY(!window().cmdApply->isEnabled());
+    QVERIFY(!window().backupAction->isEnabled());
+    QVERIFY(!window().backupToCdAction->isEnabled());
+    window().close();
+    QVERIFY(window().isVisible());
+    window().SetBusy(false);
+    QVERIFY(window().cmdApply->isEnabled());
+    QVERIFY(window().backupAction->isEnabled());
+  }
+
   void quitClosesTheWindowAndRemovesTheDescriptor() {
     quill::test::WriteFile(setup->found.DescriptorPath, "x");
     QTest::mouseClick(window().cmdQuit, Qt::LeftButton);

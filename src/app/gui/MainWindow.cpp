@@ -346,6 +346,10 @@ void MainWindow::CloseAll() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  if (busy_) {
+    event->ignore();
+    return;
+  }
   // Closing the window is the quit procedure.
   if (!closing_ && logic_ != nullptr) {
     event->ignore();
@@ -374,6 +378,14 @@ void MainWindow::ShowProgressPanel(bool shown) {
   picCon3->setVisible(shown);
 }
 void MainWindow::SetBusy(bool busy) {
+  // While a run works the window repaints but takes no second run, no page change and no
+  // close: the controls and menus are off until it is done.
+  busy_ = busy;
+  centralWidget()->setEnabled(!busy);
+  menuBar()->setEnabled(!busy);
+  for (QAction* action : actions()) action->setEnabled(!busy);
+  for (QAction* action : menuBar()->actions())
+    for (QAction* item : action->menu()->actions()) item->setEnabled(!busy);
   if (busy)
     QApplication::setOverrideCursor(Qt::WaitCursor);
   else

@@ -180,6 +180,7 @@ class MainWindow : public QMainWindow,
   BackupPage backupPage_;
   RestorePage restorePage_;
   bool closing_ = false;
+  bool busy_ = false;
 };
 
 }  // namespace quill::app
