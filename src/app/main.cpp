@@ -64,7 +64,8 @@ bool HaveDisplay() {
 
 int main(int argc, char** argv) {
   using namespace quill;
-  const auto platform = platform::CreateHostPlatform(platform::ExecutableFolder());
+  const auto platform = platform::CreateHostPlatform(
+      platform::ApplicationFolderFor(platform::ExecutableFolder(), platform::UserDataFolder()));
 #ifdef QUILL_HAVE_GUI
   // Started without a command line and with a display, the program is its window; with a
   // command line it never shows one.

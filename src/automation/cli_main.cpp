@@ -9,6 +9,7 @@
 
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
-  const auto platform = quill::platform::CreateHostPlatform(quill::platform::ExecutableFolder());
+  const auto platform = quill::platform::CreateHostPlatform(quill::platform::ApplicationFolderFor(
+      quill::platform::ExecutableFolder(), quill::platform::UserDataFolder()));
   return quill::automation::RunCli(arguments, *platform, std::cout, std::cerr);
 }

@@ -33,4 +33,12 @@ namespace quill::platform {
 // The folder that holds the running executable, without a trailing separator.
 std::string ExecutableFolder();
 
+// The application folder: where settings.dat, brlog.dat and the scratch files live. It is
+// the executable's folder, or, where that one cannot be written (an installed program),
+// userFolder, made when missing, so that no setting and no log line is lost.
+std::string ApplicationFolderFor(const std::string& executableFolder, const std::string& userFolder);
+
+// The user's own data folder for the program.
+std::string UserDataFolder();
+
 }  // namespace quill::platform

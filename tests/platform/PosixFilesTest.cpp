@@ -1,3 +1,4 @@
+#include "platform/Platform.h"
 #include "platform/posix/PosixFiles.h"
 
 #include <gtest/gtest.h>
@@ -53,3 +54,20 @@ TEST(PosixFiles, ReadOnlyAttributeFollowsTheWriteBit) {
 
 }  // namespace
 }  // namespace quill::platform::posix
+
+namespace quill::platform {
+namespace {
+
+TEST(ApplicationFolder, AFolderThatCannotBeWrittenGivesWayToTheUsersOwn) {
+  test::TempDir dir;
+  const std::string user = (dir.path() / "data" / "quillstow").string();
+  EXPECT_EQ(ApplicationFolderFor(dir.text(), user), dir.text());
+  EXPECT_FALSE(std::filesystem::exists(user));
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << "the test leaves nothing behind";
+  // Nobody, root included, makes files in a process's folder of /proc.
+  EXPECT_EQ(ApplicationFolderFor("/proc/1", user), user);
+  EXPECT_TRUE(std::filesystem::is_directory(user));
+}
+
+}  // namespace
+}  // namespace quill::platform

@@ -20,11 +20,44 @@ std::unique_ptr<Platform> CreateHostPlatform(const std::string& applicationFolde
 
 }  // namespace quill::platform
 
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <string>
 
 namespace quill::platform {
+
+namespace {
+
+// True when a file can be made in the folder: the only test that holds for every user and
+// every file system.
+bool CanWriteIn(const std::string& folder) {
+  const std::string probe = folder + "/.quillstow-write-test-" + std::to_string(getpid());
+  const int fd = open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  close(fd);
+  unlink(probe.c_str());
+  return true;
+}
+
+}  // namespace
+
+std::string ApplicationFolderFor(const std::string& executableFolder,
+                                 const std::string& userFolder) {
+  if (CanWriteIn(executableFolder)) return executableFolder;
+  std::error_code error;
+  std::filesystem::create_directories(HostPath(userFolder), error);
+  return userFolder;
+}
+
+std::string UserDataFolder() {
+  if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && *data != '\0')
+    return std::string(data) + "/quillstow";
+  const char* home = std::getenv("HOME");
+  return std::string(home != nullptr ? home : "/tmp") + "/.local/share/quillstow";
+}
 
 std::string ExecutableFolder() {
   std::error_code error;

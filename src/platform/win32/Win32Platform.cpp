@@ -53,3 +53,32 @@ std::string ExecutableFolder() {
 }
 
 }  // namespace quill::platform
+
+#include <cstdio>
+#include <filesystem>
+
+namespace quill::platform {
+
+std::string ApplicationFolderFor(const std::string& executableFolder,
+                                 const std::string& userFolder) {
+  // A file that can be made and removed again tells that the folder can be written.
+  const std::filesystem::path probe = HostPath(executableFolder) / ".quillstow-write-test";
+  std::FILE* file = _wfopen(probe.c_str(), L"wb");
+  if (file != nullptr) {
+    std::fclose(file);
+    std::error_code error;
+    std::filesystem::remove(probe, error);
+    return executableFolder;
+  }
+  std::error_code error;
+  std::filesystem::create_directories(HostPath(userFolder), error);
+  return userFolder;
+}
+
+std::string UserDataFolder() {
+  char folder[MAX_PATH + 1] = {};
+  const DWORD length = GetEnvironmentVariableA("LOCALAPPDATA", folder, MAX_PATH);
+  return AnsiToUtf8(std::string(folder, length)) + "\\quillstow";
+}
+
+}  // namespace quill::platform
