@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs quillstow's main job: an unattended backup of
-# every item of the Wine prefix in $WINEPREFIX (default ~/.wine). Where there is no prefix,
-# it makes the sample profile and backs that up. It prints where the backup went, what it
-# holds and the log lines of the run.
-#   bash scripts/run.sh [BACKUP_FILE [PASSWORD]]
+# Installs what is missing, builds, and runs quillstow over the Wine prefix in $WINEPREFIX
+# (default ~/.wine); where there is no prefix, over the sample profile it makes. On a
+# desktop it opens the main window. Without a display, or when asked with --backup, it makes
+# an unattended backup of every item and prints where the backup went, what it holds and
+# the log lines of the run.
+#   bash scripts/run.sh [--backup] [BACKUP_FILE [PASSWORD]]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,6 +20,12 @@ if [ ! -f "$prefix/user.reg" ]; then
   fi
   echo "No Wine prefix at $prefix: using the sample profile at $sample"
   export WINEPREFIX=$sample
+fi
+
+backup=no
+if [ "${1:-}" = --backup ]; then backup=yes; shift; fi
+if [ "$backup" = no ] && [ $# -eq 0 ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; }; then
+  exec build/bin/quillstow
 fi
 
 target=${1:-$PWD/build/backups/livemailbak-$(id -un).wlm}
