@@ -1,0 +1,133 @@
+#include "automation/TaskSchedulerDialog.h"
+
+#include <cstdio>
+
+#include "app/AppTitle.h"
+#include "backup/ItemBackups.h"
+#include "platform/SystemInfo.h"
+
+namespace quill::automation {
+using platform::MessageIcon;
+
+std::vector<std::string> StartTimes() {
+  std::vector<std::string> times;
+  for (int hour = 0; hour < 24; ++hour) {
+    times.push_back(std::to_string(hour) + ":00");
+    times.push_back(std::to_string(hour) + ":30");
+  }
+  return times;
+}
+
+std::string DayList(const std::array<bool, 7>& days) {
+  static constexpr std::array<const char*, 7> kNames = {"Mon,", "Tue,", "Wed,", "Thu,",
+                                                        "Fri,", "Sat,", "Sun"};
+  std::string list;
+  for (std::size_t day = 0; day < days.size(); ++day)
+    if (days[day]) list += kNames[day];
+  if (!list.empty() && list.back() == ',') list.pop_back();
+  return list.empty() ? "*" : list;
+}
+
+std::string TaskStartTime(const std::string& text) {
+  int hour = 0;
+  int minute = 0;
+  char rest = 0;
+  if (std::sscanf(text.c_str(), "%d:%d%c", &hour, &minute, &rest) != 2) return text;
+  char formatted[16];
+  std::snprintf(formatted, sizeof formatted, "%02d:%02d:00", hour, minute);
+  return formatted;
+}
+
+TaskSchedulerDialog::TaskSchedulerDialog(TaskSchedulerView& view, TaskScheduler& scheduler,
+                                         platform::Prompter& prompter, registry::modReg& reg,
+                                         app::SettingsFile& settings, app::ProcessValues values,
+                                         std::string program, std::string applicationFolder)
+    : view_(view),
+      scheduler_(scheduler),
+      prompter_(prompter),
+      reg_(reg),
+      settings_(settings),
+      values_(std::move(values)),
+      program_(std::move(program)),
+      applicationFolder_(std::move(applicationFolder)) {}
+
+void TaskSchedulerDialog::Message(const std::string& text, MessageIcon icon) {
+  prompter_.Message(text, icon, platform::MessageButtons::Ok, app::kAppTitle);
+}
+
+void TaskSchedulerDialog::Form_Load() {
+  view_.SetPasswordBoxes(false);
+  if (reg_.GetStringValue(app::Discovery::kMailKey, "Store Root") == registry::modReg::kError) {
+    Message(app::Discovery::kNotInstalled, MessageIcon::Error);
+    view_.SetAddEnabled(false);
+    return;
+  }
+  view_.SetSourceUser(app::CleanValue(values_.LogonUserName));
+  // The item boxes follow the backup page's rules.
+  for (std::size_t index = 0; index < 10; ++index) {
+    view_.SetItemEnabled(index, true);
+    view_.SetItemChecked(index, false);
+  }
+  const std::string mail = backup::ItemBackups::kMailKey;
+  view_.SetItemEnabled(1, !reg_.GetSubKeys(mail + "\\Rules\\Mail").empty());
+  view_.SetItemEnabled(3, !reg_.GetSubKeys(mail + "\\Rules\\News").empty());
+  view_.SetItemEnabled(7, !reg_.GetSubKeys(mail + "\\signatures").empty());
+  bool accounts = false;
+  for (const std::string& name : backup::ListFolder(values_.MailDataFolder, false))
+    accounts = accounts || (name.size() >= 9 && name.compare(name.size() - 9, 9, "oeaccount") == 0);
+  view_.SetItemEnabled(2, accounts);
+  target_ =
+      platform::JoinPath(settings_.BackupFolder(), "livemailbak-" + view_.SourceUser() + ".wlm");
+  view_.SetTargetFileText(target_);
+  view_.SetStartTimes(StartTimes(), "9:00");
+}
+
+void TaskSchedulerDialog::chkDaily_Click(bool checked) {
+  for (std::size_t day = 0; day < 7; ++day) view_.SetDayChecked(day, checked);
+}
+
+void TaskSchedulerDialog::cmdTargetFile_Click() {
+  const auto chosen =
+      prompter_.SaveFileName("Save Windows Live Mail Data as",
+                             "Orlo Windows Live Mail Backup File (*.wlm)|*.wlm", "quillstow");
+  if (!chosen) return;
+  target_ = *chosen;
+  view_.SetTargetFileText(*chosen);
+}
+
+void TaskSchedulerDialog::Command3_Click() {
+  std::string mask;
+  for (std::size_t index = 0; index < backup::kItemCount; ++index)
+    mask += view_.ItemChecked(index) ? '1' : '0';
+  if (mask.find('1') == std::string::npos)
+    return Message("Please select at least one item.", MessageIcon::Warning);
+  if (target_.empty()) return Message("Invalid backup file name.", MessageIcon::Warning);
+  if (view_.ProtectChecked()) {
+    if (view_.Password().empty() && view_.Password2().empty())
+      return Message("Please enter Password!", MessageIcon::Error);
+    if (view_.Password() != view_.Password2())
+      return Message("Incorect Password!", MessageIcon::Error);
+  }
+  std::array<bool, 7> days{};
+  for (std::size_t day = 0; day < 7; ++day) days[day] = view_.DayChecked(day);
+  WeeklyTask task;
+  task.days = DayList(days);
+  task.startTime = TaskStartTime(view_.StartTime());
+  task.program = program_;
+  task.applicationFolder = applicationFolder_;
+  task.commandLine =
+      "sf=" + values_.LogonUserName + "xm=" + mask + "ps=" + view_.Password() + "bf=" + target_;
+  scheduler_.EndTask();
+  scheduler_.DeleteTask();
+  scheduler_.CreateTask(task);
+  Message(std::string("Task ") + kTaskName + " has been scheduled.", MessageIcon::Information);
+  view_.Close();
+}
+
+void TaskSchedulerDialog::Command1_Click() {
+  scheduler_.EndTask();
+  scheduler_.DeleteTask();
+  Message(std::string("Task ") + kTaskName + " has been Delete.", MessageIcon::Information);
+}
+
+}  // namespace quill::automation
