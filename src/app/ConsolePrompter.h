@@ -20,6 +20,7 @@ class ConsolePrompter : public platform::Prompter {
     return std::nullopt;
   }
   std::optional<std::string> AskPassword() override { return std::nullopt; }
+  std::string ChooseFolder(const std::string&) override { return std::string(); }
 };
 
 }  // namespace quill::app

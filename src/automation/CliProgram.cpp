@@ -82,6 +82,7 @@ class CliPrompter : public platform::Prompter {
     return std::nullopt;
   }
   std::optional<std::string> AskPassword() override { return password_; }
+  std::string ChooseFolder(const std::string&) override { return std::string(); }
 
  private:
   std::ostream& out_;

@@ -23,6 +23,8 @@ class Prompter {
   // The common open dialog. Nothing when the user cancels.
   virtual std::optional<std::string> OpenFileName(const std::string& title,
                                                   const std::string& filter) = 0;
+  // The folder browser, with its prompt text; "" when the user cancels.
+  virtual std::string ChooseFolder(const std::string& prompt) = 0;
   // The password prompt of a protected backup file. Nothing when the user cancels.
   virtual std::optional<std::string> AskPassword() = 0;
 };

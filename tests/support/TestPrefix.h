@@ -47,6 +47,12 @@ class RecordingPrompter : public platform::Prompter {
   std::optional<std::string> OpenFileName(const std::string& title,
                                           const std::string& filter) override;
   std::optional<std::string> AskPassword() override;
+  std::string ChooseFolder(const std::string& prompt) override {
+    folderAsked = prompt;
+    return folder;
+  }
+  std::string folder;  // the folder browser's answer
+  std::string folderAsked;
   std::vector<Shown> shown;
   // The open dialog's and the password prompt's answers, and how often each was asked.
   std::optional<std::string> openPath;

@@ -97,6 +97,10 @@ std::optional<std::string> QtPrompter::OpenFileName(const std::string& title,
   return Utf8(chosen);
 }
 
+std::string QtPrompter::ChooseFolder(const std::string& prompt) {
+  return Utf8(QFileDialog::getExistingDirectory(parent_, Text(prompt)));
+}
+
 std::optional<std::string> QtPrompter::AskPassword() {
   bool ok = false;
   const QString typed = QInputDialog::getText(parent_, "Please enter password", QString(),

@@ -21,6 +21,7 @@ class QtPrompter : public platform::Prompter {
                                           const std::string& filter) override;
   // frmPwd: "Please enter password", OK or Cancel.
   std::optional<std::string> AskPassword() override;
+  std::string ChooseFolder(const std::string& prompt) override;
 
  private:
   QWidget* parent_;
