@@ -76,4 +76,19 @@ std::string UserAutostartFolder() {
   return std::string(home != nullptr ? home : "/tmp") + "/.config/autostart";
 }
 
+std::unique_ptr<AutoStart> CreateHostAutoStart(platform::Registry& registry,
+                                               const std::string& executableFolder,
+                                               const std::string& program) {
+#ifdef _WIN32
+  (void)program;
+  return std::make_unique<RunKeyAutoStart>(registry, executableFolder);
+#else
+  (void)registry;
+  (void)executableFolder;
+  const char* prefix = std::getenv("WINEPREFIX");
+  return std::make_unique<DesktopAutoStart>(UserAutostartFolder(), program,
+                                            prefix != nullptr ? prefix : "");
+#endif
+}
+
 }  // namespace quill::automation

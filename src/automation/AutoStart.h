@@ -49,4 +49,10 @@ class DesktopAutoStart : public AutoStart {
 // $XDG_CONFIG_HOME/autostart, else ~/.config/autostart.
 std::string UserAutostartFolder();
 
+// The start at log-on of this host: the Run value on Windows, the desktop's autostart entry
+// over a Wine prefix. program is the executable's full path.
+std::unique_ptr<AutoStart> CreateHostAutoStart(platform::Registry& registry,
+                                               const std::string& executableFolder,
+                                               const std::string& program);
+
 }  // namespace quill::automation

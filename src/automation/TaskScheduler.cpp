@@ -1,6 +1,7 @@
 #include "automation/TaskScheduler.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <sstream>
 
@@ -104,6 +105,20 @@ void CrontabScheduler::DeleteTask() {
 
 void CrontabScheduler::CreateTask(const WeeklyTask& task) {
   Write(WithoutTask(Read()) + Entry(task) + "\n");
+}
+
+std::unique_ptr<TaskScheduler> CreateHostTaskScheduler(platform::Processes& processes) {
+#ifdef _WIN32
+  return std::make_unique<SchtasksScheduler>(processes);
+#else
+  (void)processes;
+  const char* prefix = std::getenv("WINEPREFIX");
+  const char* home = std::getenv("HOME");
+  const std::string winePrefix = prefix != nullptr && *prefix != '\0'
+                                     ? std::string(prefix)
+                                     : std::string(home != nullptr ? home : "") + "/.wine";
+  return std::make_unique<CrontabScheduler>("crontab", winePrefix);
+#endif
 }
 
 }  // namespace quill::automation

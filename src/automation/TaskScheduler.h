@@ -2,7 +2,10 @@
 // The one weekly task that runs the unattended backup: made, ended and deleted through the
 // system's scheduler (schtasks on Windows, the user's crontab over a Wine prefix).
 
+#include <memory>
 #include <string>
+
+#include "platform/Processes.h"
 
 namespace quill::automation {
 
@@ -30,6 +33,22 @@ std::string SchtasksEndCommand();
 std::string SchtasksDeleteCommand();
 std::string SchtasksCreateCommand(const WeeklyTask& task);
 
+// Runs the three schtasks command lines hidden.
+class SchtasksScheduler : public TaskScheduler {
+ public:
+  explicit SchtasksScheduler(platform::Processes& processes) : processes_(processes) {}
+  void EndTask() override { processes_.Start(SchtasksEndCommand(), platform::WindowStyle::Hidden); }
+  void DeleteTask() override {
+    processes_.Start(SchtasksDeleteCommand(), platform::WindowStyle::Hidden);
+  }
+  void CreateTask(const WeeklyTask& task) override {
+    processes_.Start(SchtasksCreateCommand(task), platform::WindowStyle::Hidden);
+  }
+
+ private:
+  platform::Processes& processes_;
+};
+
 // The user's crontab: one line, marked with the task's name, that starts the program with
 // the task's command line on the chosen weekdays at the chosen time. Other lines stay.
 class CrontabScheduler : public TaskScheduler {
@@ -51,5 +70,8 @@ class CrontabScheduler : public TaskScheduler {
   std::string crontab_;
   std::string winePrefix_;
 };
+
+// The scheduler of this host: schtasks on Windows, the user's crontab over a Wine prefix.
+std::unique_ptr<TaskScheduler> CreateHostTaskScheduler(platform::Processes& processes);
 
 }  // namespace quill::automation

@@ -9,6 +9,8 @@
 #include <filesystem>
 
 #include "app/gui/WindowedProgram.h"
+#include "automation/gui/SettingsWindow.h"
+#include "automation/gui/TaskSchedulerWindow.h"
 #include "support/BackupSetup.h"
 
 namespace fs = std::filesystem;
@@ -153,5 +155,89 @@ class MainWindowTest : public QObject {
   }
 };
 
-QTEST_MAIN(MainWindowTest)
+// The two dialogs of the Option menu, driven through their controls.
+class OptionDialogsTest : public QObject {
+  Q_OBJECT
+
+  struct Scheduler : quill::automation::TaskScheduler {
+    std::vector<std::string> calls;
+    std::string commandLine;
+    void EndTask() override { calls.push_back("end"); }
+    void DeleteTask() override { calls.push_back("delete"); }
+    void CreateTask(const quill::automation::WeeklyTask& task) override {
+      calls.push_back("create");
+      commandLine = task.commandLine + " " + task.days + " " + task.startTime;
+    }
+  };
+  struct AutoStart : quill::automation::AutoStart {
+    std::vector<std::string> calls;
+    void Enable() override { calls.push_back("enable"); }
+    void Disable() override { calls.push_back("disable"); }
+  };
+
+ private slots:
+  void theTaskSchedulerChecksThenSchedules() {
+    quill::test::BackupSetup setup;
+    Scheduler scheduler;
+    quill::automation::TaskSchedulerWindow window;
+    quill::automation::TaskSchedulerDialog dialog(window, scheduler, setup.prompter, *setup.reg,
+                                                  *setup.settings, setup.found.values,
+                                                  "/opt/q/quillstow", "/opt/q");
+    window.Attach(dialog);
+    window.show();
+    QCOMPARE(window.cmbStartTime->currentText(), QString("9:00"));
+    QCOMPARE(window.cmbStartTime->count(), 48);
+    QTest::mouseClick(window.Command3, Qt::LeftButton);
+    QCOMPARE(QString::fromStdString(setup.prompter.shown.back().text),
+             QString("Please select at least one item."));
+    window.backupitem[5]->setChecked(true);
+    window.chkDaily->setChecked(true);
+    window.days[2]->setChecked(false);
+    window.cmbStartTime->setCurrentText("21:30");
+    QTest::mouseClick(window.Command3, Qt::LeftButton);
+    QCOMPARE(scheduler.calls, (std::vector<std::string>{"end", "delete", "create"}));
+    const std::string target = (setup.app() / "livemailbak-anna.wlm").string();
+    QCOMPARE(QString::fromStdString(scheduler.commandLine),
+             QString::fromStdString("sf=annaxm=00000100000ps=bf=" + target +
+                                    " Mon,Tue,Thu,Fri,Sat,Sun 21:30:00"));
+    QVERIFY(!window.isVisible());
+  }
+
+  void theSettingsDialogWritesOnOkOnly() {
+    quill::test::BackupSetup setup;
+    AutoStart autoStart;
+    quill::automation::SettingsWindow window;
+    quill::automation::SettingsDialog dialog(window, *setup.settings, autoStart, setup.prompter,
+                                             setup.app().string());
+    window.Attach(dialog);
+    window.show();
+    QCOMPARE(window.SSTab1->count(), 3);
+    QCOMPARE(window.SSTab1->tabText(2), QString(" Scheduled Backup"));
+    QVERIFY(window.Option1->isChecked());
+    window.boxes[0]->setChecked(true);
+    QTest::mouseClick(window.Command3, Qt::LeftButton);
+    QVERIFY(!fs::exists(setup.settings->Path()));
+    window.show();
+    window.Option2->setChecked(true);
+    QTest::mouseClick(window.Command2, Qt::LeftButton);
+    QCOMPARE(
+        setup.settings->GetSettingValue(setup.settings->Path(), "autobackup", "autobackupfile"),
+        std::string("1"));
+    QCOMPARE(autoStart.calls, std::vector<std::string>{"enable"});
+  }
+};
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  int failed = 0;
+  {
+    MainWindowTest window;
+    failed += QTest::qExec(&window, argc, argv);
+  }
+  {
+    OptionDialogsTest dialogs;
+    failed += QTest::qExec(&dialogs, argc, argv);
+  }
+  return failed;
+}
 #include "MainWindowTest.moc"

@@ -1,6 +1,12 @@
 #include "app/gui/WindowedProgram.h"
 
 #include "app/TimeText.h"
+#include "automation/AutoStart.h"
+#include "automation/SettingsDialog.h"
+#include "automation/TaskScheduler.h"
+#include "automation/TaskSchedulerDialog.h"
+#include "automation/gui/SettingsWindow.h"
+#include "automation/gui/TaskSchedulerWindow.h"
 
 namespace quill::app {
 
@@ -35,12 +41,40 @@ WindowedProgram::WindowedProgram(platform::Platform& platform, platform::Prompte
   restoreRun_ = std::make_unique<restore::RestoreRun>(*items_, services_, settings_, prompter_,
                                                       window_.restorePage(), timeStamp,
                                                       found_.DescriptorPath);
-  logic_ = std::make_unique<MainWindowLogic>(window_, window_.backupPage(), window_.restorePage(),
-                                             window_, services_, prompter_, *backupRun_,
-                                             *inspection_, *restoreRun_, found_.DescriptorPath);
+  logic_ = std::make_unique<MainWindowLogic>(
+      window_, window_.backupPage(), window_.restorePage(), window_, services_, prompter_,
+      *backupRun_, *inspection_, *restoreRun_, found_.DescriptorPath,
+      MainWindowCommands{[this] { OpenTaskScheduler(); }, [this] { OpenSettings(); }, nullptr});
   window_.Attach(*logic_);
   logic_->SSTab1_Click();
   if (found_.mailFound) backupRun_->PrepareBackupPage();
+}
+
+std::string WindowedProgram::Program() const {
+#ifdef _WIN32
+  return platform::JoinPath(platform::ExecutableFolder(), "quillstow.exe");
+#else
+  return platform::JoinPath(platform::ExecutableFolder(), "quillstow");
+#endif
+}
+
+void WindowedProgram::OpenTaskScheduler() {
+  automation::TaskSchedulerWindow window(&window_);
+  const auto scheduler = automation::CreateHostTaskScheduler(platform_.processes());
+  automation::TaskSchedulerDialog dialog(window, *scheduler, prompter_, reg_, settings_,
+                                         found_.values, Program(), platform::ExecutableFolder());
+  window.Attach(dialog);
+  window.exec();
+}
+
+void WindowedProgram::OpenSettings() {
+  automation::SettingsWindow window(&window_);
+  const auto autoStart = automation::CreateHostAutoStart(platform_.registry(),
+                                                         platform::ExecutableFolder(), Program());
+  automation::SettingsDialog dialog(window, settings_, *autoStart, prompter_,
+                                    platform_.system().ApplicationFolder());
+  window.Attach(dialog);
+  window.exec();
 }
 
 }  // namespace quill::app

@@ -32,6 +32,11 @@ class WindowedProgram {
   const DiscoveryResult& found() const { return found_; }
 
  private:
+  // The executable the scheduled task and the start at log-on run.
+  std::string Program() const;
+  void OpenTaskScheduler();
+  void OpenSettings();
+
   platform::Platform& platform_;
   MainWindow window_;
   QtPrompter qtPrompter_;
