@@ -20,6 +20,11 @@
 
 #ifdef QUILL_HAVE_GUI
 #include <QApplication>
+#include <QPalette>
+#include <QPixmap>
+#include <QSplashScreen>
+
+#include "app/AppTitle.h"
 
 #include "app/gui/WindowedProgram.h"
 #endif
@@ -71,8 +76,16 @@ int main(int argc, char** argv) {
   // command line it never shows one.
   if (argc == 1 && HaveDisplay()) {
     QApplication application(argc, argv);
+    // Frmsplash: shown while start-up finds the profile, gone once the window is there.
+    QPixmap picture(420, 160);
+    picture.fill(QApplication::palette().color(QPalette::Window));
+    QSplashScreen splash(picture);
+    splash.showMessage(app::kAppTitle, Qt::AlignCenter);
+    splash.show();
+    application.processEvents();
     app::WindowedProgram program(*platform);
     program.window().show();
+    splash.finish(&program.window());
     return application.exec();
   }
 #endif
