@@ -70,6 +70,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(window().aboutAction->shortcut(), QKeySequence("Ctrl+A"));
     // Backup Now from the menu, with no file chosen: the run's first check answers.
     window().backupAction->trigger();
+    QTRY_VERIFY(!window().Running());
     QCOMPARE(setup->prompter.shown.size(), std::size_t{1});
     QCOMPARE(QString::fromStdString(setup->prompter.shown[0].text),
              QString("Invalid backup file name."));
@@ -108,6 +109,11 @@ class MainWindowTest : public QObject {
     window().txtPassword->setText("pw");
     window().txtPassword2->setText("pw");
     QTest::mouseClick(window().cmdApply, Qt::LeftButton);
+    // The run works on its own thread; the window is locked meanwhile.
+    QVERIFY(window().Running());
+    QVERIFY(!window().cmdApply->isEnabled());
+    QTRY_VERIFY(!window().Running());
+    QVERIFY(window().cmdApply->isEnabled());
     QCOMPARE(setup->prompter.shown.size(), std::size_t{1});
     QVERIFY(setup->prompter.shown[0].text.rfind("The Backup was Completed!", 0) == 0);
     QVERIFY(fs::exists(file));
@@ -124,6 +130,7 @@ class MainWindowTest : public QObject {
     window().restoreitem.SetChecked(8, true);
     setup->prompter.reply = quill::platform::MessageAnswer::Ok;
     QTest::mouseClick(window().cmdApply, Qt::LeftButton);
+    QTRY_VERIFY(!window().Running());
     QCOMPARE(setup->prompter.shown.size(), std::size_t{2});
     QVERIFY(setup->prompter.shown[0].text.rfind("Your current Email and News messages", 0) == 0);
     QVERIFY(setup->prompter.shown[1].text.rfind("The Restore was Completed!", 0) == 0);

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "app/AppTitle.h"
+#include "app/gui/GuiThread.h"
 #include "backup/Descriptor.h"
 
 namespace quill::app {
@@ -36,61 +37,63 @@ QString Caption(const char* text) {
 
 BackupPage::BackupPage(MainWindow& window) : ForwardedProgress(window), window_(window) {}
 void BackupPage::SetItemEnabled(std::size_t i, bool on) {
-  window_.backupitem.SetEnabled(i, on);
+  return OnGui([&] { window_.backupitem.SetEnabled(i, on); });
 }
 bool BackupPage::ItemEnabled(std::size_t i) {
-  return window_.backupitem.Enabled(i);
+  return OnGui([&] { return window_.backupitem.Enabled(i); });
 }
 void BackupPage::SetItemChecked(std::size_t i, bool on) {
-  window_.backupitem.SetChecked(i, on);
+  return OnGui([&] { window_.backupitem.SetChecked(i, on); });
 }
 bool BackupPage::ItemChecked(std::size_t i) {
-  return window_.backupitem.Checked(i);
+  return OnGui([&] { return window_.backupitem.Checked(i); });
 }
 void BackupPage::SetTargetFileText(const std::string& text) {
-  window_.txtTargetFile->setText(Text(text));
+  return OnGui([&] { window_.txtTargetFile->setText(Text(text)); });
 }
 std::string BackupPage::SourceUser() {
-  return Utf8(window_.cbSource->currentText());
+  return OnGui([&] { return Utf8(window_.cbSource->currentText()); });
 }
 bool BackupPage::ProtectChecked() {
-  return window_.ifprotect->isChecked();
+  return OnGui([&] { return window_.ifprotect->isChecked(); });
 }
 std::string BackupPage::Password() {
-  return Utf8(window_.txtPassword->text());
+  return OnGui([&] { return Utf8(window_.txtPassword->text()); });
 }
 std::string BackupPage::Password2() {
-  return Utf8(window_.txtPassword2->text());
+  return OnGui([&] { return Utf8(window_.txtPassword2->text()); });
 }
 std::string BackupPage::AttachInfo() {
-  // The description's line breaks are CR LF, as the descriptor keeps them.
-  return Utf8(window_.txtAttachInfo->toPlainText().replace("\n", "\r\n"));
+  return OnGui([&] {
+    // The description's line breaks are CR LF, as the descriptor keeps them.
+    return Utf8(window_.txtAttachInfo->toPlainText().replace("\n", "\r\n"));
+  });
 }
 
 RestorePage::RestorePage(MainWindow& window) : ForwardedProgress(window), window_(window) {}
 void RestorePage::SetItemEnabled(std::size_t i, bool on) {
-  window_.restoreitem.SetEnabled(i, on);
+  return OnGui([&] { window_.restoreitem.SetEnabled(i, on); });
 }
 bool RestorePage::ItemEnabled(std::size_t i) {
-  return window_.restoreitem.Enabled(i);
+  return OnGui([&] { return window_.restoreitem.Enabled(i); });
 }
 void RestorePage::SetItemChecked(std::size_t i, bool on) {
-  window_.restoreitem.SetChecked(i, on);
+  return OnGui([&] { window_.restoreitem.SetChecked(i, on); });
 }
 bool RestorePage::ItemChecked(std::size_t i) {
-  return window_.restoreitem.Checked(i);
+  return OnGui([&] { return window_.restoreitem.Checked(i); });
 }
 void RestorePage::SetSourceFileText(const std::string& text) {
-  window_.txtSourceFile->setText(Text(text));
+  return OnGui([&] { window_.txtSourceFile->setText(Text(text)); });
 }
 void RestorePage::SetFileInfoText(const std::string& text) {
-  window_.txtFileInfo->setPlainText(WithoutCr(text));
+  return OnGui([&] { window_.txtFileInfo->setPlainText(WithoutCr(text)); });
 }
 void RestorePage::SetBackupInfoText(const std::string& text) {
-  window_.txtPOBinfo->setPlainText(WithoutCr(text));
+  return OnGui([&] { window_.txtPOBinfo->setPlainText(WithoutCr(text)); });
 }
 std::string RestorePage::TargetUser() {
-  return Utf8(window_.cbTarget->currentText());
+  return OnGui([&] { return Utf8(window_.cbTarget->currentText()); });
 }
 
 // ---- the window ----------------------------------------------------------------------
@@ -278,15 +281,18 @@ void MainWindow::BuildMenus() {
 
 void MainWindow::Attach(MainWindowLogic& logic) {
   logic_ = &logic;
-  connect(cmdApply, &QPushButton::clicked, this, [this] { logic_->cmdApply_Click(); });
+  connect(cmdApply, &QPushButton::clicked, this,
+          [this] { RunOffThread([this] { logic_->cmdApply_Click(); }); });
   connect(cmdQuit, &QPushButton::clicked, this, [this] { logic_->quit_Click(); });
   connect(cmdAbout, &QPushButton::clicked, this, [this] { logic_->about_Click(); });
   connect(SSTab1, &QTabWidget::currentChanged, this, [this] { logic_->SSTab1_Click(); });
   connect(cmdTargetFile, &QPushButton::clicked, this, [this] { logic_->cmdTargetFile_Click(); });
   connect(cmdSourceFile, &QPushButton::clicked, this, [this] { logic_->cmdSourceFile_Click(); });
   connect(ifprotect, &QCheckBox::toggled, this, [this](bool on) { logic_->ifprotect_Click(on); });
-  connect(backupAction, &QAction::triggered, this, [this] { logic_->backup_Click(); });
-  connect(restoreAction, &QAction::triggered, this, [this] { logic_->restore_Click(); });
+  connect(backupAction, &QAction::triggered, this,
+          [this] { RunOffThread([this] { logic_->backup_Click(); }); });
+  connect(restoreAction, &QAction::triggered, this,
+          [this] { RunOffThread([this] { logic_->restore_Click(); }); });
   connect(quitAction, &QAction::triggered, this, [this] { logic_->quit_Click(); });
   connect(taskSchedulerAction, &QAction::triggered, this,
           [this] { logic_->TaskScheduler_Click(); });
@@ -308,45 +314,53 @@ void MainWindow::Attach(MainWindowLogic& logic) {
 }
 
 Page MainWindow::CurrentPage() {
-  return static_cast<Page>(SSTab1->currentIndex());
+  return OnGui([&] { return static_cast<Page>(SSTab1->currentIndex()); });
 }
 void MainWindow::SetActionCaption(const std::string& caption) {
-  cmdApply->setText(Text(caption));
-  cmdApply->repaint();
+  return OnGui([&] {
+    cmdApply->setText(Text(caption));
+    cmdApply->repaint();
+  });
 }
 void MainWindow::SetAboutProductText(const std::string& text) {
-  aboutProduct->setText(Text(text));
+  return OnGui([&] { aboutProduct->setText(Text(text)); });
 }
 
 void MainWindow::SetPasswordBoxes(bool enabled) {
-  for (QLineEdit* box : {txtPassword, txtPassword2}) {
-    box->clear();
-    box->setEnabled(enabled);
-    QPalette palette = box->palette();
-    palette.setColor(QPalette::Base, enabled ? QApplication::palette().color(QPalette::Base)
-                                             : QApplication::palette().color(QPalette::Button));
-    box->setPalette(palette);
-  }
+  return OnGui([&] {
+    for (QLineEdit* box : {txtPassword, txtPassword2}) {
+      box->clear();
+      box->setEnabled(enabled);
+      QPalette palette = box->palette();
+      palette.setColor(QPalette::Base, enabled ? QApplication::palette().color(QPalette::Base)
+                                               : QApplication::palette().color(QPalette::Button));
+      box->setPalette(palette);
+    }
+  });
 }
 
 void MainWindow::ShowAbout() {
-  QMessageBox about(this);
-  about.setWindowTitle("About Orlo Windows Live Mail Backup");
-  about.setText("Orlo Windows Live Mail Backup v3.00\n\nThank you for using our product.");
-  about.addButton("Exit", QMessageBox::AcceptRole);
-  about.exec();
-  show();
+  return OnGui([&] {
+    QMessageBox about(this);
+    about.setWindowTitle("About Orlo Windows Live Mail Backup");
+    about.setText("Orlo Windows Live Mail Backup v3.00\n\nThank you for using our product.");
+    about.addButton("Exit", QMessageBox::AcceptRole);
+    about.exec();
+    show();
+  });
 }
 
 void MainWindow::CloseAll() {
-  closing_ = true;
-  for (QWidget* window : QApplication::topLevelWidgets())
-    if (window != this) window->close();
-  close();
+  return OnGui([&] {
+    closing_ = true;
+    for (QWidget* window : QApplication::topLevelWidgets())
+      if (window != this) window->close();
+    close();
+  });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  if (busy_) {
+  if (busy_ || running_) {
     event->ignore();
     return;
   }
@@ -360,49 +374,82 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::SetStatus(const std::string& text) {
-  Label1->setText(Text(text));
+  return OnGui([&] { Label1->setText(Text(text)); });
 }
 void MainWindow::SetWriteStatus(const std::string& text) {
-  SkinLabel11->setText(Text(text));
+  return OnGui([&] { SkinLabel11->setText(Text(text)); });
 }
 void MainWindow::SetFileStatus(const std::string& text) {
-  SkinLabel12->setText(Text(text));
+  return OnGui([&] { SkinLabel12->setText(Text(text)); });
 }
 void MainWindow::SetProgress(int value) {
-  pbshow->setValue(value);
+  return OnGui([&] { pbshow->setValue(value); });
 }
 int MainWindow::Progress() {
-  return pbshow->value();
+  return OnGui([&] { return pbshow->value(); });
 }
 void MainWindow::ShowProgressPanel(bool shown) {
-  picCon3->setVisible(shown);
+  return OnGui([&] { picCon3->setVisible(shown); });
 }
 void MainWindow::SetBusy(bool busy) {
+  return OnGui([&] {
+    busy_ = busy;
+    if (!running_) Lock(busy);
+    if (busy)
+      QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+      QApplication::restoreOverrideCursor();
+  });
+}
+
+void MainWindow::Lock(bool locked) {
   // While a run works the window repaints but takes no second run, no page change and no
   // close: the controls and menus are off until it is done.
-  busy_ = busy;
-  centralWidget()->setEnabled(!busy);
-  menuBar()->setEnabled(!busy);
-  for (QAction* action : actions()) action->setEnabled(!busy);
+  centralWidget()->setEnabled(!locked);
+  menuBar()->setEnabled(!locked);
+  for (QAction* action : actions()) action->setEnabled(!locked);
   for (QAction* action : menuBar()->actions())
-    for (QAction* item : action->menu()->actions()) item->setEnabled(!busy);
-  if (busy)
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-  else
-    QApplication::restoreOverrideCursor();
+    for (QAction* item : action->menu()->actions()) item->setEnabled(!locked);
 }
+
+void MainWindow::RunOffThread(std::function<void()> work) {
+  if (running_) return;
+  running_ = true;
+  Lock(true);
+  worker_ = std::thread([this, work] {
+    work();
+    // The last thing the run does: hand the window back on its own thread.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          worker_.join();
+          running_ = false;
+          Lock(busy_);
+        },
+        Qt::QueuedConnection);
+  });
+}
+
+MainWindow::~MainWindow() {
+  // A run still working is let finish: it may be waiting for this thread.
+  while (running_) QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
 void MainWindow::Yield() {
-  QApplication::processEvents();
+  // A run on its own thread has nothing to yield; one on this thread lets the window repaint.
+  if (QThread::currentThread() == thread()) QApplication::processEvents();
 }
 
 void MainWindow::Clear() {
-  List1->clear();
+  return OnGui([&] { List1->clear(); });
 }
 void MainWindow::AddEntry(const std::string& line) {
-  List1->addItem(Text(line));
+  return OnGui([&] { List1->addItem(Text(line)); });
 }
 void MainWindow::SelectLast() {
-  if (List1->count() > 0) List1->setCurrentRow(List1->count() - 1);
+  return OnGui([&] {
+    if (List1->count() > 0) List1->setCurrentRow(List1->count() - 1);
+  });
 }
 
 void MainWindow::SetUser(const std::string& user) {

@@ -15,7 +15,9 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <array>
+#include <functional>
 #include <string>
+#include <thread>
 
 #include "app/LogListView.h"
 #include "app/MainWindowLogic.h"
@@ -94,8 +96,11 @@ class MainWindow : public QMainWindow,
  public:
   MainWindow();
 
+  ~MainWindow() override;
   // Connects the controls to the logic that answers them.
   void Attach(MainWindowLogic& logic);
+  // True while a backup or restore runs on its own thread.
+  bool Running() const { return running_; }
   BackupPage& backupPage() { return backupPage_; }
   RestorePage& restorePage() { return restorePage_; }
 
@@ -175,12 +180,17 @@ class MainWindow : public QMainWindow,
   QWidget* BuildAboutPage();
   QWidget* BuildProgressPanel();
   void BuildMenus();
+  // Runs a backup or restore on a thread of its own; the window stays locked until it ends.
+  void RunOffThread(std::function<void()> work);
+  void Lock(bool locked);
 
   MainWindowLogic* logic_ = nullptr;
   BackupPage backupPage_;
   RestorePage restorePage_;
   bool closing_ = false;
   bool busy_ = false;
+  bool running_ = false;
+  std::thread worker_;
 };
 
 }  // namespace quill::app
