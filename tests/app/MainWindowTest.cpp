@@ -68,8 +68,10 @@ class MainWindowTest : public QObject {
     QCOMPARE(window().backupToCdAction->shortcut(), QKeySequence("Ctrl+D"));
     QCOMPARE(window().helpAction->shortcut(), QKeySequence(Qt::Key_F1));
     QCOMPARE(window().aboutAction->shortcut(), QKeySequence("Ctrl+A"));
-    // Backup Now from the menu, with no file chosen: the run's first check answers.
-    window().backupAction->trigger();
+    // Ctrl+B, with no file chosen: the backup run's first check answers.
+    window().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window()));
+    QTest::keyClick(&window(), Qt::Key_B, Qt::ControlModifier);
     QTRY_VERIFY(!window().Running());
     QCOMPARE(setup->prompter.shown.size(), std::size_t{1});
     QCOMPARE(QString::fromStdString(setup->prompter.shown[0].text),
