@@ -144,6 +144,19 @@ TEST(WineHive, KeyNamesEscapeBracketsAndKeepKeysWithoutValues) {
   EXPECT_NE(back->Find(u"Parent\\We[ir]d"), nullptr);
 }
 
+TEST(WineHive, NamesEndingInNulSaveAndLoadAgainTheSame) {
+  WineHive hive;
+  HiveKey* key = hive.Create(std::u16string(u"a\0", 2), 0x1dd86b7604ac6f8ULL);
+  key->SetValue({std::u16string(u"v\0", 2), 1, Utf16ToBytes(std::u16string(u"x\0", 2))});
+  const std::string text = hive.Serialize();
+  EXPECT_NE(text.find("[a\\0] "), std::string::npos) << text;
+  EXPECT_NE(text.find("\"v\\0\"=\"x\"\n"), std::string::npos) << text;
+  const auto back = WineHive::Parse(text);
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->Serialize(), text);
+  EXPECT_NE(back->Find(std::u16string(u"a\0", 2)), nullptr);
+}
+
 TEST(WineHive, RemovesOnlyKeysWithoutSubkeys) {
   WineHive hive;
   hive.Create(u"A\\B", 1);

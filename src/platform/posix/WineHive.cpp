@@ -40,7 +40,8 @@ auto LowerBound(std::vector<Item>& items, std::u16string_view name, Name nameOf)
 // Appends a UTF-16 text the way Wine writes it: characters above 127 as \x escapes,
 // control characters as C or octal escapes, the backslash and the two given characters
 // escaped. A terminating NUL is left out. Returns the number of characters written.
-std::size_t DumpString(std::u16string_view text, std::string& out, char escape1, char escape2) {
+std::size_t DumpString(std::u16string_view text, std::string& out, char escape1, char escape2,
+                       bool dataWithTerminator = false) {
   static constexpr char kEscapes[33] = ".......abtnvfr.............e....";
   const std::size_t start = out.size();
   char buffer[16];
@@ -55,7 +56,9 @@ std::size_t DumpString(std::u16string_view text, std::string& out, char escape1,
       continue;
     }
     if (c < 32) {
-      if (c == 0 && left == 1) continue;
+      // String data ends with its terminating NUL, which is not written; a name has none, so
+      // a NUL at a name's end is written like any other.
+      if (c == 0 && left == 1 && dataWithTerminator) continue;
       if (kEscapes[c] != '.') {
         out += '\\';
         out += kEscapes[c];
@@ -96,7 +99,7 @@ void DumpValue(const HiveValue& value, std::string& out) {
           out += buffer;
         }
         out += '"';
-        DumpString(text, out, '"', '"');
+        DumpString(text, out, '"', '"', true);
         out += "\"\n";
         return;
       }

@@ -1,0 +1,27 @@
+// Any file inspected as a backup: opening, the password check, reading every entry and
+// unpacking it never crash and never write outside the target folder.
+
+#include <cstdint>
+#include <filesystem>
+
+#include "FuzzFile.h"
+#include "backup/ZipComponent.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  namespace fs = std::filesystem;
+  const std::string file = quill::fuzz::WriteInput(data, size, "input.wlm");
+  const fs::path target = quill::fuzz::ScratchFolder() / "out" / "inner";
+  fs::remove_all(target.parent_path());
+  fs::create_directories(target);
+  quill::backup::ZipComponent zip;
+  (void)quill::backup::ZipComponent::IsPasswordProtected(file);
+  if (zip.OpenZip(file)) {
+    zip.SetDecryptPassword("pw");
+    (void)zip.VerifyPassword();
+    (void)zip.UnzipAll(target.string());
+  }
+  // Nothing may land beside the target folder.
+  for (const auto& entry : fs::directory_iterator(target.parent_path()))
+    if (entry.path() != target) __builtin_trap();
+  return 0;
+}
