@@ -157,6 +157,20 @@ TEST(WineHive, NamesEndingInNulSaveAndLoadAgainTheSame) {
   EXPECT_NE(back->Find(std::u16string(u"a\0", 2)), nullptr);
 }
 
+TEST(WineHive, CarriageReturnsAreReadAroundAndKeptWhereTheyStand) {
+  // A file saved with CR LF line ends reads as Wine's own.
+  const auto crlf =
+      WineHive::Parse("WINE REGISTRY Version 2\r\n\r\n[K] 1\r\n\"v\"=dword:00000001\r\n");
+  ASSERT_TRUE(crlf);
+  EXPECT_EQ(crlf->Find(u"K")->FindValue(u"v")->data, Bytes({1, 0, 0, 0}));
+  // Header lines are kept as they stand, CRs and all, so saving twice gives the same text.
+  const auto odd = WineHive::Parse("WINE REGISTRY Version 2\n;; x\r\r\r\n\n[K] 1\n");
+  ASSERT_TRUE(odd);
+  const std::string saved = odd->Serialize();
+  EXPECT_EQ(saved.rfind("WINE REGISTRY Version 2\n;; x\r\r\r\n", 0), 0u);
+  EXPECT_EQ(WineHive::Parse(saved)->Serialize(), saved);
+}
+
 TEST(WineHive, RemovesOnlyKeysWithoutSubkeys) {
   WineHive hive;
   hive.Create(u"A\\B", 1);

@@ -525,22 +525,26 @@ std::optional<WineHive> WineHive::Parse(std::string_view text, std::string* erro
   for (std::size_t start = 0; start < text.size();) {
     std::size_t end = text.find('\n', start);
     if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
+    // Lines are kept as they stand; a CR before the LF is dropped only where a line is read.
+    lines.push_back(text.substr(start, end - start));
     start = end + 1;
   }
-  if (lines.empty() || lines[0] != "WINE REGISTRY Version 2")
+  const auto withoutCr = [](std::string_view line) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return line;
+  };
+  if (lines.empty() || withoutCr(lines[0]) != "WINE REGISTRY Version 2")
     return fail(1, "not a Wine registry file");
 
   WineHive hive;
   hive.header_.clear();
   std::size_t i = 0;
   // Before the first key stand only comments, options and blank lines.
-  while (i < lines.size() && (lines[i].empty() || lines[i][0] != '[')) {
-    if (i > 0 && !lines[i].empty() && lines[i][0] != ';' && lines[i][0] != '#')
-      return fail(i + 1, lines[i][0] == '"' || lines[i][0] == '@' ? "value outside a key"
-                                                                  : "unrecognized text");
+  while (i < lines.size() && (withoutCr(lines[i]).empty() || lines[i][0] != '[')) {
+    const std::string_view line = withoutCr(lines[i]);
+    if (i > 0 && !line.empty() && line[0] != ';' && line[0] != '#')
+      return fail(i + 1,
+                  line[0] == '"' || line[0] == '@' ? "value outside a key" : "unrecognized text");
     hive.header_.emplace_back(lines[i++]);
   }
   if (!hive.header_.empty() && hive.header_.back().empty()) hive.header_.pop_back();
@@ -552,7 +556,7 @@ std::optional<WineHive> WineHive::Parse(std::string_view text, std::string* erro
   }
   HiveKey* key = nullptr;
   for (; i < end; ++i) {
-    std::string_view line = lines[i];
+    const std::string_view line = withoutCr(lines[i]);
     const std::size_t number = i + 1;
     if (line.empty() || line[0] == ';') continue;
     if (line[0] == '[') {
@@ -584,7 +588,7 @@ std::optional<WineHive> WineHive::Parse(std::string_view text, std::string* erro
     std::string joined(line);
     while (!joined.empty() && joined.back() == '\\' && i + 1 < end) {
       joined.pop_back();
-      std::string_view next = lines[++i];
+      std::string_view next = withoutCr(lines[++i]);
       while (!next.empty() && (next[0] == ' ' || next[0] == '\t')) next.remove_prefix(1);
       joined += next;
     }
