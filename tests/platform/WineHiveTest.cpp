@@ -164,10 +164,11 @@ TEST(WineHive, CarriageReturnsAreReadAroundAndKeptWhereTheyStand) {
   ASSERT_TRUE(crlf);
   EXPECT_EQ(crlf->Find(u"K")->FindValue(u"v")->data, Bytes({1, 0, 0, 0}));
   // Header lines are kept as they stand, CRs and all, so saving twice gives the same text.
-  const auto odd = WineHive::Parse("WINE REGISTRY Version 2\n;; x\r\r\r\n\n[K] 1\n");
+  const auto odd = WineHive::Parse("WINE REGISTRY Version 2\n;; x\r\r\r\n\n[K] 1\n#link\r\r\n");
   ASSERT_TRUE(odd);
   const std::string saved = odd->Serialize();
   EXPECT_EQ(saved.rfind("WINE REGISTRY Version 2\n;; x\r\r\r\n", 0), 0u);
+  EXPECT_NE(saved.find("\n#link\r\r\n"), std::string::npos) << saved;
   EXPECT_EQ(WineHive::Parse(saved)->Serialize(), saved);
 }
 

@@ -581,7 +581,7 @@ std::optional<WineHive> WineHive::Parse(std::string_view text, std::string* erro
         if (!ParseUnsignedHex(line.substr(6), ticks)) return fail(number, "bad time stamp");
         key->setModified(ticks);
       } else {
-        key->extraLines().emplace_back(line);
+        key->extraLines().emplace_back(lines[i]);  // kept as it stands
       }
       continue;
     }
