@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "app/AppTitle.h"
-#include "backup/ItemBackups.h"
+#include "backup/BackupRun.h"
 #include "platform/SystemInfo.h"
 
 namespace quill::automation {
@@ -64,18 +64,9 @@ void TaskSchedulerDialog::Form_Load() {
   }
   view_.SetSourceUser(app::CleanValue(values_.LogonUserName));
   // The item boxes follow the backup page's rules.
-  for (std::size_t index = 0; index < 10; ++index) {
-    view_.SetItemEnabled(index, true);
-    view_.SetItemChecked(index, false);
-  }
-  const std::string mail = backup::ItemBackups::kMailKey;
-  view_.SetItemEnabled(1, !reg_.GetSubKeys(mail + "\\Rules\\Mail").empty());
-  view_.SetItemEnabled(3, !reg_.GetSubKeys(mail + "\\Rules\\News").empty());
-  view_.SetItemEnabled(7, !reg_.GetSubKeys(mail + "\\signatures").empty());
-  bool accounts = false;
-  for (const std::string& name : backup::ListFolder(values_.MailDataFolder, false))
-    accounts = accounts || (name.size() >= 9 && name.compare(name.size() - 9, 9, "oeaccount") == 0);
-  view_.SetItemEnabled(2, accounts);
+  backup::PrepareItemBoxes([this](std::size_t index, bool on) { view_.SetItemEnabled(index, on); },
+                           [this](std::size_t index, bool on) { view_.SetItemChecked(index, on); },
+                           reg_, values_.MailDataFolder);
   target_ =
       platform::JoinPath(settings_.BackupFolder(), "livemailbak-" + view_.SourceUser() + ".wlm");
   view_.SetTargetFileText(target_);

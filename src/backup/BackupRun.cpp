@@ -33,20 +33,28 @@ BackupRun::BackupRun(BackupEngine& engine, platform::Platform& platform,
       clock_(std::move(clock)),
       followUps_(std::move(followUps)) {}
 
-void BackupRun::PrepareBackupPage() {
+void PrepareItemBoxes(const std::function<void(std::size_t, bool)>& setEnabled,
+                      const std::function<void(std::size_t, bool)>& setChecked,
+                      registry::modReg& reg, const std::string& mailDataFolder) {
   // Box 10 (Calendars) starts enabled and unticked and is left alone.
   for (std::size_t index = 0; index < 10; ++index) {
-    view_.SetItemEnabled(index, true);
-    view_.SetItemChecked(index, false);
+    setEnabled(index, true);
+    setChecked(index, false);
   }
   const std::string mail = ItemBackups::kMailKey;
-  view_.SetItemEnabled(1, !reg_.GetSubKeys(mail + "\\Rules\\Mail").empty());
-  view_.SetItemEnabled(3, !reg_.GetSubKeys(mail + "\\Rules\\News").empty());
-  view_.SetItemEnabled(7, !reg_.GetSubKeys(mail + "\\signatures").empty());
+  setEnabled(1, !reg.GetSubKeys(mail + "\\Rules\\Mail").empty());
+  setEnabled(3, !reg.GetSubKeys(mail + "\\Rules\\News").empty());
+  setEnabled(7, !reg.GetSubKeys(mail + "\\signatures").empty());
   bool accounts = false;
-  for (const std::string& name : ListFolder(values_.MailDataFolder, false))
+  for (const std::string& name : ListFolder(mailDataFolder, false))
     accounts = accounts || (name.size() >= 9 && name.compare(name.size() - 9, 9, "oeaccount") == 0);
-  view_.SetItemEnabled(2, accounts);
+  setEnabled(2, accounts);
+}
+
+void BackupRun::PrepareBackupPage() {
+  PrepareItemBoxes([this](std::size_t index, bool on) { view_.SetItemEnabled(index, on); },
+                   [this](std::size_t index, bool on) { view_.SetItemChecked(index, on); }, reg_,
+                   values_.MailDataFolder);
 
   if (settings_.IsOptionSet("backup", "automgeneratefile")) {
     targetFilePath_ =

@@ -36,6 +36,13 @@ struct BackupFollowUps {
   std::function<void(const std::string& name, const std::string& path)> openDiscWindow;
 };
 
+// The item boxes by what the profile holds: enabled and cleared, then the mail rules, news
+// rules and signatures boxes disabled where their keys have no subkeys, and the LDAP box
+// where no file of the mail store ends in "oeaccount". The Calendars box is left alone.
+void PrepareItemBoxes(const std::function<void(std::size_t, bool)>& setEnabled,
+                      const std::function<void(std::size_t, bool)>& setChecked,
+                      registry::modReg& reg, const std::string& mailDataFolder);
+
 class BackupRun {
  public:
   BackupRun(BackupEngine& engine, platform::Platform& platform, app::SharedServices& services,
