@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ libgtest-dev libarchive-dev zip unzip p7zip-full
-  qt6-base-dev libgl-dev fonts-dejavu-core xvfb xauth)
+  qt6-base-dev libgl-dev fonts-dejavu-core xvfb xauth libburn-dev libisofs-dev xorriso pkg-config)
 
 missing=()
 for package in "${packages[@]}"; do
