@@ -154,7 +154,8 @@ void WriteJob(burn_drive* drive, ::burn_source* image, const WriteSettings& sett
   iso->cancel(iso);
   burn_source_free(iso);
 
-  if (abort) return events.WriteStatus(0, kStatusCancelled);
+  // A write that ended well before the abort took hold is reported as written.
+  if (abort && !wroteWell) return events.WriteStatus(0, kStatusCancelled);
   if (!prepared) {
     events.WriteError(EngineError{4, "This medium cannot be written: " + reasons, {}, {}, 0});
     return events.WriteStatus(0, kStatusError);
