@@ -178,6 +178,21 @@ TEST_F(StdioDiscTest, ADiscTooSmallByOneBlockIsRefusedBeforeWriting) {
   EXPECT_FALSE(std::filesystem::exists(image));
 }
 
+TEST_F(StdioDiscTest, ASourceGoneBeforeTheWriteIsNamedAndNothingIsWritten) {
+  Open(image.string());
+  std::filesystem::remove(backup);
+  prompter.shown.clear();
+  logic->cmdWriteDisc_Click();
+  ASSERT_EQ(prompter.shown.size(), 2u) << ::testing::PrintToString(Messages());
+  EXPECT_EQ(prompter.shown[0].text,
+            "Source File Error: (2)   The file does not exist in the "
+            "filesystem\r\n'" +
+                backup.string() + "'");
+  EXPECT_EQ(prompter.shown[1].text, "Disc Write could not be started.");
+  EXPECT_TRUE(logic->idle());
+  EXPECT_FALSE(std::filesystem::exists(image) && std::filesystem::file_size(image) > 0);
+}
+
 TEST(StdioDrivesTest, ListsSplitOnColonsAndTakeAnOptionalCapacity) {
   const auto drives = ParseStdioDrives("/tmp/a.iso::/tmp/b.iso@700M:/tmp/c@x.iso:/dev/null@2K");
   ASSERT_EQ(drives.size(), 4u);

@@ -1,6 +1,9 @@
 #include "disc/burn/IsoImageBuilder.h"
 
+#include <unistd.h>
+#include <cerrno>
 #include <ctime>
+#include <filesystem>
 #include <memory>
 
 #include <libburn/libburn.h>
@@ -20,23 +23,32 @@ struct OptsDeleter {
   void operator()(IsoWriteOpts* opts) const { iso_write_opts_free(opts); }
 };
 
-std::string IsoError(const char* what, int code) {
-  return std::string(what) + ": " + iso_error_to_msg(code);
+// The failure as the user reads it: libisofs's text, and the system's error number for the
+// source file where there is one (2 for a file that is gone, 13 for one that cannot be read).
+bool Fail(FileError& error, const std::string& path, int code) {
+  int systemCode = 0;
+  if (!path.empty()) {
+    std::error_code status;
+    (void)std::filesystem::status(path, status);
+    systemCode = status ? status.value() : (::access(path.c_str(), R_OK) == 0 ? 0 : errno);
+  }
+  error = FileError{systemCode, iso_error_to_msg(code), path};
+  return false;
 }
 
-bool AddTree(IsoImage* image, IsoDir* dir, const ImageModel::Node& folder, std::string& error) {
+bool AddTree(IsoImage* image, IsoDir* dir, const ImageModel::Node& folder, FileError& error) {
   for (const auto& child : folder.children) {
     const ImageItem& item = child->item;
     if (item.IsFolder) {
       IsoDir* sub = nullptr;
       const int result = iso_tree_add_new_dir(dir, item.Name.c_str(), &sub);
-      if (result < 0) return error = IsoError(item.ImagePath.c_str(), result), false;
+      if (result < 0) return Fail(error, item.ImagePath, result);
       if (!AddTree(image, sub, *child, error)) return false;
     } else {
       IsoNode* node = nullptr;
       const int result =
           iso_tree_add_new_node(image, dir, item.Name.c_str(), item.SourcePath.c_str(), &node);
-      if (result < 0) return error = IsoError(item.SourcePath.c_str(), result), false;
+      if (result < 0) return Fail(error, item.SourcePath, result);
     }
   }
   return true;
@@ -64,25 +76,24 @@ std::unique_ptr<IsoWriteOpts, OptsDeleter> WriteOptions(const IsoOptions& option
 
 }  // namespace
 
-burn_source* CreateIsoSource(const ImageModel& model, const IsoOptions& options,
-                             std::string& error) {
+burn_source* CreateIsoSource(const ImageModel& model, const IsoOptions& options, FileError& error) {
   StartDiscLibraries();
   IsoImage* rawImage = nullptr;
   int result = iso_image_new(options.volumeIdentifier.c_str(), &rawImage);
-  if (result < 0) return error = IsoError("image", result), nullptr;
+  if (result < 0) return Fail(error, "", result), nullptr;
   std::unique_ptr<IsoImage, ImageDeleter> image(rawImage);
   iso_tree_set_follow_symlinks(rawImage, 1);
   if (!AddTree(rawImage, iso_image_get_root(rawImage), model.Root(), error)) return nullptr;
   auto opts = WriteOptions(options);
-  if (!opts) return error = "the image options could not be set up", nullptr;
+  if (!opts) return error = FileError{0, "The image options could not be set up.", ""}, nullptr;
   burn_source* source = nullptr;
   result = iso_image_create_burn_source(rawImage, opts.get(), &source);
-  if (result < 0) return error = IsoError("image", result), nullptr;
+  if (result < 0) return Fail(error, "", result), nullptr;
   return source;
 }
 
 double IsoImageSize(const ImageModel& model, const IsoOptions& options) {
-  std::string error;
+  FileError error;
   burn_source* source = CreateIsoSource(model, options, error);
   if (source == nullptr) return 0;
   // libisofs and libburn declare the same struct, each in its own namespace.

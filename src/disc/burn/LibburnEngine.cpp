@@ -258,11 +258,11 @@ void LibburnEngine::JoinFinishedJob() {
 bool LibburnEngine::StartWrite(DiscDevice& device) {
   auto* drive = dynamic_cast<LibburnDevice*>(&device);
   if (busy_ || drive == nullptr || !drive->Grabbed() || !drive->CanWrite()) return false;
-  std::string error;
+  FileError error;
   ::burn_source* iso =
       CreateIsoSource(image_, IsoOptions{VolumeIdentifier, VolumeType, UseFileDates}, error);
   if (iso == nullptr) {
-    hub_.WriteError(EngineError{3, error, {}, {}, 0});
+    hub_.WriteError(EngineError{3, error.Text, {}, error, 0});
     return false;
   }
   std::vector<ImageItem> files;
