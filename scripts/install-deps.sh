@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ libgtest-dev libarchive-dev zip unzip p7zip-full
-  qt6-base-dev libgl-dev fonts-dejavu-core xvfb xauth)
+  qt6-base-dev libgl-dev fonts-dejavu-core xvfb xauth libburn-dev libisofs-dev xorriso pkg-config)
 # The Windows build: MinGW-w64 (POSIX threads) cross-compiles the Win32 layer and its tests,
 # GoogleTest's sources build for it, Wine runs them; the Japanese locale gives Wine's second
 # pass its code page 932.

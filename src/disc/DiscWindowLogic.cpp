@@ -1,0 +1,304 @@
+#include "disc/DiscWindowLogic.h"
+
+#include <cstdio>
+
+#include "app/AppTitle.h"
+#include "disc/DiscFormats.h"
+
+namespace quill::disc {
+
+using platform::MessageAnswer;
+using platform::MessageButtons;
+using platform::MessageIcon;
+
+DiscWindowLogic::DiscWindowLogic(DiscWindowView& view, DiscEngine& engine,
+                                 platform::Prompter& prompter, DiscHandOver& handOver,
+                                 DiscWindowCommands commands)
+    : view_(view),
+      engine_(engine),
+      prompter_(prompter),
+      handOver_(handOver),
+      commands_(std::move(commands)),
+      image_(view, engine, prompter) {
+  engine_.AddListener(*this);
+}
+
+DiscWindowLogic::~DiscWindowLogic() {
+  engine_.RemoveListener(*this);
+}
+
+MessageAnswer DiscWindowLogic::Message(const std::string& text, MessageIcon icon,
+                                       MessageButtons buttons) {
+  return prompter_.Message(text, icon, buttons, app::kAppTitle);
+}
+
+bool DiscWindowLogic::Form_Load() {
+  // The window has no skin to apply: it takes the desktop's look.
+  if (!engine_.InitDevices(false)) {
+    Message("Devices Cannot be initialized...Contact support!", MessageIcon::None);
+    if (commands_.endProgram) commands_.endProgram();
+    return false;
+  }
+  FillDevices();
+  SetWindowIdle(true);
+  engine_.Image().Clear();
+  image_.FillVolumeTypes();
+  engine_.SetUnnamedSetting(1, 1);
+  engine_.UseFileDates = true;
+  image_.ResetImageView();
+  view_.SetVolumeIdentifier(kBackupVolumeIdentifier);
+  image_.txtVolIdentifier_Change();
+  if (!handOver_.DiscFileName.empty() && !handOver_.DiscFilePath.empty()) {
+    engine_.Image().AddFile(handOver_.DiscFilePath, "\\" + handOver_.DiscFileName);
+    image_.RefreshImageView();
+    handOver_.DiscFileName.clear();
+    handOver_.DiscFilePath.clear();
+  }
+  return true;
+}
+
+void DiscWindowLogic::FillDevices() {
+  std::vector<ComboEntry> entries;
+  for (int index = 0; index < engine_.DeviceCount(); ++index) {
+    DiscDevice* device = engine_.GetDevice(index);
+    if (device != nullptr && device->CanWrite()) entries.push_back({device->Name(), index});
+  }
+  view_.SetDevices(entries);
+  if (entries.empty()) {
+    device_ = nullptr;
+    Message(
+        "There are no compatible devices reported.\r\nSome older devices are not currently "
+        "supported.",
+        MessageIcon::Information);
+    return;
+  }
+  view_.SelectDevice(0);
+  cboDevices_Click();
+}
+
+bool DiscWindowLogic::HasBufferProtection() {
+  return device_ != nullptr && device_->HasCapability(kCapabilityBufferProtection);
+}
+
+void DiscWindowLogic::cboDevices_Click() {
+  const int index = view_.SelectedDevice();
+  device_ = index < 0 ? nullptr : engine_.GetDevice(index);
+  if (device_ == nullptr) return;
+  FillSpeeds();
+  const bool protection = HasBufferProtection();
+  view_.SetEnabled(DiscControl::UseBufferProtect, protection);
+  view_.SetChecked(DiscCheck::UseBufferProtect, protection);
+}
+
+void DiscWindowLogic::FillSpeeds() {
+  std::vector<ComboEntry> entries;
+  device_->RefreshMedia(false);
+  const int count = device_->SpeedCount();
+  for (int index = 0; index < count; ++index) {
+    const int speed = device_->SpeedAt(index);
+    entries.push_back({FormatSpeed(device_->SpeedFactor(speed)), speed});
+  }
+  if (entries.empty()) entries.push_back({"MAX", 0});
+  view_.SetSpeeds(entries);
+  view_.SelectSpeed(0);
+}
+
+void DiscWindowLogic::SetWindowIdle(bool flag) {
+  // Commands that act on a drive stay off while there is none.
+  const bool hasDevice = device_ != nullptr;
+  for (DiscControl control :
+       {DiscControl::FileMenu, DiscControl::Devices, DiscControl::WriteSpeed,
+        DiscControl::ImageFiles, DiscControl::Folders, DiscControl::CacheImage,
+        DiscControl::FinalizeDisc, DiscControl::TestWrite, DiscControl::VolumeType,
+        DiscControl::VolumeIdentifier, DiscControl::UseMode2XA, DiscControl::AutoVerify,
+        DiscControl::UseFileDates, DiscControl::DiscAtOnce})
+    view_.SetEnabled(control, flag);
+  view_.SetEnabled(DiscControl::DeviceMenu, flag && hasDevice);
+  view_.SetEnabled(DiscControl::WriteDisc, flag && hasDevice);
+  view_.SetEnabled(DiscControl::UseBufferProtect, flag && HasBufferProtection());
+  view_.SetEnabled(DiscControl::Cancel, !flag);
+  idle_ = flag;
+  view_.SetBusyCursor(!flag);
+  view_.Yield();
+}
+
+bool DiscWindowLogic::CheckDiscSpace() {
+  device_->RefreshMedia(true);
+  const MediaInfo media = device_->Media();
+  if (media.MediaType == 0 || !media.Writable) {
+    Message("Please Insert Writable Media before continuing!", MessageIcon::Information);
+    return false;
+  }
+  const double freeBytes =
+      static_cast<double>(device_->FreeBlocks(true)) * static_cast<double>(engine_.BlockSize());
+  const double required = engine_.ImageSize();
+  if (freeBytes >= required) return true;
+  Message("Free Space on the loaded disc is " + MegabyteNumber(freeBytes) +
+              " MB!\r\nThis data image requires " + MegabyteNumber(required) + " MB of Free Space!",
+          MessageIcon::Information);
+  return false;
+}
+
+void DiscWindowLogic::cmdWriteDisc_Click() {
+  if (device_ == nullptr || !CheckDiscSpace()) return;
+  engine_.VolumeIdentifier = view_.VolumeIdentifier();
+  engine_.SetUnnamedSetting(2, 1);
+  const int speed = view_.SelectedSpeed();
+  engine_.WriteSpeed = speed;
+  engine_.VolumeType = image_.SelectedVolumeTypeCode();
+  engine_.AutoVerify = view_.IsChecked(DiscCheck::AutoVerify);
+  engine_.Mode2XA = view_.IsChecked(DiscCheck::UseMode2XA);
+  engine_.CacheImage = view_.IsChecked(DiscCheck::CacheImage);
+  engine_.TestWrite = view_.IsChecked(DiscCheck::TestWrite);
+  engine_.FinalizeDisc = view_.IsChecked(DiscCheck::FinalizeDisc);
+  engine_.BufferProtection = view_.IsChecked(DiscCheck::UseBufferProtect);
+  engine_.WriteMode =
+      view_.IsChecked(DiscCheck::DiscAtOnce) ? kWriteModeDiscAtOnce : kWriteModeTrackAtOnce;
+  verifyDone_ = false;
+  if (engine_.StartWrite(*device_)) {
+    SetWindowIdle(false);
+  } else {
+    Message("Disc Write could not be started.", MessageIcon::Error);
+  }
+}
+
+void DiscWindowLogic::cmdCancel_Click() {
+  if (idle_) return;
+  engine_.Abort();
+  view_.SetStatusPanel(1, "Aborting Write...Please Wait!");
+}
+
+void DiscWindowLogic::chkUseFileDates_Click() {
+  engine_.UseFileDates = view_.IsChecked(DiscCheck::UseFileDates);
+}
+
+void DiscWindowLogic::mnuDeviceEject_Click() {
+  if (device_ != nullptr) device_->Eject();
+}
+
+void DiscWindowLogic::mnuDeviceCloseTray_Click() {
+  if (device_ != nullptr) device_->CloseTray();
+}
+
+void DiscWindowLogic::mnuDeviceEraseDisc_Click() {
+  if (device_ != nullptr && commands_.openErase) commands_.openErase(*device_, engine_);
+}
+
+void DiscWindowLogic::mnuFileExit_Click() {
+  view_.Close();
+}
+
+void DiscWindowLogic::WriteCompleted() {
+  view_.SetStatusPanel(1, "Write Completed!");
+  if (!engine_.AutoVerify) {
+    Message("Write Complete!", MessageIcon::Information);
+  } else if (verifyDone_ && verifyMatched_ < verifyTotal_) {
+    // The disc does not hold what was meant to be written: no "complete" for that.
+    Message("Write Complete, but Verify Failed: " + std::to_string(verifyMatched_) + " of " +
+                std::to_string(verifyTotal_) + " files MATCHED.",
+            MessageIcon::Error);
+  } else {
+    Message("Write and Verify Complete!", MessageIcon::Information);
+  }
+  SetWindowIdle(true);
+}
+
+void DiscWindowLogic::WriteStatus(int progress, int status) {
+  switch (status) {
+    case kStatusPreparing:
+      view_.SetStatusPanel(1, "Preparing Image....");
+      break;
+    case 1:
+    case 2:
+    case 3:
+      view_.SetProgress(progress);
+      break;
+    case kStatusClosingTrack:
+      view_.SetStatusPanel(1, "Closing Track....");
+      break;
+    case kStatusLeadIn:
+      view_.SetStatusPanel(1, "Writing Lead-in....");
+      break;
+    case kStatusLeadOut:
+      view_.SetStatusPanel(1, "Writing Lead-out....");
+      break;
+    case kStatusUpdatingVolume:
+      view_.SetStatusPanel(1, "Updating Volume....");
+      break;
+    case kStatusCompleted:
+      WriteCompleted();
+      break;
+    case kStatusCancelled:
+      view_.SetStatusPanel(1, "Write Cancelled....");
+      Message("Write Cancelled!", MessageIcon::Information);
+      SetWindowIdle(true);
+      break;
+    case kStatusError:
+      view_.SetStatusPanel(1, "Write Error!");
+      SetWindowIdle(true);
+      break;
+    default:
+      break;
+  }
+}
+
+void DiscWindowLogic::WriteError(const EngineError& error) {
+  Message(EngineErrorText(error), MessageIcon::Error);
+}
+
+void DiscWindowLogic::FileWarning(const FileError& error, bool& continueWrite) {
+  Message("File Warning(" + std::to_string(error.Code) + "):" + error.Path + "\r\n" + error.Text,
+          MessageIcon::Warning, MessageButtons::OkCancel);
+  continueWrite = true;
+  view_.SetStatusPanel(1, "File Warning!");
+}
+
+void DiscWindowLogic::TrackRead(int track, int number, const std::string& text) {
+  char digits[16];
+  std::snprintf(digits, sizeof digits, "%02d", track);
+  view_.SetStatusPanel(
+      1, std::string("Track: ") + digits + " - Reading..." + std::to_string(number) + " - " + text);
+}
+
+void DiscWindowLogic::VerifyStarted(int fileCount) {
+  verifyTotal_ = fileCount;
+  verifyMatched_ = 0;
+  verifyDone_ = false;
+  view_.SetStatusPanel(1, "Auto-Verify... " + std::to_string(fileCount) + " new files.");
+}
+
+void DiscWindowLogic::VerifyFile(const ImageItem& item, int result, int done, int total) {
+  const char* lead = nullptr;
+  switch (result) {
+    case kVerifySourceUnreadable:
+      lead = "Verify Error - Could not read Source file from disc: ";
+      break;
+    case kVerifyDiscUnreadable:
+      lead = "Verify Error - Could not read Destination file from disc: ";
+      break;
+    case kVerifyContentDiffers:
+      lead = "Verify Error - Source and Destination file did not match: ";
+      break;
+    case kVerifySizeDiffers:
+      lead = "Verify Error - Size of Source and Destination file did not match: ";
+      break;
+    default:
+      break;
+  }
+  if (lead != nullptr)
+    Message(
+        std::string(lead) + "\r\n" + item.ImagePath + " (disc)\r\n" + item.SourcePath + " (source)",
+        MessageIcon::None);
+  view_.SetStatusPanel(1, "Auto-Verify... " + item.ImagePath);
+  view_.SetProgress(VerifyPercent(done, total));
+}
+
+void DiscWindowLogic::VerifyDone(int total, int matched) {
+  verifyTotal_ = total;
+  verifyMatched_ = matched;
+  verifyDone_ = true;
+  view_.SetStatusPanel(1, "Auto-Verify...Complete (" + std::to_string(matched) + " of " +
+                              std::to_string(total) + " MATCHED)");
+}
+
+}  // namespace quill::disc

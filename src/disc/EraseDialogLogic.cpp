@@ -1,0 +1,102 @@
+#include "disc/EraseDialogLogic.h"
+
+#include "app/AppTitle.h"
+
+namespace quill::disc {
+
+using platform::MessageButtons;
+using platform::MessageIcon;
+
+EraseDialogLogic::EraseDialogLogic(EraseDialogView& view, DiscDevice& device, DiscEngine& engine,
+                                   platform::Prompter& prompter)
+    : view_(view), device_(device), engine_(engine), prompter_(prompter) {
+  engine_.AddListener(*this);
+}
+
+EraseDialogLogic::~EraseDialogLogic() {
+  engine_.RemoveListener(*this);
+}
+
+void EraseDialogLogic::Inform(const std::string& text, MessageIcon icon) {
+  prompter_.Message(text, icon, MessageButtons::Ok, app::kAppTitle);
+}
+
+void EraseDialogLogic::ShowErase() {
+  view_.SetButtonsEnabled(true);
+  busy_ = false;
+}
+
+void EraseDialogLogic::cmdErase_Click() {
+  device_.RefreshMedia(false);
+  const MediaInfo media = device_.Media();
+  if (media.MediaType == 0) {
+    Inform("No Media Loaded.", MessageIcon::Information);
+    return view_.Close();
+  }
+  if (!media.Rewritable) {
+    Inform("The current media is not re-writable.", MessageIcon::Information);
+    return view_.Close();
+  }
+  bool supported = false;
+  for (const auto& [capability, mediaType] : kEraseFormats) {
+    if (device_.HasCapability(capability) && mediaType == media.MediaType) {
+      supported = true;
+      break;
+    }
+  }
+  if (!supported) {
+    Inform("Selected drive does not support re-writable discs of this format.",
+           MessageIcon::Information);
+    return view_.Close();
+  }
+  if (!device_.Erase(view_.QuickErase(), device_.EraseValue())) {
+    Inform("Could not start Erase operation!!!", MessageIcon::Error);
+    view_.Close();
+  }
+}
+
+void EraseDialogLogic::cmdCancel_Click() {
+  if (!busy_) view_.Close();
+}
+
+void EraseDialogLogic::Finish(const std::string& status) {
+  view_.SetStatus(status);
+  view_.SetButtonsEnabled(true);
+  busy_ = false;
+}
+
+void EraseDialogLogic::EraseStatus(int status, int progress) {
+  switch (status) {
+    case kEraseStarted:
+      busy_ = true;
+      view_.SetStatus("Erasing Disc...Please Wait!!");
+      view_.SetButtonsEnabled(false);
+      view_.SetProgress(progress);
+      break;
+    case kEraseProgress:
+      view_.SetProgress(progress);
+      break;
+    case kEraseDone:
+      view_.SetStatus("Erase operation complete!!!");
+      Inform("Erase Completed!!!", MessageIcon::Information);
+      Finish("Erase operation complete!!!");
+      view_.Close();
+      break;
+    case kEraseFailed:
+      Finish("Error Erasing Disc!!!");
+      view_.Close();
+      break;
+    default:
+      break;
+  }
+}
+
+void EraseDialogLogic::DeviceFault(const DeviceError& error) {
+  Inform("Device Error: (" + std::to_string(error.Code) + ")   " + error.Text1 + "\r\n(" +
+             error.Text3 + ") " + error.Text2,
+         MessageIcon::Error);
+  view_.SetButtonsEnabled(true);
+  busy_ = false;
+}
+
+}  // namespace quill::disc
