@@ -33,7 +33,11 @@ stop_wine() {
 trap stop_wine EXIT
 
 echo "wine-test: making a fresh prefix with $(wine --version)"
-wineboot -i >/dev/null 2>&1
+wineboot -i >"$scratch/wineboot.log" 2>&1 || {
+  cat "$scratch/wineboot.log" >&2
+  echo "wine-test: wineboot could not make the prefix" >&2
+  exit 1
+}
 wineserver -w
 
 # Each pass names the code page its locale must give; AnsiCodePageTest checks it.
