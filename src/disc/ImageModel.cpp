@@ -84,7 +84,7 @@ bool IsValidImageName(const std::string& name) {
 
 ImageModel::ImageModel(DiscEvents& events) : events_(events) {
   root_.item.IsFolder = true;
-  root_.item.ImagePath = "\\";
+  root_.item.ImagePath.assign(1, '\\');
 }
 
 ImageModel::Node* ImageModel::Find(const std::string& imagePath) {

@@ -1,12 +1,18 @@
 #include "app/gui/WindowedProgram.h"
 
 #include "app/TimeText.h"
+#include "app/gui/GuiThread.h"
 #include "automation/AutoStart.h"
 #include "automation/SettingsDialog.h"
 #include "automation/TaskScheduler.h"
 #include "automation/TaskSchedulerDialog.h"
 #include "automation/gui/SettingsWindow.h"
 #include "automation/gui/TaskSchedulerWindow.h"
+#include "disc/EraseDialogLogic.h"
+#include "disc/gui/DiscWindow.h"
+#include "disc/gui/EraseWindow.h"
+
+#include <QTimer>
 
 namespace quill::app {
 
@@ -28,9 +34,16 @@ WindowedProgram::WindowedProgram(platform::Platform& platform, platform::Prompte
   const auto timeStamp = [&platform] { return platform.system().GeneralDate(LocalNow()); };
   engine_ = std::make_unique<backup::BackupEngine>(platform, reg_, services_, zip1_, found_.values,
                                                    found_.DescriptorPath, timeStamp);
-  backupRun_ =
-      std::make_unique<backup::BackupRun>(*engine_, platform, services_, settings_, reg_, prompter_,
-                                          window_.backupPage(), found_.values, LocalNow);
+  backupRun_ = std::make_unique<backup::BackupRun>(
+      *engine_, platform, services_, settings_, reg_, prompter_, window_.backupPage(),
+      found_.values, LocalNow,
+      backup::BackupFollowUps{[this](const std::string& name, const std::string& path) {
+        // The run works off the window's thread.
+        OnGui([&] {
+          discHandOver_ = {name, path};
+          OpenDiscWindow();
+        });
+      }});
   text_ = std::make_unique<registry::RegistryText>(platform.registry(), reg_);
   inspection_ = std::make_unique<restore::BackupInspection>(
       zip1_, zip2_, prompter_, window_.restorePage(), found_.DescriptorPath);
@@ -44,7 +57,8 @@ WindowedProgram::WindowedProgram(platform::Platform& platform, platform::Prompte
   logic_ = std::make_unique<MainWindowLogic>(
       window_, window_.backupPage(), window_.restorePage(), window_, services_, prompter_,
       *backupRun_, *inspection_, *restoreRun_, found_.DescriptorPath,
-      MainWindowCommands{[this] { OpenTaskScheduler(); }, [this] { OpenSettings(); }, nullptr});
+      MainWindowCommands{[this] { OpenTaskScheduler(); }, [this] { OpenSettings(); },
+                         [this] { OpenDiscWindow(); }});
   window_.Attach(*logic_);
   logic_->SSTab1_Click();
   if (found_.mailFound) backupRun_->PrepareBackupPage();
@@ -75,6 +89,25 @@ void WindowedProgram::OpenSettings() {
                                     platform_.system().ApplicationFolder());
   window.Attach(dialog);
   window.exec();
+}
+
+void WindowedProgram::OpenDiscWindow() {
+  const auto engine = disc::CreateDiscEngine();
+  disc::DiscWindow window(*engine, &window_);
+  bool endProgram = false;
+  disc::DiscWindowLogic logic(
+      window, *engine, prompter_, discHandOver_,
+      disc::DiscWindowCommands{
+          [this, &window](disc::DiscDevice& device, disc::DiscEngine& discEngine) {
+            disc::EraseWindow erase(&window);
+            disc::EraseDialogLogic dialog(erase, device, discEngine, prompter_);
+            erase.Attach(dialog);
+            erase.exec();
+          },
+          [&endProgram] { endProgram = true; }});
+  if (window.Attach(logic)) window.exec();
+  // The drives could not be started: the program ends after its message.
+  if (endProgram) QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(1); });
 }
 
 }  // namespace quill::app

@@ -13,6 +13,7 @@
 #include "backup/BackupEngine.h"
 #include "backup/BackupRun.h"
 #include "backup/ZipComponent.h"
+#include "disc/DiscWindowLogic.h"
 #include "platform/Platform.h"
 #include "registry/ModReg.h"
 #include "registry/RegistryText.h"
@@ -36,6 +37,8 @@ class WindowedProgram {
   std::string Program() const;
   void OpenTaskScheduler();
   void OpenSettings();
+  // The disc window, modal; with the backup file handed over when one is.
+  void OpenDiscWindow();
 
   platform::Platform& platform_;
   MainWindow window_;
@@ -45,6 +48,7 @@ class WindowedProgram {
   SharedServices services_;
   SettingsFile settings_;
   DiscoveryResult found_;
+  disc::DiscHandOver discHandOver_;
   backup::ZipComponent zip1_;
   backup::ZipComponent zip2_;
   std::unique_ptr<backup::BackupEngine> engine_;
