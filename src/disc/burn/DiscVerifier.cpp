@@ -1,6 +1,7 @@
 #include "disc/burn/DiscVerifier.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -75,7 +76,10 @@ using ImagePtr = std::unique_ptr<IsoImage, ImageDeleter>;
 
 // The disc's file system as libisofs reads it; nullptr when it cannot be read.
 ImagePtr ImportDisc(burn_drive* drive) {
-  auto* source = new IsoDataSource{};
+  // libisofs frees the source with free() when its last reference goes: it must come from
+  // malloc, not new.
+  auto* source = static_cast<IsoDataSource*>(std::calloc(1, sizeof(IsoDataSource)));
+  if (source == nullptr) return nullptr;
   source->refcount = 1;
   source->open = SourceOpen;
   source->close = SourceClose;
