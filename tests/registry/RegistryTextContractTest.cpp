@@ -140,8 +140,9 @@ TYPED_TEST(RegistryTextContract, WritesAKeyInRegistryOrderAndReadsItBack) {
   RegistryText reversedText(reversed, reversedReg);
   ASSERT_TRUE(reversedText.ExportKey(example, this->file).ok);
   const std::string exported = test::ReadFile(this->file);
-  // Which of Flags, Name and Data comes first is the registry's value order; the Wine-prefix
-  // layer and Windows differ there, so the lines are checked against the order listed.
+  // Which of Flags, Name and Data comes first is the registry's value order, which differs
+  // between Windows and the Wine-based registries: the lines are checked against the order
+  // the registry lists.
   std::vector<std::string> values;
   {
     HKey handle = 0;
