@@ -1,6 +1,5 @@
 #pragma once
-// The unattended backup: the program started with a command line
-//   sf=<user>xm=<item mask>ps=<password>bf=<backup file>
+// The unattended backup: the program started with the command line of UnattendedCommand.h
 // makes one backup without any window or question. This is how the weekly task runs.
 
 #include <ctime>
@@ -9,28 +8,10 @@
 #include <string>
 
 #include "app/SettingsFile.h"
+#include "automation/UnattendedCommand.h"
 #include "backup/BackupEngine.h"
 
 namespace quill::automation {
-
-struct UnattendedCommand {
-  std::string user;      // sf: not used by the run
-  std::string mask;      // xm: "1" at position n selects item n - 1
-  std::string password;  // ps: empty for an unprotected backup
-  std::string file;      // bf
-};
-
-// The fields are found by position: the line is split at every "=", and every piece between
-// two "=" ends with the two-letter name of the next field. Nothing when there are fewer than
-// five pieces or the first, the mask or the file is empty.
-std::optional<UnattendedCommand> ParseUnattendedCommandLine(const std::string& commandLine);
-
-// A raw command line without the program's own path in front: a quoted path and the blank
-// after it, or an unquoted one up to the first blank.
-std::string WithoutProgramPath(const std::string& raw);
-
-// The file path without its last four characters, "-", "MM-DD-YYYY-HH-MM" and ".wlm".
-std::string DatedBackupName(const std::string& file, const std::tm& local);
 
 // Exit statuses of the unattended run.
 inline constexpr int kBackupWritten = 0;

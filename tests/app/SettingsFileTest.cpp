@@ -2,21 +2,20 @@
 
 #include <gtest/gtest.h>
 
-#include "support/TestPrefix.h"
+#include "support/TestPlatform.h"
 
 namespace quill::app {
 namespace {
 
 class SettingsFileTest : public ::testing::Test {
  protected:
-  test::TestPrefix prefix;
-  std::unique_ptr<platform::posix::PosixPlatform> platform = prefix.MakePlatform();
-  SettingsFile settings{*platform};
+  test::TestPlatform host;
+  SettingsFile settings{host.get()};
   std::string file = settings.Path();
 };
 
 TEST_F(SettingsFileTest, LivesInTheApplicationFolder) {
-  EXPECT_EQ(file, (prefix.app() / "settings.dat").string());
+  EXPECT_EQ(file, (host.app() / "settings.dat").string());
 }
 
 TEST_F(SettingsFileTest, WithoutAFileEveryOptionIsOffAndTheFolderIsTheApplicationFolder) {
@@ -24,7 +23,7 @@ TEST_F(SettingsFileTest, WithoutAFileEveryOptionIsOffAndTheFolderIsTheApplicatio
            {"Backup", "autocloselive"}, {"General", "burndvd"}, {"autobackup", "autobackupfile"}})
     EXPECT_FALSE(settings.IsOptionSet(section, key)) << key;
   EXPECT_EQ(settings.GetSettingValue(file, "Backup", "backupfolder"), "");
-  EXPECT_EQ(settings.BackupFolder(), prefix.app().string());
+  EXPECT_EQ(settings.BackupFolder(), host.app().string());
   EXPECT_FALSE(std::filesystem::exists(file)) << "reading creates nothing";
 }
 
@@ -59,17 +58,17 @@ TEST_F(SettingsFileTest, KeysOfOneSectionShareItWhateverTheLetterCase) {
 }
 
 TEST_F(SettingsFileTest, TheBackupFolderFallsBackToTheApplicationFolder) {
-  const std::string existing = (prefix.root() / "backups").string();
+  const std::string existing = (host.root() / "backups").string();
   std::filesystem::create_directories(existing);
-  const std::string app = prefix.app().string();
+  const std::string app = host.app().string();
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"0", app},
       {"", app},
       {"  ", app},
       {existing, existing},
-      {existing + "/", existing},
+      {existing + platform::kPathSeparator, existing},
       {"  " + existing + "  ", existing},
-      {existing + "/missing", app},
+      {platform::JoinPath(existing, "missing"), app},
   };
   for (const auto& [stored, expected] : cases) {
     settings.SaveSettingValue(file, "Backup", "backupfolder", stored);
@@ -78,7 +77,7 @@ TEST_F(SettingsFileTest, TheBackupFolderFallsBackToTheApplicationFolder) {
 }
 
 TEST_F(SettingsFileTest, AWriteIntoAMissingFolderFailsQuietly) {
-  const std::string elsewhere = (prefix.app() / "missing" / "settings.dat").string();
+  const std::string elsewhere = (host.app() / "missing" / "settings.dat").string();
   settings.SaveSettingValue(elsewhere, "General", "burndvd", "1");
   EXPECT_EQ(settings.GetSettingValue(elsewhere, "General", "burndvd"), "");
 }

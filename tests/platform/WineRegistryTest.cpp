@@ -1,3 +1,6 @@
+// What the Wine-prefix registry does with the prefix's files. The behaviour every registry of
+// the program shares is in RegistryContractTest.
+
 #include "platform/posix/WineRegistry.h"
 
 #include <fcntl.h>
@@ -107,75 +110,6 @@ TEST(WineRegistry, AnUnchangedRegistryLeavesItsFilesAlone) {
   }
   EXPECT_EQ(std::filesystem::last_write_time(prefix.userReg()), stamp);
   EXPECT_EQ(ReadFile(prefix.userReg()), test::FixtureText("user.reg"));
-}
-
-TEST(WineRegistry, ReturnsTheErrorCodesOfTheAnsiCalls) {
-  test::TestPrefix prefix;
-  WineRegistry registry(prefix.winePrefix());
-  Opened rules(registry, kHkeyCurrentUser, "Software\\Microsoft\\Windows Live Mail\\Rules");
-  ASSERT_EQ(rules.status, winerr::kSuccess);
-  std::string name;
-  RegValue value;
-  std::uint32_t size = 0;
-  HKey handle = 0;
-
-  EXPECT_EQ(registry.EnumKey(rules.handle, 0, 260, name), winerr::kSuccess);
-  EXPECT_EQ(name, "Mail");
-  EXPECT_EQ(registry.EnumKey(rules.handle, 1, 260, name), winerr::kSuccess);
-  EXPECT_EQ(name, "News");
-  EXPECT_EQ(registry.EnumKey(rules.handle, 2, 260, name), winerr::kNoMoreItems);
-  EXPECT_EQ(registry.EnumKey(rules.handle, 0, 4, name), winerr::kMoreData) << "\"Mail\" needs 5";
-  EXPECT_EQ(registry.EnumKey(rules.handle, 0, 5, name), winerr::kSuccess);
-
-  Opened rule(registry, kHkeyCurrentUser,
-              "Software\\Microsoft\\Windows Live Mail\\Rules\\Mail\\001");
-  EXPECT_EQ(registry.QueryValue(rule.handle, "Name", 10, value, size), winerr::kMoreData);
-  EXPECT_EQ(size, 23u);
-  EXPECT_TRUE(value.data.empty());
-  EXPECT_EQ(registry.QueryValue(rule.handle, "Name", 23, value, size), winerr::kSuccess);
-  EXPECT_EQ(value.data, std::string("Caf\xc3\xa9 \"quotes\" = equals") + '\0');
-  EXPECT_EQ(registry.QueryValue(rule.handle, "Missing", 255, value, size), winerr::kFileNotFound);
-
-  EXPECT_EQ(registry.OpenKey(kHkeyCurrentUser, "Software\\Nope", kKeyRead, handle),
-            winerr::kFileNotFound);
-  EXPECT_EQ(registry.OpenKey(0x1234, "", kKeyRead, handle), winerr::kInvalidHandle);
-  EXPECT_EQ(registry.DeleteKey(kHkeyCurrentUser, "Software\\Microsoft\\Windows Live Mail\\Rules"),
-            winerr::kAccessDenied);
-  EXPECT_EQ(registry.DeleteKey(kHkeyCurrentUser, "Software\\Nope"), winerr::kFileNotFound);
-  EXPECT_EQ(registry.CloseKey(0x1234), winerr::kInvalidHandle);
-}
-
-TEST(WineRegistry, ATextOutsideTheCodePageComesBackAsQuestionMarks) {
-  test::TestPrefix prefix;
-  WineRegistry registry(prefix.winePrefix());
-  Opened key(registry, kHkeyCurrentUser, "Software\\Quill", true);
-  ASSERT_EQ(registry.SetValue(key.handle, "v",
-                              {regtype::kSz, std::string("\xe2\x82\xac\xe6\x97\xa5") + '\0'}),
-            0);
-  RegValue value;
-  std::uint32_t size = 0;
-  ASSERT_EQ(registry.QueryValue(key.handle, "v", 255, value, size), 0);
-  EXPECT_EQ(value.data, std::string("\xe2\x82\xac?") + '\0') << "the euro sign is in Windows-1252";
-  EXPECT_EQ(size, 3u);
-}
-
-TEST(WineRegistry, SeesChangesAnotherWriterSavedMeanwhile) {
-  test::TestPrefix prefix;
-  WineRegistry first(prefix.winePrefix());
-  EXPECT_NE(Opened(first, kHkeyCurrentUser, "Software\\Later").status, winerr::kSuccess);
-  {
-    WineRegistry second(prefix.winePrefix());
-    Opened made(second, kHkeyCurrentUser, "Software\\Later", true);
-  }
-  EXPECT_EQ(Opened(first, kHkeyCurrentUser, "Software\\Later").status, winerr::kSuccess);
-}
-
-TEST(WineRegistry, OpenHandlesToDeletedKeysReportTheDeletion) {
-  test::TestPrefix prefix;
-  WineRegistry registry(prefix.winePrefix());
-  Opened key(registry, kHkeyCurrentUser, "Software\\Quill\\Doomed", true);
-  ASSERT_EQ(registry.DeleteKey(kHkeyCurrentUser, "Software\\Quill\\Doomed"), 0);
-  EXPECT_EQ(registry.SetValue(key.handle, "x", {regtype::kDword, Dword(1)}), winerr::kKeyDeleted);
 }
 
 // Holds the wineserver lock of a prefix from a child process, as a running wineserver does.

@@ -1,75 +1,7 @@
 #include "support/TestPrefix.h"
 
-#include <unistd.h>
-
-#include <atomic>
-#include <fstream>
-#include <iterator>
-#include <stdexcept>
-
 namespace quill::test {
 namespace fs = std::filesystem;
-
-TempDir::TempDir() {
-  static std::atomic<int> counter{0};
-  path_ = fs::temp_directory_path() /
-          ("quillstow-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
-  fs::remove_all(path_);
-  fs::create_directories(path_);
-}
-
-TempDir::~TempDir() {
-  std::error_code error;
-  // Folders made read-only by a test must be writable again to be removed.
-  for (auto it = fs::recursive_directory_iterator(path_, error);
-       !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
-    if (it->is_directory(error) && !it->is_symlink(error))
-      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
-  }
-  fs::remove_all(path_, error);
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const fs::path& path, const std::string& content) {
-  fs::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << content;
-  if (!out) throw std::runtime_error("cannot write " + path.string());
-}
-
-std::string FixtureText(const std::string& name) {
-  return ReadFile(fs::path(QUILL_FIXTURES_DIR) / name);
-}
-
-platform::MessageAnswer RecordingPrompter::Message(const std::string& text,
-                                                   platform::MessageIcon icon,
-                                                   platform::MessageButtons buttons,
-                                                   const std::string& caption) {
-  shown.push_back({text, icon, buttons, caption});
-  return reply;
-}
-
-std::optional<std::string> RecordingPrompter::SaveFileName(const std::string& title,
-                                                           const std::string& filter,
-                                                           const std::string& proposedName) {
-  saveAsked = {title, filter, proposedName};
-  return savePath;
-}
-
-std::optional<std::string> RecordingPrompter::OpenFileName(const std::string& title,
-                                                           const std::string& filter) {
-  openAsked = {title, filter};
-  return openPath;
-}
-
-std::optional<std::string> RecordingPrompter::AskPassword() {
-  ++passwordAsked;
-  return password;
-}
 
 TestPrefix::TestPrefix(bool withRegistry) {
   fs::create_directories(prefix() / "dosdevices");

@@ -30,6 +30,10 @@ char CodeToByte(char32_t code) {
 
 }  // namespace
 
+std::uint32_t AnsiCodePageId() {
+  return 1252;
+}
+
 std::string Utf8ToAnsi(std::string_view utf8) {
   const std::u16string wide = posix::Utf8ToUtf16(utf8);
   std::string out;

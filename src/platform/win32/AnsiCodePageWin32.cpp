@@ -49,6 +49,10 @@ std::string WideToAnsi(std::wstring_view wide) {
 
 }  // namespace
 
+std::uint32_t AnsiCodePageId() {
+  return GetACP();
+}
+
 std::string Utf8ToAnsi(std::string_view utf8) {
   return WideToAnsi(ToWide(CP_UTF8, utf8));
 }

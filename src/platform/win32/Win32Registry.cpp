@@ -140,22 +140,37 @@ long Win32Registry::QueryValue(HKey key, const std::string& name, std::uint32_t 
                                RegValue& value, std::uint32_t& ansiSize) {
   value = RegValue{};
   ansiSize = 0;
-  // The buffer pointer is never null, even for zero bytes: a null one would turn the
-  // query into a size request that succeeds whatever the data.
-  std::string data(bufferBytes, '\0');
-  DWORD size = bufferBytes;
-  DWORD type = REG_NONE;
-  const LONG status =
-      RegQueryValueExA(ToHkey(key), Utf8ToAnsi(name).c_str(), nullptr, &type, Bytes(data), &size);
-  if (status == ERROR_SUCCESS) {
-    ansiSize = size;
-    data.resize(std::min<std::size_t>(size, data.size()));
-    value.type = type;
-    value.data = DataFromAnsi(type, std::move(data));
-  } else if (status == ERROR_MORE_DATA) {
-    ansiSize = size;
+  const std::string ansiName = Utf8ToAnsi(name);
+  try {
+    // The buffer starts small and grows to what the value needs, up to bufferBytes, so that
+    // a generous limit does not cost that much memory for every small value; the last try is
+    // always with the caller's whole buffer, as one call with it would be. The pointer is
+    // never null, even for zero bytes: a null one would turn the query into a size request
+    // that succeeds whatever the data.
+    std::string data(std::min<std::size_t>(bufferBytes, kInitialDataBytes), '\0');
+    for (;;) {
+      DWORD size = static_cast<DWORD>(data.size());
+      DWORD type = REG_NONE;
+      const LONG status =
+          RegQueryValueExA(ToHkey(key), ansiName.c_str(), nullptr, &type, Bytes(data), &size);
+      if (status == ERROR_SUCCESS) {
+        ansiSize = size;
+        data.resize(std::min<std::size_t>(size, data.size()));
+        value.type = type;
+        value.data = DataFromAnsi(type, std::move(data));
+        return status;
+      }
+      if (status != ERROR_MORE_DATA) return status;
+      if (data.size() >= bufferBytes) {
+        ansiSize = size;
+        return status;
+      }
+      data.resize(std::min<std::size_t>(std::max<std::size_t>(size, data.size() * 2), bufferBytes));
+    }
+  } catch (const std::bad_alloc&) {
+    value = RegValue{};
+    return ERROR_NOT_ENOUGH_MEMORY;
   }
-  return status;
 }
 
 long Win32Registry::SetValue(HKey key, const std::string& name, const RegValue& value) {

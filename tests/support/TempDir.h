@@ -1,0 +1,27 @@
+#pragma once
+// Temporary folders and the file helpers the tests share, on Linux and on Windows alike.
+
+#include <filesystem>
+#include <string>
+
+namespace quill::test {
+
+// A temporary folder removed with everything in it when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+  std::string text() const { return path_.string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+std::string ReadFile(const std::filesystem::path& path);
+void WriteFile(const std::filesystem::path& path, const std::string& content);
+std::string FixtureText(const std::string& name);
+
+}  // namespace quill::test
