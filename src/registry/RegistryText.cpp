@@ -245,6 +245,12 @@ std::optional<FileContent> ReadContent(const std::vector<std::string>& lines, st
   for (std::size_t i = 0; i < lines.size() && !lines[i].empty(); ++i) {
     const std::string& line = lines[i];
     badLine = i + 1;
+    // Lines end in CR LF or LF, and no line written here holds a CR of its own: one left in
+    // a line means other line ends, which would put the rest of the file into one name.
+    if (line.find('\r') != std::string::npos) {
+      problem = "a carriage return stands inside the line";
+      return std::nullopt;
+    }
     if (line.front() == '\\') {
       const std::string relative = line.substr(1);
       if (!relative.empty() && (relative.front() == '\\' || relative.back() == '\\' ||
