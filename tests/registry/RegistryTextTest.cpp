@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "platform/posix/WineRegistry.h"
 #include "support/TestPrefix.h"
 
@@ -48,12 +50,15 @@ class TestRegistry : public posix::WineRegistry {
     return refusal != 0 ? refusal : WineRegistry::CreateKey(parent, sub, out);
   }
   long SetValue(HKey key, const std::string& name, const RegValue& value) override {
-    return refusal != 0 ? refusal : WineRegistry::SetValue(key, name, value);
+    if (refusal != 0 || (refusedValue && name == *refusedValue))
+      return refusal != 0 ? refusal : winerr::kAccessDenied;
+    return WineRegistry::SetValue(key, name, value);
   }
   long DeleteKey(HKey parent, const std::string& sub) override {
     return refusal != 0 ? refusal : WineRegistry::DeleteKey(parent, sub);
   }
   long refusal = 0;
+  std::optional<std::string> refusedValue;  // the one value name refused
 };
 
 class RegistryTextTest : public ::testing::Test {
@@ -121,7 +126,8 @@ TEST_F(RegistryTextTest, WritesTheExampleKeyInRegistryOrderAndReadsItBack) {
   ASSERT_TRUE(reversedText.ExportKey(key, file).ok);
   EXPECT_EQ(test::ReadFile(file), expected);
 
-  ASSERT_TRUE(reversedText.ImportKeyFile(kQuill + "\\Copy", file).ok);
+  const ImportResult copied = reversedText.ImportKeyFile(kQuill + "\\Copy", file);
+  ASSERT_TRUE(copied.ok) << copied.error;
   ASSERT_TRUE(reversedText.ExportKey(kQuill + "\\Copy", file).ok);
   EXPECT_EQ(test::ReadFile(file), expected);
 }
@@ -284,6 +290,27 @@ TEST_F(RegistryTextTest, AnImportTheRegistryRefusesIsAFailure) {
   EXPECT_NE(result.error.find("could not create " + key + " (error 32)"), std::string::npos)
       << result.error;
   EXPECT_EQ(test::ReadFile(prefix.userReg()), before);
+}
+
+TEST_F(RegistryTextTest, AnImportTheRegistryTakesOnlyInPartChangesNothing) {
+  // The key is deleted, then rebuilt; the registry refuses one value late in the file.
+  const std::string key = kMail + "\\Rules\\Mail";
+  const std::string before = test::ReadFile(prefix.userReg());
+  const std::string exported = Export(key);
+  const posix::WinePrefix wine = prefix.winePrefix();
+  TestRegistry refusing(wine);
+  refusing.refusedValue = "Late";
+  modReg refusingReg(refusing, prompter);
+  test::WriteFile(file, Crlf({"\\", "\"Early\"= dw:1", "\\000", "\"Late\"= dw:2"}));
+  const ImportResult result = RegistryText(refusing, refusingReg).ImportKeyFile(key, file);
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.error, "Could not restore " + key + " from " + file +
+                              ": could not set \"Late\" in " + key +
+                              "\\000 (error 5). Nothing "
+                              "was changed.");
+  EXPECT_EQ(test::ReadFile(prefix.userReg()), before);
+  // What the program sees afterwards is the key as it was, too.
+  EXPECT_EQ(Export(key), exported);
 }
 
 }  // namespace
