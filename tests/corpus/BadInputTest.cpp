@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <iostream>
 #include <random>
 #include <sstream>
 
@@ -154,6 +155,7 @@ TEST_F(DamagedBackupTest, AFlippedBitIsFoundOrHarmless) {
     ExpectUnchanged("bit " + std::to_string(bit) + " of byte " + std::to_string(at) + ", status " +
                     std::to_string(status) + "\n" + output);
   }
+  std::cout << refused << " of " << kFlips << " files with a flipped bit refused\n";
   // Most of the file is compressed data under a checksum.
   EXPECT_GT(refused, kFlips / 2);
   // The good file still restores.

@@ -73,7 +73,7 @@ TEST(BackupFaults, AKilledBackupKeepsThePreviousOneAndTheNextRunWorks) {
   });
   fs::remove(timing);
 
-  const auto points = KillPoints(Seed(), 12, total);
+  const auto points = KillPoints(Seed(), 14, total);
   std::cout << "backup of " << total.count() / 1000 << " ms, seed " << Seed() << ", killed at"
             << Show(points) << "\n";
   int killed = 0, kept = 0;
