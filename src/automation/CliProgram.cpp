@@ -1,5 +1,6 @@
 #include "automation/CliProgram.h"
 
+#include <filesystem>
 #include <map>
 #include <optional>
 
@@ -8,6 +9,7 @@
 #include "app/TimeText.h"
 #include "backup/BackupRun.h"
 #include "backup/BackupVerifier.h"
+#include "platform/Files.h"
 #include "registry/RegistryText.h"
 #include "restore/BackupInspection.h"
 #include "restore/ItemRestores.h"
@@ -120,6 +122,15 @@ class CliBackupPage : public backup::BackupPageView, public app::QuietProgress {
   std::string AttachInfo() override { return description; }
 };
 
+// A file removed when the object goes.
+struct ScratchFile {
+  std::string path;
+  ~ScratchFile() {
+    std::error_code error;
+    std::filesystem::remove(platform::HostPath(path), error);
+  }
+};
+
 // Everything a command works with, over the profile start-up discovers.
 struct Session {
   Session(platform::Platform& platform, CliPrompter& prompter)
@@ -178,6 +189,8 @@ int RunCli(const std::vector<std::string>& arguments, platform::Platform& platfo
     return run.RunBackup() ? 0 : 1;
   }
 
+  // The descriptor copy an inspection takes out is scratch: it goes when the command ends.
+  const ScratchFile descriptorCopy{session.found.DescriptorPath};
   CliRestorePage page;
   page.user = session.found.values.LogonUserName;
   backup::ZipComponent zip2;

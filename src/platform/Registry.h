@@ -90,6 +90,13 @@ class Registry {
   // RegDeleteKeyA: fails with kAccessDenied when the key has subkeys.
   virtual long DeleteKey(HKey parent, const std::string& subKey) = 0;
   virtual long DeleteValue(HKey key, const std::string& name) = 0;
+
+  // The changes made from BeginChanges up to EndChanges reach the registry as one: all kept
+  // (keep true) or all dropped. EndChanges is false when that could not be done; changes that
+  // could not be kept are then all dropped. A registry that cannot hold changes back keeps
+  // each one as it is made, and can drop none.
+  virtual void BeginChanges() {}
+  virtual bool EndChanges(bool keep) { return keep; }
 };
 
 }  // namespace quill::platform

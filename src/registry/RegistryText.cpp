@@ -245,6 +245,12 @@ std::optional<FileContent> ReadContent(const std::vector<std::string>& lines, st
   for (std::size_t i = 0; i < lines.size() && !lines[i].empty(); ++i) {
     const std::string& line = lines[i];
     badLine = i + 1;
+    // Lines end in CR LF or LF, and no line written here holds a CR of its own: one left in
+    // a line means other line ends, which would put the rest of the file into one name.
+    if (line.find('\r') != std::string::npos) {
+      problem = "a carriage return stands inside the line";
+      return std::nullopt;
+    }
     if (line.front() == '\\') {
       const std::string relative = line.substr(1);
       if (!relative.empty() && (relative.front() == '\\' || relative.back() == '\\' ||
@@ -407,6 +413,9 @@ ImportResult RegistryText::ImportKeyFile(const std::string& targetKeyPath,
                        " is not a registry key this program can write. Nothing was "
                        "changed."};
 
+  // Every change of the import reaches the registry together, or none does where the
+  // registry can drop them.
+  registry_.BeginChanges();
   std::vector<std::string> failures;
   const auto failed = [&failures](const std::string& what, long status) {
     failures.push_back(what + " (error " + std::to_string(status) + ")");
@@ -433,13 +442,19 @@ ImportResult RegistryText::ImportKeyFile(const std::string& targetKeyPath,
     const long closed = registry_.CloseKey(key);
     if (closed != winerr::kSuccess) failed("could not save " + keyPath, closed);
   }
-  if (failures.empty()) return {true, std::string()};
+  bool dropped = true;
+  if (failures.empty()) {
+    if (registry_.EndChanges(true)) return {true, std::string()};
+    failures.push_back("the registry could not save the changes");
+  } else {
+    dropped = registry_.EndChanges(false);
+  }
   // The first two failures: where the key could not be removed, the second one tells why.
   std::string error = "Could not restore " + targetKeyPath + " from " + file + ": " + failures[0];
   if (failures.size() > 1) error += "; " + failures[1];
   if (failures.size() > 2)
     error += "; and " + std::to_string(failures.size() - 2) + " more changes failed";
-  return {false, error + "."};
+  return {false, error + (dropped ? ". Nothing was changed." : ".")};
 }
 
 }  // namespace quill::registry

@@ -52,7 +52,8 @@ class RegistryText {
   // Rebuilds targetKeyPath from file, reading up to the first empty line. The lines are all
   // checked before anything changes: a missing or damaged file changes nothing, and the error
   // names the line. When the file holds the key's own header "\", the key is first deleted
-  // with everything beneath it. Fails when the registry does not take every change.
+  // with everything beneath it. Fails when the registry does not take every change; the
+  // changes then reach it not at all where it can hold them back (a Wine prefix).
   ImportResult ImportKeyFile(const std::string& targetKeyPath, const std::string& file);
 
  private:

@@ -48,6 +48,9 @@ BackupInspection::Outcome BackupInspection::cmdSourceFile_Click() {
 }
 
 BackupInspection::Outcome BackupInspection::Reject() {
+  // The descriptor copy of a file that is no backup is no state to keep.
+  std::error_code error;
+  std::filesystem::remove(platform::HostPath(descriptorPath_), error);
   prompter_.Message("Invalid backup file", MessageIcon::Error, MessageButtons::Ok, app::kAppTitle);
   source_.invalid = true;
   return Outcome::Invalid;

@@ -66,34 +66,45 @@ bool ReplaceFolder(const fs::path& staged, const fs::path& target, std::string& 
   return true;
 }
 
-bool MergeFolder(const fs::path& staged, const fs::path& target, std::string& error) {
+namespace {
+
+// Puts the target's own files, those the staged folder does not hold, into the staged folder:
+// linked where the disk allows, else copied. A name the staged folder holds stays its own.
+bool TakeOwnFiles(const fs::path& target, const fs::path& staged, std::string& error) {
   std::error_code code;
-  fs::create_directories(target, code);
-  if (code) {
-    error = "cannot create " + platform::PathText(target) + ": " + code.message();
-    return false;
-  }
-  // The list is taken first: files leave the folders while they are moved.
-  std::vector<std::pair<fs::path, bool>> items;
-  for (fs::recursive_directory_iterator it(staged, code), end; !code && it != end;
-       it.increment(code))
-    items.emplace_back(it->path(), it->is_directory(code));
-  if (code) {
-    error = "cannot read " + platform::PathText(staged) + ": " + code.message();
-    return false;
-  }
-  for (const auto& [path, folder] : items) {
-    const fs::path place = target / path.lexically_relative(staged);
-    if (folder)
-      fs::create_directories(place, code);
-    else
-      fs::rename(path, place, code);
+  for (fs::recursive_directory_iterator it(target, code), end; !code && it != end;
+       it.increment(code)) {
+    const fs::path place = staged / it->path().lexically_relative(target);
+    const fs::file_status status = it->symlink_status(code);
+    if (code) break;
+    const bool taken = fs::exists(fs::symlink_status(place, code));
+    if (fs::is_directory(status)) {
+      if (!taken)
+        fs::create_directory(place, code);
+      else if (!fs::is_directory(fs::symlink_status(place, code)))
+        it.disable_recursion_pending();  // the backup's file of that name wins
+    } else if (!taken) {
+      fs::create_hard_link(it->path(), place, code);
+      if (code) fs::copy(it->path(), place, fs::copy_options::copy_symlinks, code);
+    }
     if (code) {
-      error = "cannot write " + platform::PathText(place) + ": " + code.message();
+      error = "cannot keep " + platform::PathText(it->path()) + ": " + code.message();
       return false;
     }
   }
-  return true;
+  if (code) error = "cannot read " + platform::PathText(target) + ": " + code.message();
+  return !code;
+}
+
+}  // namespace
+
+bool MergeFolder(const fs::path& staged, const fs::path& target, std::string& error) {
+  // The merged folder is made beside the target and then replaces it in one step, so that
+  // the target is at every moment wholly the old or wholly the merged folder.
+  std::error_code code;
+  if (fs::exists(fs::symlink_status(target, code)) && !TakeOwnFiles(target, staged, error))
+    return false;
+  return ReplaceFolder(staged, target, error);
 }
 
 }  // namespace quill::restore

@@ -12,8 +12,9 @@ namespace quill::restore {
 bool ReplaceFolder(const std::filesystem::path& staged, const std::filesystem::path& target,
                    std::string& error);
 
-// Moves every file of staged into target, replacing files of the same name and keeping the
-// others, creating target and its subfolders where missing.
+// Puts the files of staged into target, replacing files of the same name and keeping the
+// others. The merged folder is made at staged's place and replaces target in one step, as
+// ReplaceFolder does; False, with target as it was, when it cannot be done.
 bool MergeFolder(const std::filesystem::path& staged, const std::filesystem::path& target,
                  std::string& error);
 

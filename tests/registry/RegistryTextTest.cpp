@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "platform/posix/WineRegistry.h"
 #include "support/TestPrefix.h"
 
@@ -36,6 +38,17 @@ class RefusingRegistry : public posix::WineRegistry {
   long SetValue(HKey, const std::string&, const RegValue&) override { return refusal; }
   long DeleteKey(HKey, const std::string&) override { return refusal; }
   long refusal = winerr::kSharingViolation;
+};
+
+// Takes everything but the one value it is told to refuse.
+class ValueRefusingRegistry : public posix::WineRegistry {
+ public:
+  explicit ValueRefusingRegistry(const posix::WinePrefix& prefix) : WineRegistry(prefix) {}
+  long SetValue(HKey key, const std::string& name, const RegValue& value) override {
+    if (name == refusedValue) return winerr::kAccessDenied;
+    return WineRegistry::SetValue(key, name, value);
+  }
+  std::string refusedValue;
 };
 
 class RegistryTextTest : public ::testing::Test {
@@ -179,6 +192,27 @@ TEST_F(RegistryTextTest, AnImportTheRegistryRefusesIsAFailure) {
   EXPECT_NE(result.error.find("could not create " + key + " (error 32)"), std::string::npos)
       << result.error;
   EXPECT_EQ(test::ReadFile(prefix.userReg()), before);
+}
+
+TEST_F(RegistryTextTest, AnImportTheRegistryTakesOnlyInPartChangesNothing) {
+  // The key is deleted, then rebuilt; the registry refuses one value late in the file.
+  const std::string key = kMail + "\\Rules\\Mail";
+  const std::string before = test::ReadFile(prefix.userReg());
+  const std::string exported = Export(key);
+  const posix::WinePrefix wine = prefix.winePrefix();
+  ValueRefusingRegistry refusing(wine);
+  refusing.refusedValue = "Late";
+  modReg refusingReg(refusing, prompter);
+  test::WriteFile(file, Crlf({"\\", "\"Early\"= dw:1", "\\000", "\"Late\"= dw:2"}));
+  const ImportResult result = RegistryText(refusing, refusingReg).ImportKeyFile(key, file);
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.error, "Could not restore " + key + " from " + file +
+                              ": could not set \"Late\" in " + key +
+                              "\\000 (error 5). Nothing "
+                              "was changed.");
+  EXPECT_EQ(test::ReadFile(prefix.userReg()), before);
+  // What the program sees afterwards is the key as it was, too.
+  EXPECT_EQ(Export(key), exported);
 }
 
 }  // namespace

@@ -67,6 +67,23 @@ bool WineRegistry::Flush() {
   return saved;
 }
 
+void WineRegistry::BeginChanges() {
+  Flush();
+  holding_ = true;
+}
+
+bool WineRegistry::EndChanges(bool keep) {
+  holding_ = false;
+  if (keep) return Flush();
+  // Forgotten: the next read loads the file as it is on disk.
+  for (HiveFile& hive : hives_) {
+    if (!hive.dirty) continue;
+    hive.dirty = false;
+    hive.hive.reset();
+  }
+  return true;
+}
+
 std::optional<WineRegistry::Location> WineRegistry::Resolve(HKey key) const {
   switch (key) {
     case kHkeyCurrentUser:
@@ -196,7 +213,7 @@ long WineRegistry::CloseKey(HKey key) {
   if (it == handles_.end()) return winerr::kInvalidHandle;
   const HiveId id = it->second.hive;
   handles_.erase(it);
-  return hives_[id].dirty ? Save(id) : winerr::kSuccess;
+  return hives_[id].dirty && !holding_ ? Save(id) : winerr::kSuccess;
 }
 
 long WineRegistry::EnumKey(HKey key, std::uint32_t index, std::uint32_t bufferChars,
@@ -272,7 +289,7 @@ long WineRegistry::DeleteKey(HKey parent, const std::string& subKey) {
   owner->RemoveSubkey(parts.back());
   owner->setModified(NowTicks());
   hives_[location->hive].dirty = true;
-  return Save(location->hive);
+  return holding_ ? winerr::kSuccess : Save(location->hive);
 }
 
 long WineRegistry::DeleteValue(HKey key, const std::string& name) {

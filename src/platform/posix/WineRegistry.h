@@ -37,6 +37,11 @@ class WineRegistry : public Registry {
   long DeleteKey(HKey parent, const std::string& subKey) override;
   long DeleteValue(HKey key, const std::string& name) override;
 
+  // Changes are held in memory until EndChanges, which writes each changed file once or
+  // forgets the changes.
+  void BeginChanges() override;
+  bool EndChanges(bool keep) override;
+
   // Writes every changed file now. False when a file could not be written.
   bool Flush();
   // What went wrong with the last refused or failed change, in words for the user.
@@ -66,6 +71,7 @@ class WineRegistry : public Registry {
   HKey NewHandle(Location location);
 
   WinePrefix prefix_;
+  bool holding_ = false;  // between BeginChanges and EndChanges
   std::array<HiveFile, 2> hives_;
   std::map<HKey, Location> handles_;
   HKey nextHandle_ = 0x100;

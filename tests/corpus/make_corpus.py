@@ -1,0 +1,181 @@
+#!/usr/bin/env python3
+"""Writes the hand-made bad-input files of tests/corpus/ again, byte for byte the same.
+
+    python3 tests/corpus/make_corpus.py
+
+The tables (*.tsv) beside the files say what each case must lead to; they are kept by hand.
+"""
+import io
+import os
+import stat
+import zipfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+STAMP = (2026, 12, 7, 4, 31, 4)
+MAIL = "Backupmailaccountsandmessages"
+
+
+def zip_bytes(entries):
+    """A ZIP of (name, content[, 'link']) entries, stored with a fixed time stamp."""
+    out = io.BytesIO()
+    with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as archive:
+        for entry in entries:
+            name, content = entry[0], entry[1]
+            info = zipfile.ZipInfo(name, STAMP)
+            info.compress_type = zipfile.ZIP_DEFLATED
+            mode = stat.S_IFLNK | 0o777 if len(entry) > 2 else stat.S_IFREG | 0o644
+            info.external_attr = mode << 16
+            info.create_system = 3
+            archive.writestr(info, content)
+    return out.getvalue()
+
+
+def descriptor(lines):
+    return "".join(line + "\r\n" for line in lines).encode("latin-1")
+
+
+def write(kind, name, data):
+    folder = os.path.join(HERE, kind)
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name), "wb") as out:
+        out.write(data if isinstance(data, bytes) else data.encode("latin-1"))
+
+
+def backups():
+    head = ["BackupComputer=PC", "BackupLogonUser=anna", "BackupTime=12/7/2026 4:31:05 AM"]
+    mail_only = "BackupItem=10000000000"
+    inner_ok = zip_bytes([("Inbox/new.eml", "restored")])
+    cases = {
+        "not-a-zip.wlm": b"this is no archive\r\n",
+        "empty.wlm": b"",
+        "no-descriptor.wlm": zip_bytes([("a.zip", inner_ok)]),
+        "flags-10.wlm": zip_bytes([("stowinfo.dat", descriptor(head + ["BackupItem=1000000000"]))]),
+        "flags-12.wlm": zip_bytes(
+            [("stowinfo.dat", descriptor(head + ["BackupItem=100000000000"]))]),
+        "flags-empty.wlm": zip_bytes([("stowinfo.dat", descriptor(head + ["BackupItem="]))]),
+        "descriptor-empty.wlm": zip_bytes([("stowinfo.dat", b"")]),
+        "descriptor-binary.wlm": zip_bytes([("stowinfo.dat", bytes(range(256)) * 4)]),
+        "descriptor-utf16.wlm": zip_bytes(
+            [("stowinfo.dat", "\ufeffBackupItem=10000000000\r\n".encode("utf-16-le"))]),
+        "descriptor-huge-values.wlm": zip_bytes([("stowinfo.dat", descriptor(
+            ["BackupComputer=" + "C" * 300000, "BackupInformation=" + "I" * 1000000,
+             "BackupItem=00000000000"]))]),
+        "descriptor-blank-line-first.wlm": zip_bytes(
+            [("stowinfo.dat", b"\r\nBackupItem=10000000000\r\n")]),
+        "descriptor-twice.wlm": zip_bytes([
+            ("stowinfo.dat", descriptor(head + ["BackupItem=1000000000"])),
+            ("stowinfo.dat", descriptor(head + ["BackupItem=00000000000"]))]),
+        "entry-missing.wlm": zip_bytes([("stowinfo.dat", descriptor(
+            head + [MAIL + "=not-there.zip", mail_only]))]),
+        "entry-list-empty.wlm": zip_bytes([("stowinfo.dat", descriptor(
+            head + [MAIL + "= ; ;", mail_only]))]),
+        "entry-climbing-backslash.wlm": zip_bytes([
+            ("..\\..\\evil.zip", inner_ok),
+            ("stowinfo.dat", descriptor(head + [MAIL + "=..\\..\\evil.zip", mail_only]))]),
+        "entry-climbing-slash.wlm": zip_bytes([
+            ("../evil.zip", inner_ok),
+            ("stowinfo.dat", descriptor(head + [MAIL + "=../evil.zip", mail_only]))]),
+        "entry-absolute.wlm": zip_bytes([
+            ("/tmp/quillstow-corpus-evil.zip", inner_ok),
+            ("stowinfo.dat", descriptor(head + [MAIL + "=/tmp/quillstow-corpus-evil.zip",
+                                                mail_only]))]),
+        "entry-drive-letter.wlm": zip_bytes([
+            ("C:\\evil.zip", inner_ok),
+            ("stowinfo.dat", descriptor(head + [MAIL + "=C:\\evil.zip", mail_only]))]),
+        "entry-name-huge.wlm": zip_bytes([("stowinfo.dat", descriptor(
+            head + [MAIL + "=" + "n" * 70000 + ".zip", mail_only]))]),
+        "contacts-climbing.wlm": zip_bytes([
+            ("../contacts.zip", inner_ok),
+            ("stowinfo.dat", descriptor(head + ["BackupContacts=../contacts.zip",
+                                                "BackupItem=00000100000"]))]),
+        "stationery-climbing.wlm": zip_bytes([
+            ("..\\..\\Documents\\evil.htm", b"<p>evil</p>"),
+            ("stowinfo.dat", descriptor(head + ["BackupStationeries=..\\..\\Documents\\evil.htm",
+                                                "BackupItem=00000000100"]))]),
+        "nested-climbing.wlm": zip_bytes([
+            ("Hotmail (bob).zip", zip_bytes([("fine.eml", "x"), ("../../escaped.eml", "bad")])),
+            ("stowinfo.dat", descriptor(head + [MAIL + "=Hotmail (bob).zip", mail_only]))]),
+        "nested-absolute.wlm": zip_bytes([
+            ("Hotmail (bob).zip", zip_bytes([("fine.eml", "x"),
+                                             ("/tmp/quillstow-corpus-escaped.eml", "bad")])),
+            ("stowinfo.dat", descriptor(head + [MAIL + "=Hotmail (bob).zip", mail_only]))]),
+        "nested-backslash.wlm": zip_bytes([
+            ("Hotmail (bob).zip", zip_bytes([("fine.eml", "x"), ("..\\..\\escaped.eml", "bad")])),
+            ("stowinfo.dat", descriptor(head + [MAIL + "=Hotmail (bob).zip", mail_only]))]),
+        "nested-symlink.wlm": zip_bytes([
+            ("Hotmail (bob).zip", zip_bytes([("Inbox", "../../..", "link"),
+                                             ("Inbox/escaped.eml", "bad")])),
+            ("stowinfo.dat", descriptor(head + [MAIL + "=Hotmail (bob).zip", mail_only]))]),
+        "nested-not-a-zip.wlm": zip_bytes([
+            ("Hotmail (bob).zip", b"PK\x03\x04 but nothing after"),
+            ("stowinfo.dat", descriptor(head + [MAIL + "=Hotmail (bob).zip", mail_only]))]),
+        "nested-truncated.wlm": zip_bytes([
+            ("Hotmail (bob).zip", zip_bytes([("Inbox/a.eml", "a" * 4000)])[:-40]),
+            ("stowinfo.dat", descriptor(head + [MAIL + "=Hotmail (bob).zip", mail_only]))]),
+        "rules-damaged.wlm": zip_bytes([
+            ("mailrules.dat", b"\\\r\n\\000\r\n\"Flags\"= dw:12x\r\n"),
+            ("stowinfo.dat", descriptor(head + ["BackupmailRules=mailrules.dat",
+                                                "BackupItem=01000000000"]))]),
+        "rules-missing.wlm": zip_bytes([("stowinfo.dat", descriptor(
+            head + ["BackupmailRules=mailrules.dat", "BackupItem=01000000000"]))]),
+        "signatures-utf16.wlm": zip_bytes([
+            ("signatures.dat", "\\\r\n\"a\"= sz:x\r\n".encode("utf-16")),
+            ("stowinfo.dat", descriptor(head + ["Backupsignatures=signatures.dat",
+                                                "BackupItem=00000001000"]))]),
+    }
+    for name, data in cases.items():
+        write("wlm", name, data)
+
+
+def registry_texts():
+    cases = {
+        "no-equals.txt": "\\\r\n\"Flags\" dw:1\r\n",
+        "equals-first.txt": "\\\r\n= dw:1\r\n",
+        "bad-escape.txt": "\\\r\n\"Text\"= sx:a\\qb\r\n",
+        "escape-at-end.txt": "\\\r\n\"Text\"= sx:ab\\\r\n",
+        "dword-letters.txt": "\\\r\n\"Flags\"= dw:12x\r\n",
+        "dword-too-big.txt": "\\\r\n\"Flags\"= dw:2147483648\r\n",
+        "dword-too-small.txt": "\\\r\n\"Flags\"= dw:-2147483649\r\n",
+        "dword-empty.txt": "\\\r\n\"Flags\"= dw:\r\n",
+        "binary-too-big.txt": "\\\r\n\"Data\"=bin:1,256,3\r\n",
+        "binary-negative.txt": "\\\r\n\"Data\"=bin:1,-2\r\n",
+        "binary-trailing-comma.txt": "\\\r\n\"Data\"=bin:1,2,\r\n",
+        "value-before-header.txt": "\"Flags\"= dw:1\r\n\\\r\n",
+        "header-double-backslash.txt": "\\\r\n\\000\\\\Cond\r\n",
+        "header-trailing-backslash.txt": "\\\r\n\\000\\\r\n",
+        "header-leading-backslash.txt": "\\\r\n\\\\000\r\n",
+        "empty.txt": "",
+        "blank-first-line.txt": "\r\n\\\r\n\"Flags\"= dw:1\r\n",
+        "long-line.txt": "\\\r\n\"" + "N" * 70000 + "\"= dw:" + "9" * 100 + "\r\n",
+        "bad-after-good-lines.txt": "\\\r\n\\000\r\n\"Flags\"= dw:1\r\n\\001\r\n\"Data\"=bin:7,x\r\n",
+        "utf16.txt": "\\\r\n\"Flags\"= dw:1\r\n".encode("utf-16").decode("latin-1"),
+        "cr-only.txt": "\\\r\"Flags\"= dw:1\r\"Data\"=bin:x\r",
+    }
+    for name, text in cases.items():
+        write("registry_text", name, text)
+
+
+def settings():
+    cases = {
+        "utf8-bom.dat": b"\xef\xbb\xbf[General]\r\nrunliveafterrestore=1\r\n",
+        "utf16.dat": "[General]\r\nrunliveafterrestore=1\r\n".encode("utf-16"),
+        "huge-value.dat": b"[General]\r\nbackupfolder=" + b"x" * 70000 + b"\r\n",
+        "huge-line-no-end.dat": b"[General]\r\nrunliveafterrestore=1" + b" " * 70000,
+        "nul-bytes.dat": b"[General]\r\nrunliveafterrestore=\x001\r\nbackupfolder=a\x00b\r\n",
+        "cr-only.dat": b"[General]\rrunliveafterrestore=1\r",
+        "lf-only.dat": b"[General]\nrunliveafterrestore=1\n",
+        "twice.dat": b"[General]\r\nrunliveafterrestore=0\r\n[General]\r\nrunliveafterrestore=1\r\n",
+        "no-equals.dat": b"[General]\r\nrunliveafterrestore\r\n",
+        "open-section.dat": b"[General\r\nrunliveafterrestore=1\r\n",
+        "latin1.dat": b"[General]\r\nbackupfolder=/b\xe4ckups\r\n",
+        "binary.dat": bytes(range(256)) * 64,
+        "empty.dat": b"",
+    }
+    for name, data in cases.items():
+        write("settings", name, data)
+
+
+if __name__ == "__main__":
+    backups()
+    registry_texts()
+    settings()
