@@ -40,7 +40,7 @@ std::string KeyOf(const QTreeWidgetItem* item) {
   return item == nullptr ? std::string() : Utf8(item->data(0, kKeyRole).toString());
 }
 
-struct CheckSpec {
+struct CheckBoxSpec {
   DiscCheck box;
   const char* name;
   const char* caption;
@@ -48,7 +48,7 @@ struct CheckSpec {
   const char* tip;
 };
 
-constexpr CheckSpec kChecks[] = {
+constexpr CheckBoxSpec kChecks[] = {
     {DiscCheck::AutoVerify, "chkAutoVerify", "Auto-Verify Data", false, ""},
     {DiscCheck::UseMode2XA, "chkUseMode2XA", "Mode2XA (CD Only)", false,
      "Please see help file for details on Mode2XA"},
@@ -137,12 +137,12 @@ void DiscWindow::BuildControls() {
 
   auto* boxes = new QGridLayout;
   int index = 0;
-  for (const auto& spec : kChecks) {
-    auto* box = new QCheckBox(spec.caption, this);
-    box->setObjectName(spec.name);
-    box->setChecked(spec.checked);
-    if (*spec.tip != '\0') box->setToolTip(spec.tip);
-    checks[spec.box] = box;
+  for (const auto& check : kChecks) {
+    auto* box = new QCheckBox(check.caption, this);
+    box->setObjectName(check.name);
+    box->setChecked(check.checked);
+    if (*check.tip != '\0') box->setToolTip(check.tip);
+    checks[check.box] = box;
     boxes->addWidget(box, index / 4, index % 4);
     ++index;
   }
