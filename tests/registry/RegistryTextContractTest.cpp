@@ -13,27 +13,16 @@
 #include "registry/RegistryText.h"
 #include "support/RecordingPrompter.h"
 #include "support/RegistrySandboxes.h"
+#include "support/RegistryValues.h"
 #include "support/TempDir.h"
 
 namespace quill::registry {
 namespace {
 using namespace platform;
 
-std::string Crlf(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const auto& line : lines) text += line + "\r\n";
-  return text;
-}
-
-RegValue Dword(std::uint32_t bits) {
-  std::string bytes;
-  for (int i = 0; i < 4; ++i) bytes += static_cast<char>(bits >> (8 * i));
-  return {regtype::kDword, bytes};
-}
-
-RegValue Sz(const std::string& text, std::uint32_t type = regtype::kSz) {
-  return {type, text + '\0'};
-}
+using test::Crlf;
+using test::Dword;
+using test::Sz;
 
 // Another registry seen through this one: subkeys and values listed in reverse, which shows
 // that the export follows the registry's order whatever it is; with refusal set every change

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "platform/posix/WineRegistry.h"
+#include "support/RegistryValues.h"
 #include "support/TestPrefix.h"
 
 namespace quill::registry {
@@ -14,21 +15,9 @@ using namespace platform;
 const std::string kMail = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows Live Mail";
 const std::string kQuill = "HKEY_CURRENT_USER\\Software\\Quill";
 
-std::string Crlf(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const auto& line : lines) text += line + "\r\n";
-  return text;
-}
-
-RegValue Dword(std::uint32_t bits) {
-  std::string bytes;
-  for (int i = 0; i < 4; ++i) bytes += static_cast<char>(bits >> (8 * i));
-  return {regtype::kDword, bytes};
-}
-
-RegValue Sz(const std::string& text, std::uint32_t type = regtype::kSz) {
-  return {type, text + '\0'};
-}
+using test::Crlf;
+using test::Dword;
+using test::Sz;
 
 // The prefix's registry refusing every change, as Wine's registry does while wineserver runs.
 class RefusingRegistry : public posix::WineRegistry {
