@@ -12,6 +12,7 @@
 
 #include "platform/AnsiCodePage.h"
 #include "platform/Registry.h"
+#include "support/OpenedKey.h"
 #include "support/RegistrySandboxes.h"
 
 namespace quill::platform {
@@ -26,21 +27,7 @@ std::string Sz(const std::string& text) {
   return text + '\0';
 }
 
-// A key opened or created for the length of a scope.
-struct Opened {
-  Registry& registry;
-  HKey handle = 0;
-  long status;
-  Opened(Registry& r, HKey root, const std::string& path, bool create = false)
-      : registry(r),
-        status(create ? r.CreateKey(root, path, handle) : r.OpenKey(root, path, kKeyRead, handle)) {
-  }
-  ~Opened() {
-    if (status == winerr::kSuccess) registry.CloseKey(handle);
-  }
-  Opened(const Opened&) = delete;
-  Opened& operator=(const Opened&) = delete;
-};
+using test::Opened;
 
 // Every value type the program writes or meets, with the program's text in UTF-8.
 const std::vector<std::pair<std::string, RegValue>>& EveryType() {

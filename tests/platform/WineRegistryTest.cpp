@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/OpenedKey.h"
 #include "support/TestPrefix.h"
 
 namespace quill::platform::posix {
@@ -20,18 +21,7 @@ std::string Dword(std::uint32_t v) {
                      static_cast<char>((v >> 16) & 0xff), static_cast<char>(v >> 24)};
 }
 
-struct Opened {
-  Registry& registry;
-  HKey handle = 0;
-  long status;
-  Opened(Registry& r, HKey root, const std::string& path, bool create = false)
-      : registry(r),
-        status(create ? r.CreateKey(root, path, handle) : r.OpenKey(root, path, kKeyRead, handle)) {
-  }
-  ~Opened() {
-    if (status == winerr::kSuccess) registry.CloseKey(handle);
-  }
-};
+using test::Opened;
 
 const std::vector<std::pair<std::string, RegValue>>& EveryType() {
   static const std::vector<std::pair<std::string, RegValue>> values = {

@@ -13,6 +13,7 @@
 #include "registry/RegistryText.h"
 #include "support/RecordingPrompter.h"
 #include "support/RegistrySandboxes.h"
+#include "support/RegistryTextFile.h"
 #include "support/RegistryValues.h"
 #include "support/TempDir.h"
 
@@ -77,21 +78,12 @@ class RegistryTextContract : public ::testing::Test {
   const std::string key = sandbox.keyPath();
   std::string file = (dir.path() / "key.dat").string();
 
-  std::string Export(const std::string& keyPath) {
-    const ExportResult result = text.ExportKey(keyPath, file);
-    EXPECT_TRUE(result.ok) << result.error;
-    return test::ReadFile(file);
-  }
+  std::string Export(const std::string& keyPath) { return test::ExportText(text, keyPath, file); }
   ImportResult Import(const std::string& keyPath, const std::string& content) {
-    test::WriteFile(file, content);
-    return text.ImportKeyFile(keyPath, file);
+    return test::ImportText(text, keyPath, file, content);
   }
   void Set(const std::string& keyPath, const std::string& name, const RegValue& value) {
-    const KeyPath path = reg.ParseKeyPath(keyPath);
-    HKey handle = 0;
-    ASSERT_EQ(sandbox.registry().CreateKey(path.root, path.subPath, handle), 0);
-    ASSERT_EQ(sandbox.registry().SetValue(handle, name, value), 0);
-    ASSERT_EQ(sandbox.registry().CloseKey(handle), 0);
+    test::SetValue(sandbox.registry(), reg, keyPath, name, value);
   }
   // A value as a fresh look at the saved registry finds it.
   std::optional<RegValue> Get(const std::string& keyPath, const std::string& name) {

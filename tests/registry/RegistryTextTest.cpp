@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "platform/posix/WineRegistry.h"
+#include "support/RegistryTextFile.h"
 #include "support/RegistryValues.h"
 #include "support/TestPrefix.h"
 
@@ -49,21 +50,12 @@ class RegistryTextTest : public ::testing::Test {
   RegistryText text{platform->registry(), reg};
   std::string file = (prefix.root() / "key.dat").string();
 
-  std::string Export(const std::string& key) {
-    const ExportResult result = text.ExportKey(key, file);
-    EXPECT_TRUE(result.ok) << result.error;
-    return test::ReadFile(file);
-  }
+  std::string Export(const std::string& key) { return test::ExportText(text, key, file); }
   ImportResult Import(const std::string& key, const std::string& content) {
-    test::WriteFile(file, content);
-    return text.ImportKeyFile(key, file);
+    return test::ImportText(text, key, file, content);
   }
   void Set(const std::string& key, const std::string& name, const RegValue& value) {
-    const KeyPath path = reg.ParseKeyPath(key);
-    HKey handle = 0;
-    ASSERT_EQ(platform->registry().CreateKey(path.root, path.subPath, handle), 0);
-    ASSERT_EQ(platform->registry().SetValue(handle, name, value), 0);
-    ASSERT_EQ(platform->registry().CloseKey(handle), 0);
+    test::SetValue(platform->registry(), reg, key, name, value);
   }
   // A value as a fresh look at the saved registry finds it.
   std::optional<RegValue> Get(const std::string& key, const std::string& name) {
