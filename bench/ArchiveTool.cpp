@@ -5,7 +5,7 @@
 #include <iostream>
 #include <string>
 
-#include "backup/ZipComponent.h"
+#include "archive/ZipComponent.h"
 
 int main(int argc, char** argv) {
   if (argc < 4 || (std::string(argv[1]) != "pack" && std::string(argv[1]) != "unpack")) {
@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
   const std::string archive = argv[2];
   const std::string folder = argv[3];
   const std::string password = argc > 4 ? argv[4] : "";
-  quill::backup::ZipComponent zip;
+  quill::archive::ZipComponent zip;
   bool ok;
   if (mode == "pack") {
     zip.NewZip(archive);

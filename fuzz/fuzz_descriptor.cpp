@@ -3,11 +3,11 @@
 #include <cstdint>
 
 #include "FuzzFile.h"
-#include "backup/Descriptor.h"
+#include "archive/Descriptor.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string file = quill::fuzz::WriteInput(data, size, "stowinfo.dat");
-  const auto contents = quill::backup::ReadDescriptor(file);
+  const auto contents = quill::archive::ReadDescriptor(file);
   for (const auto& names : contents.entries)
     for (const auto& name : names)
       if (name.empty()) __builtin_trap();

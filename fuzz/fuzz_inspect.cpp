@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "FuzzFile.h"
-#include "backup/ZipComponent.h"
+#include "archive/ZipComponent.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   namespace fs = std::filesystem;
@@ -13,8 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const fs::path target = quill::fuzz::ScratchFolder() / "out" / "inner";
   fs::remove_all(target.parent_path());
   fs::create_directories(target);
-  quill::backup::ZipComponent zip;
-  (void)quill::backup::ZipComponent::IsPasswordProtected(file);
+  quill::archive::ZipComponent zip;
+  (void)quill::archive::ZipComponent::IsPasswordProtected(file);
   if (zip.OpenZip(file)) {
     zip.SetDecryptPassword("pw");
     (void)zip.VerifyPassword();

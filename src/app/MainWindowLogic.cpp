@@ -6,12 +6,11 @@
 
 namespace quill::app {
 
-MainWindowLogic::MainWindowLogic(MainWindowView& window, backup::BackupPageView& backupPage,
-                                 restore::RestorePageView& restorePage, LogListView& log,
+MainWindowLogic::MainWindowLogic(MainWindowView& window, app::BackupPageView& backupPage,
+                                 app::RestorePageView& restorePage, LogListView& log,
                                  SharedServices& services, platform::Prompter& prompter,
-                                 backup::BackupRun& backupRun,
-                                 restore::BackupInspection& inspection,
-                                 restore::RestoreRun& restoreRun, std::string descriptorPath,
+                                 app::BackupRun& backupRun, app::BackupInspection& inspection,
+                                 app::RestoreRun& restoreRun, std::string descriptorPath,
                                  MainWindowCommands commands)
     : window_(window),
       backupPage_(backupPage),
@@ -52,7 +51,9 @@ void MainWindowLogic::SSTab1_Click() {
       break;
     case Page::Logs:
       window_.SetActionCaption("Show Log File");
-      services_.LoadLogIntoList(log_);
+      log_.Clear();
+      for (const std::string& line : services_.LogLines()) log_.AddEntry(line);
+      log_.SelectLast();
       break;
     case Page::About:
       window_.SetActionCaption("Help");
@@ -74,7 +75,7 @@ void MainWindowLogic::backuptocd_Click() {
 }
 
 void MainWindowLogic::SelectAllItems(Page page) {
-  for (std::size_t index = 0; index < backup::kItemCount; ++index) {
+  for (std::size_t index = 0; index < archive::kItemCount; ++index) {
     // A disabled box keeps its state.
     if (page == Page::Backup && backupPage_.ItemEnabled(index))
       backupPage_.SetItemChecked(index, true);
@@ -84,7 +85,7 @@ void MainWindowLogic::SelectAllItems(Page page) {
 }
 
 void MainWindowLogic::DeselectAllItems(Page page) {
-  for (std::size_t index = 0; index < backup::kItemCount; ++index) {
+  for (std::size_t index = 0; index < archive::kItemCount; ++index) {
     if (page == Page::Backup) backupPage_.SetItemChecked(index, false);
     if (page == Page::Restore) restorePage_.SetItemChecked(index, false);
   }

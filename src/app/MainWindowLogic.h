@@ -6,16 +6,25 @@
 #include <functional>
 #include <string>
 
+#include "app/BackupInspection.h"
+#include "app/BackupPageView.h"
+#include "app/BackupRun.h"
 #include "app/LogListView.h"
-#include "app/SharedServices.h"
-#include "backup/BackupPageView.h"
-#include "backup/BackupRun.h"
+#include "app/RestorePageView.h"
+#include "app/RestoreRun.h"
+#include "core/Discovery.h"
+#include "core/SettingsFile.h"
+#include "core/SharedServices.h"
+#include "core/TimeText.h"
 #include "platform/Prompter.h"
-#include "restore/BackupInspection.h"
-#include "restore/RestorePageView.h"
-#include "restore/RestoreRun.h"
 
 namespace quill::app {
+using core::Discovery;
+using core::DiscoveryResult;
+using core::LocalNow;
+using core::ProcessValues;
+using core::SettingsFile;
+using core::SharedServices;
 
 // The window caption, also shown on the about page.
 inline constexpr const char* kMainCaption = "Orlo Windows Live Mail Backup V3.00";
@@ -45,10 +54,10 @@ struct MainWindowCommands {
 
 class MainWindowLogic {
  public:
-  MainWindowLogic(MainWindowView& window, backup::BackupPageView& backupPage,
-                  restore::RestorePageView& restorePage, LogListView& log, SharedServices& services,
-                  platform::Prompter& prompter, backup::BackupRun& backupRun,
-                  restore::BackupInspection& inspection, restore::RestoreRun& restoreRun,
+  MainWindowLogic(MainWindowView& window, app::BackupPageView& backupPage,
+                  app::RestorePageView& restorePage, LogListView& log, SharedServices& services,
+                  platform::Prompter& prompter, app::BackupRun& backupRun,
+                  app::BackupInspection& inspection, app::RestoreRun& restoreRun,
                   std::string descriptorPath, MainWindowCommands commands = {});
 
   void cmdApply_Click();
@@ -71,14 +80,14 @@ class MainWindowLogic {
 
  private:
   MainWindowView& window_;
-  backup::BackupPageView& backupPage_;
-  restore::RestorePageView& restorePage_;
+  app::BackupPageView& backupPage_;
+  app::RestorePageView& restorePage_;
   LogListView& log_;
   SharedServices& services_;
   platform::Prompter& prompter_;
-  backup::BackupRun& backupRun_;
-  restore::BackupInspection& inspection_;
-  restore::RestoreRun& restoreRun_;
+  app::BackupRun& backupRun_;
+  app::BackupInspection& inspection_;
+  app::RestoreRun& restoreRun_;
   std::string descriptorPath_;
   MainWindowCommands commands_;
 };

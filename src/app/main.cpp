@@ -8,13 +8,13 @@
 #include <string>
 
 #include "app/ConsolePrompter.h"
-#include "app/Discovery.h"
-#include "app/SettingsFile.h"
-#include "app/SharedServices.h"
-#include "app/TimeText.h"
+#include "archive/ZipComponent.h"
 #include "automation/UnattendedBackup.h"
 #include "backup/BackupEngine.h"
-#include "backup/ZipComponent.h"
+#include "core/Discovery.h"
+#include "core/SettingsFile.h"
+#include "core/SharedServices.h"
+#include "core/TimeText.h"
 #include "platform/Platform.h"
 #include "registry/ModReg.h"
 
@@ -24,7 +24,7 @@
 #include <QPixmap>
 #include <QSplashScreen>
 
-#include "app/AppTitle.h"
+#include "core/AppTitle.h"
 
 #include "app/gui/WindowedProgram.h"
 #endif
@@ -43,7 +43,7 @@ void PrintFolder(const char* label, const std::string& folder) {
   std::cout << label << folder << (exists ? "" : "  (missing)") << '\n';
 }
 
-int Report(const quill::app::DiscoveryResult& found) {
+int Report(const quill::core::DiscoveryResult& found) {
   std::cout << "Windows Live Mail: " << (found.mailFound ? "installed" : "not installed") << '\n';
   if (!found.mailFound) return 1;
   std::cout << "Computer:   " << found.values.ComputerName << '\n';
@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
     QPixmap picture(420, 160);
     picture.fill(QApplication::palette().color(QPalette::Window));
     QSplashScreen splash(picture);
-    splash.showMessage(app::kAppTitle, Qt::AlignCenter);
+    splash.showMessage(core::kAppTitle, Qt::AlignCenter);
     splash.show();
     application.processEvents();
     app::WindowedProgram program(*platform);
@@ -91,16 +91,16 @@ int main(int argc, char** argv) {
 #endif
   app::ConsolePrompter prompter;
   registry::modReg reg(platform->registry(), prompter);
-  app::SharedServices services(*platform, reg);
-  app::Discovery discovery(*platform, reg, services, prompter);
-  const app::DiscoveryResult found = discovery.Run(CommandLineOf(argc, argv));
+  core::SharedServices services(*platform, reg);
+  core::Discovery discovery(*platform, reg, services, prompter);
+  const core::DiscoveryResult found = discovery.Run(CommandLineOf(argc, argv));
   if (found.values.CommandLine.empty()) return Report(found);
 
-  app::SettingsFile settings(*platform);
-  backup::ZipComponent zip1;
+  core::SettingsFile settings(*platform);
+  archive::ZipComponent zip1;
   zip1.SetWorkingFolder(platform->system().ApplicationFolder());
   backup::BackupEngine engine(*platform, reg, services, zip1, found.values, found.DescriptorPath,
-                              [&] { return platform->system().GeneralDate(app::LocalNow()); });
-  automation::UnattendedBackup run(engine, settings, found.values, app::LocalNow);
+                              [&] { return platform->system().GeneralDate(core::LocalNow()); });
+  automation::UnattendedBackup run(engine, settings, found.values, core::LocalNow);
   return run.Run(found.values.CommandLine);
 }

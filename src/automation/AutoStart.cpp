@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/AppTitle.h"
+#include "core/AppTitle.h"
 #include "platform/Files.h"
 
 namespace quill::automation {
@@ -32,7 +32,7 @@ void RunKeyAutoStart::Enable() {
   if (registry_.CreateKey(platform::kHkeyCurrentUser, kRunKey, key) != platform::winerr::kSuccess)
     return;
   const std::string command = "\"" + applicationFolder_ + "\\quillstow.exe\"";
-  registry_.SetValue(key, app::kAppTitle, {platform::regtype::kSz, command + '\0'});
+  registry_.SetValue(key, core::kAppTitle, {platform::regtype::kSz, command + '\0'});
   registry_.CloseKey(key);
 }
 
@@ -41,7 +41,7 @@ void RunKeyAutoStart::Disable() {
   if (registry_.OpenKey(platform::kHkeyCurrentUser, kRunKey, platform::kKeyWrite, key) !=
       platform::winerr::kSuccess)
     return;
-  registry_.DeleteValue(key, app::kAppTitle);
+  registry_.DeleteValue(key, core::kAppTitle);
   registry_.CloseKey(key);
 }
 
@@ -60,7 +60,7 @@ void DesktopAutoStart::Enable() {
   std::string exec = ExecArgument(program_);
   if (!winePrefix_.empty()) exec = "env " + ExecArgument("WINEPREFIX=" + winePrefix_) + " " + exec;
   std::ofstream out(platform::HostPath(EntryPath()), std::ios::binary | std::ios::trunc);
-  out << "[Desktop Entry]\nType=Application\nName=" << app::kAppTitle << "\nExec=" << exec
+  out << "[Desktop Entry]\nType=Application\nName=" << core::kAppTitle << "\nExec=" << exec
       << "\nX-GNOME-Autostart-enabled=true\n";
 }
 

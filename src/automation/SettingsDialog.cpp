@@ -2,13 +2,13 @@
 
 #include <filesystem>
 
-#include "app/AppTitle.h"
-#include "app/SharedServices.h"
+#include "core/AppTitle.h"
+#include "core/SharedServices.h"
 #include "platform/Files.h"
 
 namespace quill::automation {
 
-SettingsDialog::SettingsDialog(SettingsView& view, app::SettingsFile& settings,
+SettingsDialog::SettingsDialog(SettingsView& view, core::SettingsFile& settings,
                                AutoStart& autoStart, platform::Prompter& prompter,
                                std::string applicationFolder)
     : view_(view),
@@ -20,7 +20,7 @@ SettingsDialog::SettingsDialog(SettingsView& view, app::SettingsFile& settings,
 void SettingsDialog::Form_Load() {
   const std::string file = settings_.Path();
   const std::string folder = settings_.GetSettingValue(file, "Backup", "backupfolder");
-  view_.SetFolderText(folder.empty() || app::IsNumberZero(folder) ? applicationFolder_ : folder);
+  view_.SetFolderText(folder.empty() || core::IsNumberZero(folder) ? applicationFolder_ : folder);
   for (std::size_t index = 0; index < kSettingBoxes.size(); ++index)
     view_.SetBoxChecked(
         index, settings_.IsOptionSet(kSettingBoxes[index].section, kSettingBoxes[index].key));
@@ -29,14 +29,14 @@ void SettingsDialog::Form_Load() {
 
 void SettingsDialog::Command1_Click() {
   // A cancelled browser empties the box.
-  view_.SetFolderText(prompter_.ChooseFolder(app::kAppTitle));
+  view_.SetFolderText(prompter_.ChooseFolder(core::kAppTitle));
 }
 
 void SettingsDialog::Command2_Click() {
-  std::string folder = app::CleanValue(view_.FolderText());
+  std::string folder = core::CleanValue(view_.FolderText());
   if (folder.empty()) {
     prompter_.Message("Please enter backup folder.", platform::MessageIcon::Error,
-                      platform::MessageButtons::Ok, app::kAppTitle);
+                      platform::MessageButtons::Ok, core::kAppTitle);
     return;
   }
   std::error_code error;

@@ -5,8 +5,8 @@
 #include <array>
 #include <string>
 
-#include "app/SettingsFile.h"
 #include "automation/AutoStart.h"
+#include "core/SettingsFile.h"
 #include "platform/Prompter.h"
 
 namespace quill::automation {
@@ -47,7 +47,7 @@ class SettingsView {
 
 class SettingsDialog {
  public:
-  SettingsDialog(SettingsView& view, app::SettingsFile& settings, AutoStart& autoStart,
+  SettingsDialog(SettingsView& view, core::SettingsFile& settings, AutoStart& autoStart,
                  platform::Prompter& prompter, std::string applicationFolder);
 
   void Form_Load();
@@ -57,7 +57,7 @@ class SettingsDialog {
 
  private:
   SettingsView& view_;
-  app::SettingsFile& settings_;
+  core::SettingsFile& settings_;
   AutoStart& autoStart_;
   platform::Prompter& prompter_;
   std::string applicationFolder_;

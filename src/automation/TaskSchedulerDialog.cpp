@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "app/AppTitle.h"
-#include "backup/BackupRun.h"
+#include "app/BackupRun.h"
+#include "core/AppTitle.h"
 #include "platform/SystemInfo.h"
 
 namespace quill::automation {
@@ -40,7 +40,7 @@ std::string TaskStartTime(const std::string& text) {
 
 TaskSchedulerDialog::TaskSchedulerDialog(TaskSchedulerView& view, TaskScheduler& scheduler,
                                          platform::Prompter& prompter, registry::modReg& reg,
-                                         app::SettingsFile& settings, app::ProcessValues values,
+                                         core::SettingsFile& settings, core::ProcessValues values,
                                          std::string program, std::string applicationFolder)
     : view_(view),
       scheduler_(scheduler),
@@ -52,21 +52,21 @@ TaskSchedulerDialog::TaskSchedulerDialog(TaskSchedulerView& view, TaskScheduler&
       applicationFolder_(std::move(applicationFolder)) {}
 
 void TaskSchedulerDialog::Message(const std::string& text, MessageIcon icon) {
-  prompter_.Message(text, icon, platform::MessageButtons::Ok, app::kAppTitle);
+  prompter_.Message(text, icon, platform::MessageButtons::Ok, core::kAppTitle);
 }
 
 void TaskSchedulerDialog::Form_Load() {
   view_.SetPasswordBoxes(false);
-  if (reg_.GetStringValue(app::Discovery::kMailKey, "Store Root") == registry::modReg::kError) {
-    Message(app::Discovery::kNotInstalled, MessageIcon::Error);
+  if (reg_.GetStringValue(core::Discovery::kMailKey, "Store Root") == registry::modReg::kError) {
+    Message(core::Discovery::kNotInstalled, MessageIcon::Error);
     view_.SetAddEnabled(false);
     return;
   }
-  view_.SetSourceUser(app::CleanValue(values_.LogonUserName));
+  view_.SetSourceUser(core::CleanValue(values_.LogonUserName));
   // The item boxes follow the backup page's rules.
-  backup::PrepareItemBoxes([this](std::size_t index, bool on) { view_.SetItemEnabled(index, on); },
-                           [this](std::size_t index, bool on) { view_.SetItemChecked(index, on); },
-                           reg_, values_.MailDataFolder);
+  app::PrepareItemBoxes([this](std::size_t index, bool on) { view_.SetItemEnabled(index, on); },
+                        [this](std::size_t index, bool on) { view_.SetItemChecked(index, on); },
+                        reg_, values_.MailDataFolder);
   target_ =
       platform::JoinPath(settings_.BackupFolder(), "livemailbak-" + view_.SourceUser() + ".wlm");
   view_.SetTargetFileText(target_);
@@ -88,7 +88,7 @@ void TaskSchedulerDialog::cmdTargetFile_Click() {
 
 void TaskSchedulerDialog::Command3_Click() {
   std::string mask;
-  for (std::size_t index = 0; index < backup::kItemCount; ++index)
+  for (std::size_t index = 0; index < archive::kItemCount; ++index)
     mask += view_.ItemChecked(index) ? '1' : '0';
   if (mask.find('1') == std::string::npos)
     return Message("Please select at least one item.", MessageIcon::Warning);

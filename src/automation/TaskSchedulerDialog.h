@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "app/Discovery.h"
-#include "app/SettingsFile.h"
+#include "archive/Descriptor.h"
 #include "automation/TaskScheduler.h"
-#include "backup/Descriptor.h"
+#include "core/Discovery.h"
+#include "core/SettingsFile.h"
 #include "platform/Prompter.h"
 #include "registry/ModReg.h"
 
@@ -49,7 +49,7 @@ class TaskSchedulerDialog {
  public:
   TaskSchedulerDialog(TaskSchedulerView& view, TaskScheduler& scheduler,
                       platform::Prompter& prompter, registry::modReg& reg,
-                      app::SettingsFile& settings, app::ProcessValues values, std::string program,
+                      core::SettingsFile& settings, core::ProcessValues values, std::string program,
                       std::string applicationFolder);
 
   void Form_Load();
@@ -68,8 +68,8 @@ class TaskSchedulerDialog {
   TaskScheduler& scheduler_;
   platform::Prompter& prompter_;
   registry::modReg& reg_;
-  app::SettingsFile& settings_;
-  app::ProcessValues values_;
+  core::SettingsFile& settings_;
+  core::ProcessValues values_;
   std::string program_;
   std::string applicationFolder_;
   std::string target_;

@@ -2,8 +2,8 @@
 
 namespace quill::automation {
 
-UnattendedBackup::UnattendedBackup(backup::BackupEngine& engine, app::SettingsFile& settings,
-                                   app::ProcessValues values, std::function<std::tm()> clock)
+UnattendedBackup::UnattendedBackup(backup::BackupEngine& engine, core::SettingsFile& settings,
+                                   core::ProcessValues values, std::function<std::tm()> clock)
     : engine_(engine), settings_(settings), values_(std::move(values)), clock_(std::move(clock)) {}
 
 int UnattendedBackup::Run(const std::string& commandLine) {
@@ -16,7 +16,7 @@ int UnattendedBackup::Run(const std::string& commandLine) {
     target_ = DatedBackupName(target_, clock_());
 
   backup::BackupRequest request;
-  for (std::size_t i = 0; i < backup::kItemCount && i < command->mask.size(); ++i)
+  for (std::size_t i = 0; i < archive::kItemCount && i < command->mask.size(); ++i)
     request.items[i] = command->mask[i] == '1';
   request.target = target_;
   request.password = command->password;

@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 
-#include "app/SettingsFile.h"
 #include "automation/UnattendedCommand.h"
 #include "backup/BackupEngine.h"
+#include "core/SettingsFile.h"
 
 namespace quill::automation {
 
@@ -20,8 +20,8 @@ inline constexpr int kNotACommandLine = 2;
 
 class UnattendedBackup {
  public:
-  UnattendedBackup(backup::BackupEngine& engine, app::SettingsFile& settings,
-                   app::ProcessValues values, std::function<std::tm()> clock);
+  UnattendedBackup(backup::BackupEngine& engine, core::SettingsFile& settings,
+                   core::ProcessValues values, std::function<std::tm()> clock);
 
   // Runs the backup the command line asks for. Returns the exit status; target() tells the
   // file it wrote.
@@ -31,8 +31,8 @@ class UnattendedBackup {
 
  private:
   backup::BackupEngine& engine_;
-  app::SettingsFile& settings_;
-  app::ProcessValues values_;
+  core::SettingsFile& settings_;
+  core::ProcessValues values_;
   std::function<std::tm()> clock_;
   std::string target_;
   backup::BackupOutcome outcome_;

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/TimeText.h"
+#include "core/TimeText.h"
 
 namespace quill::automation {
 
@@ -41,7 +41,7 @@ std::string WithoutProgramPath(const std::string& raw) {
 
 std::string DatedBackupName(const std::string& file, const std::tm& local) {
   const std::string stem = file.size() >= 4 ? file.substr(0, file.size() - 4) : std::string();
-  return stem + "-" + app::DateTimeForFileName(local) + ".wlm";
+  return stem + "-" + core::DateTimeForFileName(local) + ".wlm";
 }
 
 }  // namespace quill::automation

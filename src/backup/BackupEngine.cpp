@@ -1,17 +1,20 @@
 #include "backup/BackupEngine.h"
 
+#include "archive/BackupVerifier.h"
 #include "backup/BackupFileWriter.h"
-#include "backup/BackupLog.h"
-#include "backup/BackupVerifier.h"
 #include "backup/ItemBackups.h"
 #include "backup/ScratchSpace.h"
+#include "core/BackupLog.h"
 #include "registry/RegistryText.h"
 
 namespace quill::backup {
+using archive::VerifyBackupFile;
+using archive::VerifyReport;
+using core::BackupLog;
 
 BackupEngine::BackupEngine(platform::Platform& platform, registry::modReg& reg,
-                           app::SharedServices& services, ZipComponent& zip1,
-                           app::ProcessValues values, std::string descriptorPath,
+                           core::SharedServices& services, ZipComponent& zip1,
+                           core::ProcessValues values, std::string descriptorPath,
                            std::function<std::string()> timeStamp, unsigned threads)
     : platform_(platform),
       reg_(reg),

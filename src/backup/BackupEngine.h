@@ -7,14 +7,16 @@
 #include <functional>
 #include <string>
 
-#include "app/Discovery.h"
-#include "app/SharedServices.h"
-#include "backup/Descriptor.h"
-#include "backup/ZipComponent.h"
+#include "archive/Descriptor.h"
+#include "archive/ZipComponent.h"
+#include "core/Discovery.h"
+#include "core/SharedServices.h"
 #include "platform/Platform.h"
 #include "registry/ModReg.h"
 
 namespace quill::backup {
+using archive::kItemCount;
+using archive::ZipComponent;
 
 // The item names of the summary and the log, by item index.
 inline constexpr std::array<const char*, kItemCount> kItemLogNames = {
@@ -60,8 +62,8 @@ struct BackupOutcome {
 
 class BackupEngine {
  public:
-  BackupEngine(platform::Platform& platform, registry::modReg& reg, app::SharedServices& services,
-               ZipComponent& zip1, app::ProcessValues values, std::string descriptorPath,
+  BackupEngine(platform::Platform& platform, registry::modReg& reg, core::SharedServices& services,
+               ZipComponent& zip1, core::ProcessValues values, std::string descriptorPath,
                std::function<std::string()> timeStamp, unsigned threads = 2);
 
   BackupOutcome Run(const BackupRequest& request, const BackupObserver& observer);
@@ -69,9 +71,9 @@ class BackupEngine {
  private:
   platform::Platform& platform_;
   registry::modReg& reg_;
-  app::SharedServices& services_;
+  core::SharedServices& services_;
   ZipComponent& zip1_;
-  app::ProcessValues values_;
+  core::ProcessValues values_;
   std::string descriptorPath_;
   std::function<std::string()> timeStamp_;
   unsigned threads_;

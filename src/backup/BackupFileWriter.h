@@ -6,11 +6,21 @@
 #include <array>
 #include <string>
 
-#include "backup/Descriptor.h"
-#include "backup/ZipComponent.h"
+#include "archive/Descriptor.h"
+#include "archive/ZipComponent.h"
 #include "platform/Files.h"
 
 namespace quill::backup {
+using archive::EncodeDescription;
+using archive::ItemFlags;
+using archive::kComputerKey;
+using archive::kInformationKey;
+using archive::kItemCount;
+using archive::kItemFlagsKey;
+using archive::kTimeKey;
+using archive::kUserKey;
+using archive::SaveINI;
+using archive::ZipComponent;
 
 struct DescriptorHead {
   std::string computer;

@@ -4,9 +4,9 @@
 #include <cctype>
 #include <filesystem>
 
-#include "backup/Descriptor.h"
-#include "backup/OrderedJobs.h"
-#include "backup/ZipWriter.h"
+#include "archive/Descriptor.h"
+#include "archive/ZipWriter.h"
+#include "core/OrderedJobs.h"
 #include "platform/Files.h"
 #include "platform/SystemInfo.h"
 
@@ -87,7 +87,7 @@ std::vector<std::string> ListFolder(const std::string& folder, bool folders) {
 }
 
 ItemBackups::ItemBackups(ItemSources sources, ZipComponent& zip1, registry::modReg& reg,
-                         registry::RegistryText& text, app::SharedServices& services,
+                         registry::RegistryText& text, core::SharedServices& services,
                          ScratchSpace& scratch, std::function<void()> yield, unsigned threads)
     : sources_(std::move(sources)),
       zip1_(zip1),

@@ -7,13 +7,23 @@
 #include <string>
 #include <vector>
 
-#include "app/SharedServices.h"
+#include "archive/Descriptor.h"
+#include "archive/ZipComponent.h"
+#include "archive/ZipWriter.h"
 #include "backup/ScratchSpace.h"
-#include "backup/ZipComponent.h"
+#include "core/OrderedJobs.h"
+#include "core/SharedServices.h"
 #include "registry/ModReg.h"
 #include "registry/RegistryText.h"
 
 namespace quill::backup {
+using archive::JoinEntryNames;
+using archive::kItemCount;
+using archive::kItemKeys;
+using archive::SaveINI;
+using archive::WalkFolder;
+using archive::ZipComponent;
+using core::OrderedJobs;
 
 struct ItemSources {
   std::string mailDataFolder;
@@ -26,7 +36,7 @@ class ItemBackups {
  public:
   // threads: how many inner archives are built at once.
   ItemBackups(ItemSources sources, ZipComponent& zip1, registry::modReg& reg,
-              registry::RegistryText& text, app::SharedServices& services, ScratchSpace& scratch,
+              registry::RegistryText& text, core::SharedServices& services, ScratchSpace& scratch,
               std::function<void()> yield, unsigned threads = 2);
 
   // The routine of one item index; databaseTicked tells item 0 whether item 6 takes the
@@ -59,7 +69,7 @@ class ItemBackups {
   ZipComponent& zip1_;
   registry::modReg& reg_;
   registry::RegistryText& text_;
-  app::SharedServices& services_;
+  core::SharedServices& services_;
   ScratchSpace& scratch_;
   std::function<void()> yield_;
   unsigned threads_;

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/AppTitle.h"
+#include "core/AppTitle.h"
 #include "disc/DiscFormats.h"
 
 namespace quill::disc {
@@ -29,7 +29,7 @@ DiscWindowLogic::~DiscWindowLogic() {
 
 MessageAnswer DiscWindowLogic::Message(const std::string& text, MessageIcon icon,
                                        MessageButtons buttons) {
-  return prompter_.Message(text, icon, buttons, app::kAppTitle);
+  return prompter_.Message(text, icon, buttons, core::kAppTitle);
 }
 
 bool DiscWindowLogic::Form_Load() {

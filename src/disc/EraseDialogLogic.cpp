@@ -1,6 +1,6 @@
 #include "disc/EraseDialogLogic.h"
 
-#include "app/AppTitle.h"
+#include "core/AppTitle.h"
 
 namespace quill::disc {
 
@@ -18,7 +18,7 @@ EraseDialogLogic::~EraseDialogLogic() {
 }
 
 void EraseDialogLogic::Inform(const std::string& text, MessageIcon icon) {
-  prompter_.Message(text, icon, MessageButtons::Ok, app::kAppTitle);
+  prompter_.Message(text, icon, MessageButtons::Ok, core::kAppTitle);
 }
 
 void EraseDialogLogic::ShowErase() {

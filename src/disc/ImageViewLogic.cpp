@@ -1,6 +1,6 @@
 #include "disc/ImageViewLogic.h"
 
-#include "app/AppTitle.h"
+#include "core/AppTitle.h"
 #include "disc/DiscFormats.h"
 #include "disc/ImageModel.h"
 #include "disc/VolumeTypes.h"
@@ -35,7 +35,7 @@ ImageViewLogic::~ImageViewLogic() {
 }
 
 void ImageViewLogic::Inform(const std::string& text) {
-  prompter_.Message(text, MessageIcon::Information, MessageButtons::Ok, app::kAppTitle);
+  prompter_.Message(text, MessageIcon::Information, MessageButtons::Ok, core::kAppTitle);
 }
 
 void ImageViewLogic::ResetImageView() {

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <utility>
 
-#include "app/AppTitle.h"
+#include "core/AppTitle.h"
 #include "platform/AnsiCodePage.h"
 
 namespace quill::registry {
@@ -73,7 +73,7 @@ HKey modReg::GetRootKey(const std::string& rootName) {
 KeyPath modReg::ParseKeyPath(const std::string& keyPath) {
   if (keyPath.compare(0, 5, "HKEY_") != 0 || keyPath.back() == '\\') {
     prompter_.Message(std::string("Incorrect Format:") + "\n\n" + keyPath, MessageIcon::None,
-                      MessageButtons::Ok, app::kAppTitle);
+                      MessageButtons::Ok, core::kAppTitle);
     return KeyPath{};
   }
   const std::size_t slash = keyPath.find('\\');

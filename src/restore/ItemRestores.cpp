@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <memory>
 
-#include "backup/Descriptor.h"
+#include "archive/Descriptor.h"
 #include "backup/ItemBackups.h"
-#include "backup/OrderedJobs.h"
+#include "core/OrderedJobs.h"
 #include "platform/Files.h"
 #include "platform/SystemInfo.h"
 #include "restore/FolderSwap.h"
@@ -46,7 +46,7 @@ constexpr const char* kStagingName = ".quillstow-restore";
 
 }  // namespace
 
-ItemRestores::ItemRestores(RestoreTargets targets, backup::ZipComponent& zip1,
+ItemRestores::ItemRestores(RestoreTargets targets, archive::ZipComponent& zip1,
                            registry::modReg& reg, registry::RegistryText& text,
                            std::function<void()> yield)
     : targets_(std::move(targets)), zip1_(zip1), reg_(reg), text_(text), yield_(std::move(yield)) {}
@@ -123,7 +123,7 @@ bool ItemRestores::RestoreCalendars(const std::vector<std::string>& entries) {
   return RestoreFolders(JoinPath(targets_.mailDataFolder, "Calendars"), entries, false, false);
 }
 
-std::optional<backup::ZipEntryInfo> ItemRestores::Entry(const std::string& name) {
+std::optional<archive::ZipEntryInfo> ItemRestores::Entry(const std::string& name) {
   // Names come from a file anyone can write: only bare file names are taken.
   if (!IsBareName(name)) {
     Fail("refused the entry name " + name);
@@ -156,10 +156,10 @@ bool ItemRestores::RestoreFolders(const std::string& folder,
     std::string problem;
   };
   std::vector<Unpack> unpacks(entries.size());
-  std::vector<backup::OrderedJobs::Job> jobs(entries.size(), [] { return true; });
+  std::vector<core::OrderedJobs::Job> jobs(entries.size(), [] { return true; });
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const std::string& name = entries[i];
-    if (!IsBareName(name) || (databaseFiles && backup::IsMessageStoreName(name))) continue;
+    if (!IsBareName(name) || (databaseFiles && archive::IsMessageStoreName(name))) continue;
     unpacks[i].name = name;
     unpacks[i].staging =
         std::make_unique<Staging>(root / (std::string(kStagingName) + "-" + std::to_string(i)));
@@ -169,14 +169,14 @@ bool ItemRestores::RestoreFolders(const std::string& folder,
     };
   }
   const bool parallel = !archivePath_.empty();
-  std::unique_ptr<backup::OrderedJobs> running;
-  if (parallel) running = std::make_unique<backup::OrderedJobs>(jobs, threads_);
+  std::unique_ptr<core::OrderedJobs> running;
+  if (parallel) running = std::make_unique<core::OrderedJobs>(jobs, threads_);
 
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const std::string& name = entries[i];
     const auto entry = Entry(name);
     if (!entry) return false;
-    if (databaseFiles && backup::IsMessageStoreName(name)) {
+    if (databaseFiles && archive::IsMessageStoreName(name)) {
       if (!zip1_.ExtractEntry(*entry, folder)) return Fail(zip1_.lastError());
       if (yield_) yield_();
       continue;
@@ -205,8 +205,8 @@ bool ItemRestores::UnpackNested(const std::string& name, const fs::path& staging
     return false;
   }
   // On its own thread a job reads the backup file through a reader of its own.
-  backup::ZipComponent own;
-  backup::ZipComponent* reader = &zip1_;
+  archive::ZipComponent own;
+  archive::ZipComponent* reader = &zip1_;
   if (!archivePath_.empty()) {
     if (!own.OpenZip(archivePath_)) {
       problem = own.lastError();
@@ -224,7 +224,7 @@ bool ItemRestores::UnpackNested(const std::string& name, const fs::path& staging
     problem = reader->lastError();
     return false;
   }
-  backup::ZipComponent zip2;
+  archive::ZipComponent zip2;
   if (!zip2.OpenZip(PathText(staging / HostPath(name))) ||
       !zip2.UnzipAll(PathText(staging / "unpacked"))) {
     problem = name + ": " + zip2.lastError();

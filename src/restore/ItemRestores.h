@@ -9,11 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "backup/ZipComponent.h"
+#include "archive/ZipComponent.h"
 #include "registry/ModReg.h"
 #include "registry/RegistryText.h"
 
 namespace quill::restore {
+using archive::ZipEntryInfo;
 
 struct RestoreTargets {
   std::string mailDataFolder;
@@ -24,7 +25,7 @@ struct RestoreTargets {
 
 class ItemRestores {
  public:
-  ItemRestores(RestoreTargets targets, backup::ZipComponent& zip1, registry::modReg& reg,
+  ItemRestores(RestoreTargets targets, archive::ZipComponent& zip1, registry::modReg& reg,
                registry::RegistryText& text, std::function<void()> yield);
 
   // The backup file zip1 has open and its password: nested archives are then unpacked on
@@ -57,11 +58,11 @@ class ItemRestores {
   bool RestoreFiles(const std::string& folder, const std::vector<std::string>& entries,
                     bool yieldEach);
   bool RestoreRegistry(const std::string& subPath, const std::vector<std::string>& entries);
-  std::optional<backup::ZipEntryInfo> Entry(const std::string& name);
+  std::optional<archive::ZipEntryInfo> Entry(const std::string& name);
   bool Fail(std::string message);
 
   RestoreTargets targets_;
-  backup::ZipComponent& zip1_;
+  archive::ZipComponent& zip1_;
   registry::modReg& reg_;
   registry::RegistryText& text_;
   std::function<void()> yield_;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/AnsiCodePage.h"
 #include "registry/RegistryText.h"
 #include "support/BackupSetup.h"
 #include "support/FakePages.h"
@@ -38,27 +39,27 @@ class MainWindowLogicTest : public ::testing::Test {
   test::FakeBackupPage backupPage;
   test::FakeRestorePage restorePage;
   FakeList log;
-  backup::ZipComponent zip2;
+  archive::ZipComponent zip2;
   std::tm today{};
-  backup::BackupRun backupRun{setup.engine(),  *setup.platform,    *setup.services,
-                              *setup.settings, *setup.reg,         setup.prompter,
-                              backupPage,      setup.found.values, [this] { return today; }};
+  app::BackupRun backupRun{setup.engine(),  *setup.platform,    *setup.services,
+                           *setup.settings, *setup.reg,         setup.prompter,
+                           backupPage,      setup.found.values, [this] { return today; }};
   registry::RegistryText text{setup.platform->registry(), *setup.reg};
-  restore::BackupInspection inspection{setup.zip1, zip2, setup.prompter, restorePage,
-                                       setup.found.DescriptorPath};
+  app::BackupInspection inspection{setup.zip1, zip2, setup.prompter, restorePage,
+                                   setup.found.DescriptorPath};
   restore::ItemRestores items{{setup.found.values.MailDataFolder, setup.found.values.ContactsFolder,
                                setup.found.values.StationeryFolder, setup.app().string()},
                               setup.zip1,
                               *setup.reg,
                               text,
                               nullptr};
-  restore::RestoreRun restoreRun{items,
-                                 *setup.services,
-                                 *setup.settings,
-                                 setup.prompter,
-                                 restorePage,
-                                 [] { return test::kStamp; },
-                                 setup.found.DescriptorPath};
+  app::RestoreRun restoreRun{items,
+                             *setup.services,
+                             *setup.settings,
+                             setup.prompter,
+                             restorePage,
+                             [] { return test::kStamp; },
+                             setup.found.DescriptorPath};
   int schedulerOpened = 0;
   MainWindowLogic logic{window,
                         backupPage,
@@ -74,8 +75,14 @@ class MainWindowLogicTest : public ::testing::Test {
 };
 
 TEST_F(MainWindowLogicTest, PagesSetTheActionButtonAndFillTheirContent) {
-  test::WriteFile(setup.logFile(), "one\r\ntwo\r\n");
-  const std::vector<std::pair<Page, std::string>> cases = {{Page::Restore, "Restore Now"},
+  // A line of the log is code-page text; the page shows it in UTF-8, once however often it
+  // is opened.
+  const std::string umlauts =
+      "Gr\xc3\xbc\xc3\x9f"
+      "e";
+  test::WriteFile(setup.logFile(), "one\r\n" + platform::Utf8ToAnsi(umlauts) + "\r\n");
+  const std::vector<std::pair<Page, std::string>> cases = {{Page::Logs, "Show Log File"},
+                                                           {Page::Restore, "Restore Now"},
                                                            {Page::Logs, "Show Log File"},
                                                            {Page::About, "Help"},
                                                            {Page::Backup, "Backup Now"}};
@@ -84,7 +91,7 @@ TEST_F(MainWindowLogicTest, PagesSetTheActionButtonAndFillTheirContent) {
     logic.SSTab1_Click();
     EXPECT_EQ(window.caption, caption);
   }
-  EXPECT_EQ(log.lines, (std::vector<std::string>{"one", "two"}));
+  EXPECT_EQ(log.lines, (std::vector<std::string>{"one", umlauts}));
   EXPECT_EQ(window.about, "Orlo Windows Live Mail Backup V3.00");
 }
 
@@ -93,32 +100,33 @@ TEST_F(MainWindowLogicTest, SelectAllSkipsDisabledBoxesAndDeselectAllClearsEvery
   backupPage.enabled[3] = false;
   backupPage.checked[3] = false;
   logic.SelectAllItems(Page::Backup);
-  for (std::size_t i = 0; i < backup::kItemCount; ++i)
+  for (std::size_t i = 0; i < archive::kItemCount; ++i)
     EXPECT_EQ(backupPage.checked[i], i != 3) << i;
-  EXPECT_EQ(restorePage.checked, (std::array<bool, backup::kItemCount>{}))
+  EXPECT_EQ(restorePage.checked, (std::array<bool, archive::kItemCount>{}))
       << "the other page stays";
   restorePage.checked.fill(true);
   logic.DeselectAllItems(Page::Restore);
-  EXPECT_EQ(restorePage.checked, (std::array<bool, backup::kItemCount>{}));
+  EXPECT_EQ(restorePage.checked, (std::array<bool, archive::kItemCount>{}));
   logic.DeselectAllItems(Page::Backup);
-  EXPECT_EQ(backupPage.checked, (std::array<bool, backup::kItemCount>{}));
+  EXPECT_EQ(backupPage.checked, (std::array<bool, archive::kItemCount>{}));
 }
 
 TEST_F(MainWindowLogicTest, TheRestorePageAsksFirstAndTheMenuDoesNot) {
   const std::string file = setup.Target("b.wlm");
-  std::array<bool, backup::kItemCount> items{};
+  std::array<bool, archive::kItemCount> items{};
   items[8] = true;
   ASSERT_TRUE(setup.engine().Run({items, file, "", "", "anna", false}, {}).written);
-  ASSERT_EQ(inspection.Inspect(file), restore::BackupInspection::Outcome::Accepted);
+  ASSERT_EQ(inspection.Inspect(file), app::BackupInspection::Outcome::Accepted);
   restorePage.checked[8] = true;
   window.page = Page::Restore;
 
   setup.prompter.reply = MessageAnswer::Cancel;
   logic.cmdApply_Click();
   ASSERT_EQ(setup.prompter.shown.size(), 1u);
-  EXPECT_EQ(setup.prompter.shown[0].text, restore::kRestoreQuestion);
+  EXPECT_EQ(setup.prompter.shown[0].text, app::kRestoreQuestion);
   EXPECT_EQ(setup.prompter.shown[0].buttons, platform::MessageButtons::OkCancel);
-  EXPECT_EQ(test::ReadFile(setup.logFile()).find("Retore"), std::string::npos) << "Cancel restores nothing";
+  EXPECT_EQ(test::ReadFile(setup.logFile()).find("Retore"), std::string::npos)
+      << "Cancel restores nothing";
 
   setup.prompter.shown.clear();
   setup.prompter.reply = MessageAnswer::Ok;

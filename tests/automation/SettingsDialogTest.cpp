@@ -32,7 +32,7 @@ class SettingsDialogTest : public ::testing::Test {
  protected:
   test::TestPrefix prefix;
   std::unique_ptr<platform::posix::PosixPlatform> platform = prefix.MakePlatform();
-  app::SettingsFile settings{*platform};
+  core::SettingsFile settings{*platform};
   test::RecordingPrompter prompter;
   FakeSettingsView view;
   FakeAutoStart autoStart;

@@ -107,7 +107,7 @@ TEST(Crontab, TheLinesCommandMakesTheBackup) {
   for (int field = 0; field < 5; ++field) command = command.substr(command.find(' ') + 1);
   command = command.substr(0, command.rfind(" # "));
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
-  EXPECT_TRUE(backup::ZipComponent::IsPasswordProtected(setup.Target()));
+  EXPECT_TRUE(archive::ZipComponent::IsPasswordProtected(setup.Target()));
   EXPECT_NE(ReadFile(setup.logFile()).find("Backup Signatures Succeeded!"), std::string::npos);
 }
 

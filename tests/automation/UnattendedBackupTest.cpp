@@ -37,7 +37,7 @@ class UnattendedBackupTest : public ::testing::Test {
 TEST_F(UnattendedBackupTest, ElevenOnesWithoutPasswordBackUpEverythingUnprotected) {
   ASSERT_EQ(Run("sf=annaxm=11111111111ps=bf=" + setup.Target()), kBackupWritten);
   EXPECT_EQ(target, setup.Target());
-  EXPECT_FALSE(backup::ZipComponent::IsPasswordProtected(target));
+  EXPECT_FALSE(archive::ZipComponent::IsPasswordProtected(target));
   const std::string descriptor = Descriptor();
   EXPECT_NE(descriptor.find("BackupInformation=Auto Backup\r\n"), std::string::npos);
   EXPECT_NE(descriptor.find("BackupItem=11111111111\r\n"), std::string::npos);
@@ -46,7 +46,7 @@ TEST_F(UnattendedBackupTest, ElevenOnesWithoutPasswordBackUpEverythingUnprotecte
 
 TEST_F(UnattendedBackupTest, APasswordProtectsEveryEntry) {
   ASSERT_EQ(Run("sf=annaxm=00000100000ps=pa ss wordbf=" + setup.Target()), kBackupWritten);
-  backup::ZipComponent zip;
+  archive::ZipComponent zip;
   ASSERT_TRUE(zip.OpenZip(target));
   for (const auto& entry : zip.entries()) EXPECT_TRUE(entry.encrypted) << entry.name;
   zip.SetDecryptPassword("pa ss word");

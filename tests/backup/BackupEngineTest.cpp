@@ -166,7 +166,7 @@ TEST(BackupEngine, ItemsWithoutDataFailAndWriteNoKey) {
   const BackupOutcome outcome =
       setup.engine().Run({All(), setup.Target(), "", "", "anna", false}, {});
   ASSERT_TRUE(outcome.written);
-  EXPECT_EQ(ItemFlags(outcome.succeeded), "00100110001");
+  EXPECT_EQ(archive::ItemFlags(outcome.succeeded), "00100110001");
   const std::string descriptor =
       test::EntryText(setup.Target(), "stowinfo.dat", "", setup.root() / "x");
   for (const char* key :

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "backup/Descriptor.h"
+#include "archive/Descriptor.h"
 #include "platform/posix/PosixFiles.h"
 #include "support/TestPrefix.h"
 

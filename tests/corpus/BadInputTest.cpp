@@ -10,8 +10,8 @@
 #include <sstream>
 
 #include "CorpusTable.h"
-#include "automation/CliProgram.h"
 #include "automation/UnattendedBackup.h"
+#include "cli/CliProgram.h"
 #include "registry/RegistryText.h"
 #include "support/BackupSetup.h"
 
@@ -61,7 +61,7 @@ class BadInputTest : public ::testing::Test {
   }
   int Cli(std::vector<std::string> arguments, std::string& output) {
     std::ostringstream out, err;
-    const int status = automation::RunCli(arguments, *setup.platform, out, err);
+    const int status = cli::RunCli(arguments, *setup.platform, out, err);
     output = out.str() + err.str();
     return status;
   }

@@ -20,8 +20,8 @@
 #include <sstream>
 #include <thread>
 
-#include "automation/CliProgram.h"
-#include "backup/BackupVerifier.h"
+#include "archive/BackupVerifier.h"
+#include "cli/CliProgram.h"
 #include "faults/FaultTools.h"
 #include "registry/RegistryText.h"
 #include "support/BackupSetup.h"
@@ -29,7 +29,7 @@
 namespace quill::test {
 namespace {
 namespace fs = std::filesystem;
-using backup::kItemCount;
+using archive::kItemCount;
 
 std::array<bool, kItemCount> Items(const std::string& mask) {
   std::array<bool, kItemCount> items{};
@@ -50,7 +50,7 @@ std::string Show(const std::vector<Micros>& points) {
 }
 
 bool Verifies(const std::string& file, const std::string& password) {
-  const backup::VerifyReport report = backup::VerifyBackupFile(file, password);
+  const archive::VerifyReport report = archive::VerifyBackupFile(file, password);
   if (!report.ok) std::cout << report.Text();
   return report.ok;
 }
@@ -143,7 +143,7 @@ TEST(BackupFaults, AFullDiskFailsTheBackupAndKeepsThePreviousOne) {
     EXPECT_NE(outcome.succeeded, kAll);
     EXPECT_TRUE(Verifies(target, "pw"));
     const std::string flags = EntryText(target, "stowinfo.dat", "pw", setup.root());
-    EXPECT_NE(flags.find("BackupItem=" + backup::ItemFlags(outcome.succeeded)), std::string::npos);
+    EXPECT_NE(flags.find("BackupItem=" + archive::ItemFlags(outcome.succeeded)), std::string::npos);
   } else {
     std::cout << "the disk filled while the file was written\n";
     EXPECT_FALSE(outcome.error.empty());
@@ -198,7 +198,7 @@ TEST(BackupFaults, AnUnreadableSourceFailsItsItemOnly) {
   }
   ASSERT_TRUE(outcome.written) << outcome.error;
   for (std::size_t i = 0; i < kItemCount; ++i)
-    EXPECT_EQ(outcome.succeeded[i], i != 5) << backup::kItemCaptions[i];
+    EXPECT_EQ(outcome.succeeded[i], i != 5) << archive::kItemCaptions[i];
   EXPECT_TRUE(Verifies(target, ""));
   ASSERT_TRUE(setup.engine().Run({kAll, target, "", "", "anna", false}, {}).succeeded[5]);
 }
@@ -308,7 +308,7 @@ int CliRestore(const BackupSetup& setup, const std::string& file) {
       platform::posix::WinePrefix(setup.prefix(), setup.root() / "server"), setup.app().string(),
       "/proc", [](const std::vector<std::string>&) { return true; });
   std::ostringstream out, err;
-  return automation::RunCli({"restore", file}, platform, out, err);
+  return cli::RunCli({"restore", file}, platform, out, err);
 }
 
 TEST(RestoreFaults, AKilledRestoreLeavesEachUnitWhollyOldOrWhollyNew) {

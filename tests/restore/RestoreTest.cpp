@@ -12,17 +12,22 @@
 #include <map>
 #include <thread>
 
+#include "app/BackupInspection.h"
+#include "app/RestoreRun.h"
 #include "platform/AnsiCodePage.h"
 #include "registry/RegistryText.h"
-#include "restore/BackupInspection.h"
 #include "restore/FolderSwap.h"
 #include "restore/ItemRestores.h"
-#include "restore/RestoreRun.h"
 #include "support/BackupSetup.h"
 #include "support/FakePages.h"
 
 namespace quill::restore {
 namespace {
+using app::BackupInspection;
+using app::RestoreOutcome;
+using app::RestoreRun;
+using app::RestoreSource;
+using archive::ZipComponent;
 using test::FakeRestorePage;
 namespace fs = std::filesystem;
 using platform::MessageIcon;
@@ -45,7 +50,7 @@ class RestoreTest : public ::testing::Test {
   test::BackupSetup from{300000, 1};
   test::BackupSetup to{300000, 2};
   FakeRestorePage page;
-  backup::ZipComponent zip1, zip2;
+  archive::ZipComponent zip1, zip2;
   registry::RegistryText text{to.platform->registry(), *to.reg};
   BackupInspection inspection{zip1, zip2, to.prompter, page, to.found.DescriptorPath};
   ItemRestores items{{to.found.values.MailDataFolder, to.found.values.ContactsFolder,
@@ -63,14 +68,14 @@ class RestoreTest : public ::testing::Test {
                  to.found.DescriptorPath};
 
   std::string Backup(const std::string& password,
-                     std::array<bool, backup::kItemCount> which = All()) {
+                     std::array<bool, archive::kItemCount> which = All()) {
     const std::string target = to.Target("from.wlm");
     EXPECT_TRUE(
         from.engine().Run({which, target, password, "two\r\nlines", "anna", false}, {}).written);
     return target;
   }
-  static std::array<bool, backup::kItemCount> All() {
-    std::array<bool, backup::kItemCount> all;
+  static std::array<bool, archive::kItemCount> All() {
+    std::array<bool, archive::kItemCount> all;
     all.fill(true);
     return all;
   }
@@ -107,7 +112,7 @@ TEST_F(RestoreTest, ABackupComesBackIntoAnotherProfile) {
     EXPECT_EQ(page.enabled, All());
     page.checked = All();
     const RestoreOutcome outcome = run.Run(inspection.source());
-    for (std::size_t i = 0; i < backup::kItemCount; ++i)
+    for (std::size_t i = 0; i < archive::kItemCount; ++i)
       EXPECT_TRUE(outcome.restored[i]) << i << ": " << items.lastError();
 
     for (const char* folder :
@@ -139,7 +144,7 @@ TEST_F(RestoreTest, ABackupComesBackIntoAnotherProfile) {
 }
 
 TEST_F(RestoreTest, InspectionShowsTheBackupAndEnablesWhatItHolds) {
-  std::array<bool, backup::kItemCount> which{};
+  std::array<bool, archive::kItemCount> which{};
   which[0] = which[10] = true;
   const std::string file = Backup("", which);
   to.prompter.openPath = file;
@@ -151,7 +156,7 @@ TEST_F(RestoreTest, InspectionShowsTheBackupAndEnablesWhatItHolds) {
   EXPECT_EQ(page.backupInfo, std::string("Computer:VM\r\nUser:anna\r\nDate:") + test::kStamp);
   EXPECT_EQ(page.fileInfo, "two\r\nlines");
   EXPECT_EQ(page.enabled, which);
-  EXPECT_EQ(page.checked, (std::array<bool, backup::kItemCount>{}));
+  EXPECT_EQ(page.checked, (std::array<bool, archive::kItemCount>{}));
   EXPECT_FALSE(inspection.source().invalid);
   EXPECT_EQ(to.prompter.passwordAsked, 0);
 
@@ -161,14 +166,14 @@ TEST_F(RestoreTest, InspectionShowsTheBackupAndEnablesWhatItHolds) {
   EXPECT_EQ(page.source, "");
   EXPECT_EQ(page.fileInfo, "");
   EXPECT_EQ(page.backupInfo, "");
-  EXPECT_EQ(page.enabled, (std::array<bool, backup::kItemCount>{}));
+  EXPECT_EQ(page.enabled, (std::array<bool, archive::kItemCount>{}));
   EXPECT_TRUE(zip1.entries().empty());
 }
 
 // Writes a ZIP holding the given entries (name -> content).
 void WriteZip(const fs::path& file,
               const std::vector<std::pair<std::string, std::string>>& entries) {
-  archive* a = archive_write_new();
+  ::archive* a = archive_write_new();
   archive_write_set_format_zip(a);
   archive_write_open_filename(a, file.c_str());
   for (const auto& [name, content] : entries) {
@@ -220,7 +225,7 @@ TEST_F(RestoreTest, WhatIsNotABackupIsRejectedAndChangesNothing) {
     EXPECT_EQ(to.prompter.shown[0].text, "Invalid backup file") << label;
     EXPECT_EQ(to.prompter.shown[0].icon, MessageIcon::Error);
     EXPECT_TRUE(inspection.source().invalid) << label;
-    EXPECT_EQ(page.enabled, (std::array<bool, backup::kItemCount>{})) << label;
+    EXPECT_EQ(page.enabled, (std::array<bool, archive::kItemCount>{})) << label;
     // The run then refuses at once.
     page.checked.fill(true);
     to.prompter.shown.clear();
@@ -233,7 +238,7 @@ TEST_F(RestoreTest, WhatIsNotABackupIsRejectedAndChangesNothing) {
 }
 
 TEST_F(RestoreTest, FlagsAreTrimmedAndOnlyOnesCount) {
-  const std::vector<std::pair<std::string, std::array<bool, backup::kItemCount>>> cases = {
+  const std::vector<std::pair<std::string, std::array<bool, archive::kItemCount>>> cases = {
       {"  10000000001 ",
        {true, false, false, false, false, false, false, false, false, false, true}},
       {"1x2 0000001", {true, false, false, false, false, false, false, false, false, false, true}},
@@ -259,7 +264,7 @@ TEST_F(RestoreTest, AWrongPasswordEnablesNothing) {
     EXPECT_EQ(to.prompter.shown[0].text, "Incorect Password or Invalid backup file");
     EXPECT_EQ(to.prompter.shown[0].icon, MessageIcon::Information);
     EXPECT_EQ(page.source, "");
-    EXPECT_EQ(page.enabled, (std::array<bool, backup::kItemCount>{}));
+    EXPECT_EQ(page.enabled, (std::array<bool, archive::kItemCount>{}));
   }
   // A cancelled prompt keeps the password typed before.
   to.prompter.password = "right";

@@ -17,9 +17,9 @@ BackupSetup::BackupSetup(std::uint64_t messageBytes, std::uint64_t seed) {
         return true;
       });
   reg = std::make_unique<registry::modReg>(platform->registry(), prompter);
-  services = std::make_unique<app::SharedServices>(*platform, *reg);
-  settings = std::make_unique<app::SettingsFile>(*platform);
-  found = app::Discovery(*platform, *reg, *services, prompter).Run("");
+  services = std::make_unique<core::SharedServices>(*platform, *reg);
+  settings = std::make_unique<core::SettingsFile>(*platform);
+  found = core::Discovery(*platform, *reg, *services, prompter).Run("");
 }
 
 fs::path BackupSetup::mailStore() const {
@@ -41,7 +41,7 @@ std::vector<std::string> BackupSetup::AppFolderFiles() const {
 }
 
 std::vector<std::string> EntryNames(const std::string& archive) {
-  backup::ZipComponent zip;
+  archive::ZipComponent zip;
   std::vector<std::string> names;
   if (!zip.OpenZip(archive)) return names;
   for (const auto& entry : zip.entries()) names.push_back(entry.name);
@@ -63,7 +63,7 @@ std::vector<std::string> EntryNamesByUnzip(const std::string& archive) {
 
 std::string EntryText(const std::string& archive, const std::string& name,
                       const std::string& password, const fs::path& folder) {
-  backup::ZipComponent zip;
+  archive::ZipComponent zip;
   if (!zip.OpenZip(archive)) return "<cannot open>";
   zip.SetDecryptPassword(password);
   const auto entry = zip.FindEntry(name);

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "app/Discovery.h"
-#include "app/SettingsFile.h"
-#include "app/SharedServices.h"
+#include "archive/ZipComponent.h"
 #include "backup/BackupEngine.h"
-#include "backup/ZipComponent.h"
+#include "core/Discovery.h"
+#include "core/SettingsFile.h"
+#include "core/SharedServices.h"
 #include "registry/ModReg.h"
 #include "support/TestPrefix.h"
 
@@ -42,10 +42,10 @@ class BackupSetup {
   RecordingPrompter prompter;
   std::vector<std::vector<std::string>> started;  // programs the platform was asked to start
   std::unique_ptr<registry::modReg> reg;
-  std::unique_ptr<app::SharedServices> services;
-  std::unique_ptr<app::SettingsFile> settings;
-  app::DiscoveryResult found;
-  backup::ZipComponent zip1;
+  std::unique_ptr<core::SharedServices> services;
+  std::unique_ptr<core::SettingsFile> settings;
+  core::DiscoveryResult found;
+  archive::ZipComponent zip1;
 
  private:
   TempDir dir_;

@@ -4,17 +4,17 @@
 #include <array>
 #include <string>
 
-#include "backup/BackupPageView.h"
-#include "backup/Descriptor.h"
-#include "restore/RestorePageView.h"
+#include "app/BackupPageView.h"
+#include "app/RestorePageView.h"
+#include "archive/Descriptor.h"
 #include "support/RecordingProgress.h"
 
 namespace quill::test {
 
 // The backup page, remembered instead of shown.
-struct FakeBackupPage : backup::BackupPageView, test::RecordingProgress {
-  std::array<bool, backup::kItemCount> enabled{};
-  std::array<bool, backup::kItemCount> checked{};
+struct FakeBackupPage : app::BackupPageView, test::RecordingProgress {
+  std::array<bool, archive::kItemCount> enabled{};
+  std::array<bool, archive::kItemCount> checked{};
   std::string targetText, user = "Ann", password, password2, info;
   bool protect = false;
 
@@ -31,9 +31,9 @@ struct FakeBackupPage : backup::BackupPageView, test::RecordingProgress {
 };
 
 // The restore page, remembered instead of shown.
-struct FakeRestorePage : restore::RestorePageView, test::RecordingProgress {
-  std::array<bool, backup::kItemCount> enabled{};
-  std::array<bool, backup::kItemCount> checked{};
+struct FakeRestorePage : app::RestorePageView, test::RecordingProgress {
+  std::array<bool, archive::kItemCount> enabled{};
+  std::array<bool, archive::kItemCount> checked{};
   std::string source, fileInfo, backupInfo, user = "anna";
   void SetItemEnabled(std::size_t i, bool on) override { enabled[i] = on; }
   bool ItemEnabled(std::size_t i) override { return enabled[i]; }

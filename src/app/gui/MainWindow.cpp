@@ -10,9 +10,9 @@
 #include <QPalette>
 #include <QVBoxLayout>
 
-#include "app/AppTitle.h"
 #include "app/gui/GuiThread.h"
-#include "backup/Descriptor.h"
+#include "archive/Descriptor.h"
+#include "core/AppTitle.h"
 
 namespace quill::app {
 namespace {
@@ -134,8 +134,8 @@ QWidget* MainWindow::BuildBackupPage() {
   what->addWidget(new QLabel("User to Backup", Frame1), 0, 0);
   what->addWidget(cbSource, 0, 1);
   what->addWidget(new QLabel("Items to backup", Frame1), 1, 0, 1, 2);
-  for (std::size_t i = 0; i < backup::kItemCount; ++i) {
-    backupitem.boxes[i] = new QCheckBox(Caption(backup::kItemCaptions[i]), Frame1);
+  for (std::size_t i = 0; i < archive::kItemCount; ++i) {
+    backupitem.boxes[i] = new QCheckBox(Caption(archive::kItemCaptions[i]), Frame1);
     what->addWidget(backupitem.boxes[i], 2 + static_cast<int>(i / 2), static_cast<int>(i % 2));
   }
   Frame1->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -196,8 +196,8 @@ QWidget* MainWindow::BuildRestorePage() {
   what->addWidget(new QLabel("Restore to User", Frame4), 0, 0);
   what->addWidget(cbTarget, 0, 1);
   what->addWidget(new QLabel("Items to restore", Frame4), 1, 0, 1, 2);
-  for (std::size_t i = 0; i < backup::kItemCount; ++i) {
-    restoreitem.boxes[i] = new QCheckBox(Caption(backup::kItemCaptions[i]), Frame4);
+  for (std::size_t i = 0; i < archive::kItemCount; ++i) {
+    restoreitem.boxes[i] = new QCheckBox(Caption(archive::kItemCaptions[i]), Frame4);
     restoreitem.boxes[i]->setEnabled(false);
     what->addWidget(restoreitem.boxes[i], 2 + static_cast<int>(i / 2), static_cast<int>(i % 2));
   }

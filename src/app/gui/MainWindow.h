@@ -19,10 +19,10 @@
 #include <string>
 #include <thread>
 
+#include "app/BackupPageView.h"
 #include "app/LogListView.h"
 #include "app/MainWindowLogic.h"
-#include "backup/BackupPageView.h"
-#include "restore/RestorePageView.h"
+#include "app/RestorePageView.h"
 
 namespace quill::app {
 
@@ -55,7 +55,7 @@ class ItemBoxes {
 
 class MainWindow;
 
-class BackupPage : public backup::BackupPageView, public ForwardedProgress {
+class BackupPage : public app::BackupPageView, public ForwardedProgress {
  public:
   explicit BackupPage(MainWindow& window);
   void SetItemEnabled(std::size_t index, bool enabled) override;
@@ -73,7 +73,7 @@ class BackupPage : public backup::BackupPageView, public ForwardedProgress {
   MainWindow& window_;
 };
 
-class RestorePage : public restore::RestorePageView, public ForwardedProgress {
+class RestorePage : public app::RestorePageView, public ForwardedProgress {
  public:
   explicit RestorePage(MainWindow& window);
   void SetItemEnabled(std::size_t index, bool enabled) override;

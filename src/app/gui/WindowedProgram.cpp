@@ -1,6 +1,5 @@
 #include "app/gui/WindowedProgram.h"
 
-#include "app/TimeText.h"
 #include "app/gui/GuiThread.h"
 #include "automation/AutoStart.h"
 #include "automation/SettingsDialog.h"
@@ -8,6 +7,7 @@
 #include "automation/TaskSchedulerDialog.h"
 #include "automation/gui/SettingsWindow.h"
 #include "automation/gui/TaskSchedulerWindow.h"
+#include "core/TimeText.h"
 #include "disc/EraseDialogLogic.h"
 #include "disc/gui/DiscWindow.h"
 #include "disc/gui/EraseWindow.h"
@@ -34,10 +34,10 @@ WindowedProgram::WindowedProgram(platform::Platform& platform, platform::Prompte
   const auto timeStamp = [&platform] { return platform.system().GeneralDate(LocalNow()); };
   engine_ = std::make_unique<backup::BackupEngine>(platform, reg_, services_, zip1_, found_.values,
                                                    found_.DescriptorPath, timeStamp);
-  backupRun_ = std::make_unique<backup::BackupRun>(
+  backupRun_ = std::make_unique<app::BackupRun>(
       *engine_, platform, services_, settings_, reg_, prompter_, window_.backupPage(),
       found_.values, LocalNow,
-      backup::BackupFollowUps{[this](const std::string& name, const std::string& path) {
+      app::BackupFollowUps{[this](const std::string& name, const std::string& path) {
         // The run works off the window's thread.
         OnGui([&] {
           discHandOver_ = {name, path};
@@ -45,15 +45,15 @@ WindowedProgram::WindowedProgram(platform::Platform& platform, platform::Prompte
         });
       }});
   text_ = std::make_unique<registry::RegistryText>(platform.registry(), reg_);
-  inspection_ = std::make_unique<restore::BackupInspection>(
+  inspection_ = std::make_unique<app::BackupInspection>(
       zip1_, zip2_, prompter_, window_.restorePage(), found_.DescriptorPath);
   items_ = std::make_unique<restore::ItemRestores>(
       restore::RestoreTargets{found_.values.MailDataFolder, found_.values.ContactsFolder,
                               found_.values.StationeryFolder, application},
       zip1_, reg_, *text_, [this] { window_.Yield(); });
-  restoreRun_ = std::make_unique<restore::RestoreRun>(*items_, services_, settings_, prompter_,
-                                                      window_.restorePage(), timeStamp,
-                                                      found_.DescriptorPath);
+  restoreRun_ =
+      std::make_unique<app::RestoreRun>(*items_, services_, settings_, prompter_,
+                                        window_.restorePage(), timeStamp, found_.DescriptorPath);
   logic_ = std::make_unique<MainWindowLogic>(
       window_, window_.backupPage(), window_.restorePage(), window_, services_, prompter_,
       *backupRun_, *inspection_, *restoreRun_, found_.DescriptorPath,

@@ -4,24 +4,31 @@
 
 #include <memory>
 
-#include "app/Discovery.h"
+#include "app/BackupInspection.h"
+#include "app/BackupRun.h"
 #include "app/MainWindowLogic.h"
-#include "app/SettingsFile.h"
-#include "app/SharedServices.h"
+#include "app/RestoreRun.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/QtPrompter.h"
+#include "archive/ZipComponent.h"
 #include "backup/BackupEngine.h"
-#include "backup/BackupRun.h"
-#include "backup/ZipComponent.h"
+#include "core/Discovery.h"
+#include "core/SettingsFile.h"
+#include "core/SharedServices.h"
+#include "core/TimeText.h"
 #include "disc/DiscWindowLogic.h"
 #include "platform/Platform.h"
 #include "registry/ModReg.h"
 #include "registry/RegistryText.h"
-#include "restore/BackupInspection.h"
 #include "restore/ItemRestores.h"
-#include "restore/RestoreRun.h"
 
 namespace quill::app {
+using core::Discovery;
+using core::DiscoveryResult;
+using core::LocalNow;
+using core::ProcessValues;
+using core::SettingsFile;
+using core::SharedServices;
 
 class WindowedProgram {
  public:
@@ -49,14 +56,14 @@ class WindowedProgram {
   SettingsFile settings_;
   DiscoveryResult found_;
   disc::DiscHandOver discHandOver_;
-  backup::ZipComponent zip1_;
-  backup::ZipComponent zip2_;
+  archive::ZipComponent zip1_;
+  archive::ZipComponent zip2_;
   std::unique_ptr<backup::BackupEngine> engine_;
-  std::unique_ptr<backup::BackupRun> backupRun_;
+  std::unique_ptr<app::BackupRun> backupRun_;
   std::unique_ptr<registry::RegistryText> text_;
-  std::unique_ptr<restore::BackupInspection> inspection_;
+  std::unique_ptr<app::BackupInspection> inspection_;
   std::unique_ptr<restore::ItemRestores> items_;
-  std::unique_ptr<restore::RestoreRun> restoreRun_;
+  std::unique_ptr<app::RestoreRun> restoreRun_;
   std::unique_ptr<MainWindowLogic> logic_;
 };
 

@@ -7,7 +7,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "backup/Descriptor.h"
+#include "archive/Descriptor.h"
 
 namespace quill::automation {
 namespace {
@@ -30,8 +30,8 @@ TaskSchedulerWindow::TaskSchedulerWindow(QWidget* parent) : QDialog(parent) {
   items->addWidget(new QLabel("User to Backup", what), 0, 0);
   items->addWidget(cbSource, 0, 1);
   items->addWidget(new QLabel("Items to backup", what), 1, 0, 1, 2);
-  for (std::size_t i = 0; i < backup::kItemCount; ++i) {
-    backupitem[i] = new QCheckBox(QString(backup::kItemCaptions[i]).replace("&", "&&"), what);
+  for (std::size_t i = 0; i < archive::kItemCount; ++i) {
+    backupitem[i] = new QCheckBox(QString(archive::kItemCaptions[i]).replace("&", "&&"), what);
     items->addWidget(backupitem[i], 2 + static_cast<int>(i / 2), static_cast<int>(i % 2));
   }
   layout->addWidget(what);

@@ -1,0 +1,464 @@
+#include "archive/ZipComponent.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <chrono>
+#include <clocale>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <mutex>
+
+#include "archive/EntryPath.h"
+#include "archive/ZipWriter.h"
+#include "platform/Files.h"
+
+namespace quill::archive {
+namespace fs = std::filesystem;
+using platform::HostPath;
+using platform::PathText;
+
+namespace {
+
+constexpr std::size_t kChunk = 1 << 16;
+
+struct ReadDeleter {
+  void operator()(::archive* a) const { archive_read_free(a); }
+};
+struct EntryDeleter {
+  void operator()(archive_entry* e) const { archive_entry_free(e); }
+};
+using Reader = std::unique_ptr<::archive, ReadDeleter>;
+using Entry = std::unique_ptr<archive_entry, EntryDeleter>;
+
+std::string ArchiveError(::archive* a) {
+  const char* text = archive_error_string(a);
+  return text != nullptr ? text : "unknown archive error";
+}
+
+Reader OpenReader(const std::string& path, const std::string& password, std::string& error) {
+  Reader reader(archive_read_new());
+  archive_read_support_format_zip_seekable(reader.get());
+  if (!password.empty()) archive_read_add_passphrase(reader.get(), password.c_str());
+  if (archive_read_open_filename(reader.get(), PathText(HostPath(path)).c_str(), kChunk) !=
+      ARCHIVE_OK) {
+    error = "cannot open " + path + ": " + ArchiveError(reader.get());
+    return nullptr;
+  }
+  return reader;
+}
+
+std::string EntryName(archive_entry* entry) {
+  if (const char* utf8 = archive_entry_pathname_utf8(entry)) return utf8;
+  if (const char* name = archive_entry_pathname(entry)) return name;
+  return std::string();
+}
+
+// "folder\*.*" or "folder/*.*": the folder; otherwise nothing.
+std::optional<std::string> FolderPattern(const std::string& pattern) {
+  for (const char* suffix : {"\\*.*", "/*.*"}) {
+    const std::string tail(suffix);
+    if (pattern.size() > tail.size() &&
+        pattern.compare(pattern.size() - tail.size(), tail.size(), tail) == 0)
+      return pattern.substr(0, pattern.size() - tail.size());
+  }
+  return std::nullopt;
+}
+
+// libarchive turns entry names into text of the process's character type; names are UTF-8
+// here, so the process takes a UTF-8 character type when it does not have one.
+void UseUtf8Names() {
+#ifndef _WIN32
+  static std::once_flag once;
+  std::call_once(once, [] {
+    const char* current = std::setlocale(LC_CTYPE, nullptr);
+    const bool utf8 = current != nullptr && (std::strstr(current, "UTF-8") != nullptr ||
+                                             std::strstr(current, "utf8") != nullptr);
+    if (!utf8 && std::setlocale(LC_CTYPE, "C.UTF-8") == nullptr) std::setlocale(LC_CTYPE, "");
+  });
+#endif
+}
+
+// A header read: ARCHIVE_WARN only says a name needed converting.
+bool NextHeader(::archive* reader, archive_entry** entry) {
+  const int status = archive_read_next_header(reader, entry);
+  return status == ARCHIVE_OK || status == ARCHIVE_WARN;
+}
+
+// Reads the data of the entry whose header was just read to its end, handing each piece to
+// take until it declines.
+struct DataRead {
+  std::uint64_t bytes = 0;
+  std::string problem;  // empty when the data read cleanly
+  bool fatal = false;   // the reader cannot go on
+  bool declined = false;
+};
+DataRead ReadData(::archive* reader, std::vector<char>& buffer,
+                  const std::function<bool(const char*, std::size_t)>& take = nullptr) {
+  DataRead result;
+  la_ssize_t got;
+  while ((got = archive_read_data(reader, buffer.data(), buffer.size())) > 0) {
+    const auto size = static_cast<std::size_t>(got);
+    if (take && !take(buffer.data(), size)) {
+      result.declined = true;
+      return result;
+    }
+    result.bytes += size;
+  }
+  if (got < 0) {
+    result.problem = ArchiveError(reader);
+    result.fatal = got == ARCHIVE_FATAL;
+  }
+  return result;
+}
+
+std::string SizeProblem(const ZipEntryInfo& info, std::uint64_t bytes) {
+  if (!info.regular || bytes == info.size) return std::string();
+  return "it holds " + std::to_string(bytes) + " bytes, not the " + std::to_string(info.size) +
+         " bytes its header gives";
+}
+
+// A fresh reader whose last header read is that of entry index.
+Reader ReaderAt(const std::string& path, const std::string& password, std::size_t index,
+                archive_entry** entry, std::string& error) {
+  Reader reader = OpenReader(path, password, error);
+  if (!reader) return nullptr;
+  for (std::size_t at = 0;; ++at) {
+    if (!NextHeader(reader.get(), entry)) {
+      error = "cannot read the header of entry " + std::to_string(index + 1) + ": " +
+              ArchiveError(reader.get());
+      return nullptr;
+    }
+    if (at == index) return reader;
+    archive_read_data_skip(reader.get());
+  }
+}
+
+}  // namespace
+
+ZipComponent::ZipComponent(ZipEvents events) : events_(std::move(events)) {
+  UseUtf8Names();
+}
+
+bool ZipComponent::Fail(std::string message) {
+  lastError_ = std::move(message);
+  return false;
+}
+
+std::string ZipComponent::Resolve(const std::string& path) const {
+  const fs::path host = HostPath(path);
+  if (host.is_absolute() || workingFolder_.empty()) return path;
+  return PathText(HostPath(workingFolder_) / host);
+}
+
+void ZipComponent::NewZip(const std::string& path) {
+  CloseZip();
+  target_ = Resolve(path);
+}
+
+bool ZipComponent::AppendFiles(const std::string& pattern, bool recurse) {
+  std::error_code error;
+  if (const auto folder = FolderPattern(pattern)) {
+    // The folder is listed when the archive is written, one folder at a time.
+    const fs::path root = HostPath(Resolve(*folder));
+    if (!fs::is_directory(root, error)) return Fail("no folder " + *folder);
+    pending_.push_back({PathText(root), std::string(), true, recurse});
+    return true;
+  }
+  const fs::path file = HostPath(Resolve(pattern));
+  if (!fs::is_regular_file(file, error)) return Fail("no file " + pattern);
+  pending_.push_back({PathText(file), PathText(file.filename()), false, false});
+  return true;
+}
+
+bool ZipComponent::WriteZip() {
+  if (target_.empty()) return Fail("no archive was started");
+  std::string problem;
+  // The bytes to write, for the progress: the folders are walked once to add up their files.
+  std::uint64_t total = 0;
+  for (const Pending& item : pending_) {
+    std::error_code error;
+    if (!item.folder) {
+      total += fs::file_size(HostPath(item.source), error);
+    } else if (!WalkFolder(
+                   HostPath(item.source), item.recurse,
+                   [&](const fs::path& path, const std::string&, bool empty) {
+                     if (!empty) total += fs::file_size(path, error);
+                     return true;
+                   },
+                   problem)) {
+      return Fail(problem);
+    }
+  }
+  ZipWriter writer;
+  if (!writer.Open(HostPath(target_), protect_ ? password_ : std::string(),
+                   {total, events_.writeProgress}))
+    return Fail(writer.error());
+  const auto add = [&](const fs::path& path, const std::string& name, bool emptyFolder) {
+    if (emptyFolder) return writer.AddFolder(path, name);
+    if (!writer.AddFile(path, name)) return false;
+    if (events_.fileAdded) events_.fileAdded(PathText(path));
+    return true;
+  };
+  for (const Pending& item : pending_) {
+    const bool added = item.folder ? WalkFolder(HostPath(item.source), item.recurse, add, problem)
+                                   : add(HostPath(item.source), item.name, false);
+    if (!added) return Fail(writer.error().empty() ? problem : writer.error());
+  }
+  if (!writer.Finish(durable_)) return Fail(writer.error());
+  return true;
+}
+
+void ZipComponent::CloseZip() {
+  target_.clear();
+  pending_.clear();
+  openPath_.clear();
+  entries_.clear();
+}
+
+bool ZipComponent::IsPasswordProtected(const std::string& path) {
+  UseUtf8Names();
+  std::string error;
+  Reader reader = OpenReader(path, "", error);
+  if (!reader) return false;
+  archive_entry* entry = nullptr;
+  while (NextHeader(reader.get(), &entry)) {
+    if (archive_entry_is_data_encrypted(entry)) return true;
+    archive_read_data_skip(reader.get());
+  }
+  return false;
+}
+
+bool ZipComponent::OpenZip(const std::string& path) {
+  CloseZip();
+  std::string error;
+  Reader reader = OpenReader(Resolve(path), "", error);
+  if (!reader) return Fail(error);
+  archive_entry* entry = nullptr;
+  int status;
+  while ((status = archive_read_next_header(reader.get(), &entry)) == ARCHIVE_OK ||
+         status == ARCHIVE_WARN) {
+    ZipEntryInfo info;
+    info.index = entries_.size();
+    info.name = EntryName(entry);
+    info.size = archive_entry_size_is_set(entry)
+                    ? static_cast<std::uint64_t>(archive_entry_size(entry))
+                    : 0;
+    info.encrypted = archive_entry_is_data_encrypted(entry) != 0;
+    info.directory = archive_entry_filetype(entry) == AE_IFDIR;
+    info.regular = archive_entry_filetype(entry) == AE_IFREG;
+    entries_.push_back(std::move(info));
+    archive_read_data_skip(reader.get());
+  }
+  if (status != ARCHIVE_EOF) {
+    entries_.clear();
+    return Fail(path + " is not a ZIP archive or is damaged: " + ArchiveError(reader.get()));
+  }
+  openPath_ = Resolve(path);
+  return true;
+}
+
+bool ZipComponent::VerifyPassword() {
+  std::vector<const ZipEntryInfo*> protectedEntries;
+  for (const auto& entry : entries_)
+    if (entry.encrypted && entry.regular && entry.size > 0) protectedEntries.push_back(&entry);
+  if (protectedEntries.empty()) return true;
+  // The traditional check byte lets about one wrong password in 256 through; only reading
+  // data whole tells. The smallest entry of some size is enough; without one, all are read.
+  constexpr std::uint64_t kEnough = 16;
+  std::vector<std::size_t> chosen;
+  const ZipEntryInfo* best = nullptr;
+  for (const ZipEntryInfo* entry : protectedEntries)
+    if (entry->size >= kEnough && (best == nullptr || entry->size < best->size)) best = entry;
+  if (best != nullptr) {
+    chosen.push_back(best->index);
+  } else {
+    for (const ZipEntryInfo* entry : protectedEntries) chosen.push_back(entry->index);
+  }
+
+  std::string error;
+  Reader reader = OpenReader(openPath_, decryptPassword_, error);
+  if (!reader) return Fail(error);
+  std::vector<char> buffer(kChunk);
+  archive_entry* entry = nullptr;
+  std::size_t index = 0;
+  std::size_t checked = 0;
+  while (checked < chosen.size() && NextHeader(reader.get(), &entry)) {
+    if (std::find(chosen.begin(), chosen.end(), index++) == chosen.end()) {
+      archive_read_data_skip(reader.get());
+      continue;
+    }
+    la_ssize_t got;
+    while ((got = archive_read_data(reader.get(), buffer.data(), buffer.size())) > 0) {
+    }
+    if (got < 0) return Fail("wrong password");
+    ++checked;
+  }
+  return checked == chosen.size() || Fail("wrong password");
+}
+
+std::optional<ZipEntryInfo> ZipComponent::FindEntry(const std::string& name) const {
+  for (const auto& entry : entries_)
+    if (entry.name == name) return entry;
+  return std::nullopt;
+}
+
+bool ZipComponent::ExtractEntry(const ZipEntryInfo& entry, const std::string& folder) {
+  return Extract({entry.index}, folder);
+}
+
+bool ZipComponent::UnzipAll(const std::string& folder) {
+  std::vector<std::size_t> all(entries_.size());
+  for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
+  return Extract(all, folder);
+}
+
+bool ZipComponent::TestAll(const EntryProblem& report) {
+  if (openPath_.empty()) return Fail("no archive is open");
+  std::vector<char> buffer(kChunk);
+  std::size_t bad = 0;
+  std::string first;
+  const auto complain = [&](const ZipEntryInfo& info, const std::string& problem) {
+    if (bad++ == 0) first = info.name + ": " + problem;
+    if (report) report(info, problem);
+  };
+  Reader reader;
+  for (const ZipEntryInfo& info : entries_) {
+    archive_entry* entry = nullptr;
+    // Damage in one entry can leave the reader stuck; a fresh one starts at the next entry,
+    // so each entry is judged on its own.
+    if (!reader || !NextHeader(reader.get(), &entry)) {
+      std::string error;
+      reader = ReaderAt(openPath_, decryptPassword_, info.index, &entry, error);
+      if (!reader) {
+        complain(info, error);
+        continue;
+      }
+    }
+    const DataRead read = ReadData(reader.get(), buffer);
+    const std::string problem = read.problem.empty() ? SizeProblem(info, read.bytes) : read.problem;
+    if (!problem.empty()) complain(info, problem);
+    if (read.fatal) reader.reset();
+  }
+  if (bad == 0) return true;
+  return Fail(bad == 1 ? first
+                       : first + " (and " + std::to_string(bad - 1) + " more entries do not read)");
+}
+
+std::optional<std::string> ZipComponent::ReadEntry(const ZipEntryInfo& entry, std::size_t limit) {
+  if (openPath_.empty()) {
+    Fail("no archive is open");
+    return std::nullopt;
+  }
+  if (entry.index >= entries_.size() || entries_[entry.index].name != entry.name) {
+    Fail("no entry " + entry.name);
+    return std::nullopt;
+  }
+  const std::string tooLarge = entry.name + " is larger than " + std::to_string(limit) + " bytes";
+  if (entry.size > limit) {
+    Fail(tooLarge);
+    return std::nullopt;
+  }
+  std::string error;
+  archive_entry* header = nullptr;
+  Reader reader = ReaderAt(openPath_, decryptPassword_, entry.index, &header, error);
+  if (!reader) {
+    Fail(error);
+    return std::nullopt;
+  }
+  std::vector<char> buffer(kChunk);
+  std::string data;
+  const DataRead read = ReadData(reader.get(), buffer, [&](const char* piece, std::size_t size) {
+    if (size > limit - data.size()) return false;
+    data.append(piece, size);
+    return true;
+  });
+  if (read.declined) {
+    Fail(tooLarge);
+    return std::nullopt;
+  }
+  const std::string problem =
+      read.problem.empty() ? SizeProblem(entries_[entry.index], read.bytes) : read.problem;
+  if (!problem.empty()) {
+    Fail("cannot read " + entry.name + ": " + problem);
+    return std::nullopt;
+  }
+  return data;
+}
+
+bool ZipComponent::Extract(const std::vector<std::size_t>& indexes, const std::string& folder) {
+  if (openPath_.empty()) return Fail("no archive is open");
+  const fs::path root = HostPath(Resolve(folder));
+  std::error_code code;
+  if (!fs::is_directory(root, code) && !fs::create_directories(root, code))
+    return Fail("cannot create " + folder);
+  std::string error;
+  Reader reader = OpenReader(openPath_, decryptPassword_, error);
+  if (!reader) return Fail(error);
+
+  std::vector<char> buffer(kChunk);
+  archive_entry* entry = nullptr;
+  std::string refused;
+  std::size_t index = 0;
+  std::size_t written = 0;
+  while (written < indexes.size() && NextHeader(reader.get(), &entry)) {
+    if (std::find(indexes.begin(), indexes.end(), index++) == indexes.end()) {
+      archive_read_data_skip(reader.get());
+      continue;
+    }
+    ++written;
+    const std::string name = EntryName(entry);
+    const auto type = archive_entry_filetype(entry);
+    const auto components = SafeEntryComponents(name);
+    if (!components || (type != AE_IFREG && type != AE_IFDIR)) {
+      refused += (refused.empty() ? "" : ", ") + name;
+      archive_read_data_skip(reader.get());
+      continue;
+    }
+    const auto path = PrepareEntryPath(root, *components, error);
+    if (!path) {
+      refused += (refused.empty() ? "" : ", ") + name;
+      archive_read_data_skip(reader.get());
+      continue;
+    }
+    if (type == AE_IFDIR) {
+      if (!fs::is_directory(*path, code) && !fs::create_directory(*path, code))
+        return Fail("cannot create " + PathText(*path));
+      continue;
+    }
+    // The file is written beside its place and renamed over it only when complete.
+    const fs::path partial = path->parent_path() / (PathText(path->filename()) + ".partial");
+    {
+      std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+      if (!out) return Fail("cannot create " + PathText(*path));
+      la_ssize_t got;
+      while ((got = archive_read_data(reader.get(), buffer.data(), buffer.size())) > 0)
+        out.write(buffer.data(), got);
+      out.close();
+      if (got < 0 || !out) {
+        fs::remove(partial, code);
+        return Fail(got < 0 ? "cannot read " + name + ": " + ArchiveError(reader.get())
+                            : "cannot write " + PathText(*path));
+      }
+    }
+    fs::rename(partial, *path, code);
+    if (code) {
+      fs::remove(partial, code);
+      return Fail("cannot write " + PathText(*path));
+    }
+    const auto mtime = std::chrono::sys_seconds(std::chrono::seconds(archive_entry_mtime(entry)));
+    fs::last_write_time(*path, std::chrono::file_clock::from_sys(mtime), code);
+    if (events_.fileExtracted) events_.fileExtracted(PathText(*path));
+  }
+  if (written < indexes.size())
+    return Fail("cannot read " + openPath_ + ": " + ArchiveError(reader.get()));
+  if (!refused.empty()) return Fail("refused unsafe entries: " + refused);
+  return true;
+}
+
+}  // namespace quill::archive

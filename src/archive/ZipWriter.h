@@ -1,0 +1,60 @@
+#pragma once
+// Writes one ZIP file entry by entry, streaming each source file through a fixed buffer.
+// The file is written under "<path>.partial" and renamed into place only by Finish, so no
+// file under the final name is ever incomplete.
+
+#include <archive.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace quill::archive {
+
+class ZipWriter {
+ public:
+  struct Progress {
+    std::uint64_t total = 0;  // bytes to write in all, 0 when unknown
+    std::function<void(int percent)> report;
+  };
+
+  ZipWriter();
+  ~ZipWriter();
+  ZipWriter(const ZipWriter&) = delete;
+  ZipWriter& operator=(const ZipWriter&) = delete;
+
+  // An empty password leaves the entries unprotected; otherwise every entry is written with
+  // traditional ZIP password encryption.
+  bool Open(const std::filesystem::path& target, const std::string& password, Progress progress);
+  // A file, named in the archive by name; inner .zip archives are stored, not compressed.
+  bool AddFile(const std::filesystem::path& source, const std::string& name);
+  // A folder entry (name ends with "/") for a folder that holds nothing.
+  bool AddFolder(const std::filesystem::path& source, const std::string& name);
+  // Completes the archive, flushes it to disk when durable, and renames it into place.
+  bool Finish(bool durable);
+  // Drops what was written.
+  void Abandon();
+
+  const std::string& error() const { return error_; }
+
+ private:
+  bool Fail(std::string message);
+  void Report(std::uint64_t written);
+
+  struct State;
+  std::unique_ptr<State> state_;
+  std::string error_;
+};
+
+// Visits every file below root in name order, folder by folder, and every folder that holds
+// nothing; names are relative to root with "/" between folders. Only the names of one folder
+// are held at a time, so memory does not grow with the number of files. Stops at the first
+// visit that returns false.
+bool WalkFolder(const std::filesystem::path& root, bool recurse,
+                const std::function<bool(const std::filesystem::path& path, const std::string& name,
+                                         bool emptyFolder)>& visit,
+                std::string& error);
+
+}  // namespace quill::archive

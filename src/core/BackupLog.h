@@ -1,0 +1,34 @@
+#pragma once
+// The log brlog.dat: it only grows. Each entry is one AppendLogLine call, which adds CR LF
+// to the text; the texts themselves end in LF, or in CR for the separator and the end, so on
+// disk an entry ends in LF CR LF or CR CR LF.
+
+#include <functional>
+#include <string>
+
+namespace quill::core {
+
+class BackupLog {
+ public:
+  // timeStamp gives the current local date and time in the general date format.
+  BackupLog(std::string path, std::function<std::string()> timeStamp);
+
+  void Separator();
+  // automatic: the unattended run ("Start Auto Backup ..."); otherwise the interactive one.
+  void Start(const std::string& user, bool automatic);
+  void Target(const std::string& path);
+  // name: "Backup Mail Rules" and the like.
+  void Item(const std::string& name, bool succeeded);
+  void End(const std::string& user, bool automatic);
+  // In place of the end entry when the backup file could not be written.
+  void NotWritten(const std::string& user, bool automatic, const std::string& reason);
+
+  // Restore entries use the same separator and line ends.
+  void Line(const std::string& text, char end);
+
+ private:
+  std::string path_;
+  std::function<std::string()> timeStamp_;
+};
+
+}  // namespace quill::core

@@ -1,0 +1,81 @@
+#include "core/SharedServices.h"
+
+#include <cctype>
+
+#include "platform/TextFile.h"
+
+namespace quill::core {
+using platform::JoinPath;
+
+namespace {
+
+constexpr const char* kAppPathsKey =
+    "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\wlmail.exe";
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+}  // namespace
+
+std::string CleanValue(const std::string& text) {
+  std::string value = text.substr(0, text.find('\0'));
+  const std::size_t first = value.find_first_not_of(' ');
+  if (first == std::string::npos) return std::string();
+  return value.substr(first, value.find_last_not_of(' ') - first + 1);
+}
+
+SharedServices::SharedServices(platform::Platform& platform, registry::modReg& reg)
+    : platform_(platform), reg_(reg) {}
+
+std::string SharedServices::LogPath() {
+  return JoinPath(platform_.system().ApplicationFolder(), "brlog.dat");
+}
+
+std::string SharedServices::sGetTempFile(const std::string& prefix) {
+  const auto path = platform_.files().TempFileName(platform_.system().ApplicationFolder(), prefix);
+  return path ? CleanValue(*path) : std::string();
+}
+
+bool SharedServices::AppendLogLine(const std::string& path, const std::string& text) {
+  return platform::TextFile::AppendLine(path, text);
+}
+
+std::string SharedServices::ExpandUserProfile(const std::string& text) {
+  static constexpr std::string_view kVariable = "%USERPROFILE%";
+  const std::size_t at = text.find(kVariable);
+  if (at == std::string::npos) return text;
+  const std::string profile = platform_.system().Environment("USERPROFILE").value_or("");
+  return profile + text.substr(at + kVariable.size());
+}
+
+void SharedServices::KillProcessByName(const std::string& name) {
+  const std::string wanted = Lower(name);
+  for (const auto& process : platform_.processes().Snapshot()) {
+    if (Lower(process.exeFile.substr(0, process.exeFile.find('\0'))) == wanted)
+      platform_.processes().Terminate(process.id, 0);
+  }
+}
+
+void SharedServices::StartWindowsLiveMail() {
+  const std::string folder = reg_.GetStringValue(kAppPathsKey, "Path");
+  platform_.processes().Start(folder + "\\wlmail.exe", platform::WindowStyle::MinimizedFocus);
+}
+
+void SharedServices::OpenLogInEditor() {
+  platform_.processes().Start(platform_.system().WindowsFolder() + "\\notepad.exe " + LogPath(),
+                              platform::WindowStyle::NormalFocus);
+}
+
+std::vector<std::string> SharedServices::LogLines() {
+  return platform::TextFile::ReadLines(LogPath()).value_or(std::vector<std::string>());
+}
+
+void SharedServices::OpenHelp() {
+  const std::string help = JoinPath(platform_.system().ApplicationFolder(), "help.chm");
+  platform_.processes().Start(platform_.system().WindowsFolder() + "\\hh.exe " + help,
+                              platform::WindowStyle::NormalFocus);
+}
+
+}  // namespace quill::core

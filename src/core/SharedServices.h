@@ -1,0 +1,46 @@
+#pragma once
+// Small operations several parts of the program share. None keeps state between calls and
+// none reports an error other than through its result.
+
+#include <string>
+
+#include <vector>
+
+#include "platform/Platform.h"
+#include "registry/ModReg.h"
+
+namespace quill::core {
+
+class SharedServices {
+ public:
+  SharedServices(platform::Platform& platform, registry::modReg& reg);
+
+  // A new, empty, uniquely named file in the application folder: the first three
+  // characters of prefix, a hexadecimal number, ".tmp". Empty text when none could be made.
+  std::string sGetTempFile(const std::string& prefix);
+  // Appends the line and CR LF to the file, creating it; false on any failure.
+  static bool AppendLogLine(const std::string& path, const std::string& text);
+  // Replaces everything up to and including the first "%USERPROFILE%" with the profile
+  // folder; text without it comes back unchanged.
+  std::string ExpandUserProfile(const std::string& text);
+  // Ends every running process whose executable has that name, letters compared without
+  // regard to case.
+  void KillProcessByName(const std::string& name);
+  void StartWindowsLiveMail();
+  void OpenLogInEditor();
+  // The log's lines, in UTF-8; none when there is no log.
+  std::vector<std::string> LogLines();
+  void OpenHelp();
+
+  // The application folder's log, brlog.dat.
+  std::string LogPath();
+
+ private:
+  platform::Platform& platform_;
+  registry::modReg& reg_;
+};
+
+// Text cut at its first NUL character, blanks around it removed.
+std::string CleanValue(const std::string& text);
+
+}  // namespace quill::core

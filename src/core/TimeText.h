@@ -1,0 +1,16 @@
+#pragma once
+// Dates in the forms file names carry.
+
+#include <ctime>
+#include <string>
+
+namespace quill::core {
+
+// The local time now.
+std::tm LocalNow();
+// "MM-DD-YYYY": two-digit month, two-digit day, four-digit year.
+std::string DateForFileName(const std::tm& local);
+// "MM-DD-YYYY-HH-MM", the hour of a 24-hour clock.
+std::string DateTimeForFileName(const std::tm& local);
+
+}  // namespace quill::core

@@ -1,0 +1,203 @@
+#include "app/BackupRun.h"
+
+#include <gtest/gtest.h>
+
+#include "support/BackupSetup.h"
+#include "support/FakePages.h"
+
+namespace quill::app {
+namespace {
+using test::FakeBackupPage;
+namespace fs = std::filesystem;
+using platform::MessageIcon;
+using test::ReadFile;
+
+class BackupRunTest : public ::testing::Test {
+ protected:
+  test::BackupSetup setup;
+  FakeBackupPage page;
+  std::vector<std::pair<std::string, std::string>> discs;
+  std::tm today = [] {
+    std::tm t{};
+    t.tm_year = 2026 - 1900;
+    t.tm_mon = 2;
+    t.tm_mday = 7;
+    return t;
+  }();
+  std::unique_ptr<BackupRun> run = Make();
+
+  std::unique_ptr<BackupRun> Make() {
+    BackupFollowUps followUps{[this](const std::string& name, const std::string& path) {
+      discs.emplace_back(name, path);
+    }};
+    return std::make_unique<BackupRun>(
+        setup.engine(), *setup.platform, *setup.services, *setup.settings, *setup.reg,
+        setup.prompter, page, setup.found.values, [this] { return today; }, followUps);
+  }
+  void Set(const std::string& section, const std::string& key, const std::string& value) {
+    setup.settings->SaveSettingValue(setup.settings->Path(), section, key, value);
+  }
+};
+
+TEST_F(BackupRunTest, InputChecksStopTheRunBeforeAnythingIsWritten) {
+  struct Case {
+    std::string label;
+    bool target, item, protect;
+    std::string password, password2;
+    std::string message;
+    MessageIcon icon;
+  };
+  const std::vector<Case> cases = {
+      {"nothing at all", false, false, false, "", "", "Invalid backup file name.",
+       MessageIcon::Warning},
+      {"no item", true, false, false, "", "", "Please select at least one item.",
+       MessageIcon::Warning},
+      {"no password", true, true, true, "", "", "Please enter Password!", MessageIcon::Error},
+      {"passwords differ", true, true, true, "one", "two", "Incorect Password!",
+       MessageIcon::Error},
+      {"one box empty", true, true, true, "", "two", "Incorect Password!", MessageIcon::Error},
+      {"letter case differs", true, true, true, "Pw", "pw", "Incorect Password!",
+       MessageIcon::Error},
+  };
+  for (const auto& c : cases) {
+    setup.prompter.shown.clear();
+    run->SetTargetFilePath(c.target ? setup.Target() : "");
+    page.checked = {};
+    page.checked[1] = c.item;
+    page.protect = c.protect;
+    page.password = c.password;
+    page.password2 = c.password2;
+    run->RunBackup();
+    ASSERT_EQ(setup.prompter.shown.size(), 1u) << c.label;
+    EXPECT_EQ(setup.prompter.shown[0].text, c.message) << c.label;
+    EXPECT_EQ(setup.prompter.shown[0].icon, c.icon) << c.label;
+    EXPECT_FALSE(fs::exists(setup.Target())) << c.label;
+    EXPECT_FALSE(fs::exists(setup.logFile())) << c.label;
+  }
+}
+
+TEST_F(BackupRunTest, AFailedItemIsSummedUpLoggedAndFlagged) {
+  fs::remove_all(setup.profile() / "AppData" / "Local" / "Microsoft" / "Windows Live Contacts");
+  run->SetTargetFilePath(setup.Target());
+  page.checked[1] = page.checked[5] = true;
+  page.protect = true;
+  page.password = page.password2 = "pw";
+  run->RunBackup();
+  ASSERT_EQ(setup.prompter.shown.size(), 1u);
+  EXPECT_EQ(
+      setup.prompter.shown[0].text,
+      "The Backup was Completed!\r\n\r\nBackup Mail Rules\tSuccessed!\r\nBackup Contacts\tFail!");
+  EXPECT_EQ(setup.prompter.shown[0].icon, MessageIcon::Information);
+  EXPECT_NE(test::EntryText(setup.Target(), "stowinfo.dat", "pw", setup.root() / "d")
+                .find("BackupItem=01000000000\r\n"),
+            std::string::npos);
+  const std::string log = ReadFile(setup.logFile());
+  EXPECT_NE(log.find(" Backup Mail Rules Succeeded!\n\r\n"), std::string::npos);
+  EXPECT_NE(log.find(" Backup Contacts Fail!\n\r\n"), std::string::npos);
+  EXPECT_NE(log.find(" Start Backup User Profile Ann Data...\n\r\n"), std::string::npos);
+  EXPECT_EQ(page.statuses, (std::vector<std::string>{"Copying Mail Rules...", "Copying Contacts...",
+                                                     "Operation complete!", "Please Waiting..."}));
+  EXPECT_FALSE(page.panel);
+  EXPECT_FALSE(page.busy);
+}
+
+TEST_F(BackupRunTest, TheProgressBarEndsAtItsMaximumAndIsThenReset) {
+  run->SetTargetFilePath(setup.Target());
+  page.checked[9] = true;
+  run->RunBackup();
+  // 10 at the start, the steps of items 0 to 10, then the maximum and the minimum.
+  EXPECT_EQ(page.progressSeen,
+            (std::vector<int>{10, 30, 40, 45, 50, 54, 58, 65, 73, 77, 81, 81, 100, 0}));
+  ASSERT_FALSE(page.writeStatuses.empty());
+  EXPECT_EQ(page.writeStatuses.back(), "Write File 100%");
+  EXPECT_EQ(page.fileStatuses.back(), "Adding File " + setup.found.DescriptorPath);
+}
+
+TEST_F(BackupRunTest, TheBoxesOfMissingDataAreDisabledAndANameIsProposed) {
+  setup.reg->DeleteKeyTree(
+      "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows Live Mail\\Rules\\Mail");
+  for (const auto& entry : fs::directory_iterator(setup.mailStore()))
+    if (entry.path().extension() == ".oeaccount") fs::remove(entry.path());
+  const fs::path folder = setup.root() / "backups";
+  fs::create_directories(folder);
+  Set("Backup", "backupfolder", folder.string() + "/");
+  Set("Backup", "automgeneratefile", "1");
+  page.checked.fill(true);
+  run->PrepareBackupPage();
+  // Only ".OEACCOUNT" is left: the page looks for the lower-case ending.
+  EXPECT_EQ(page.enabled, (std::array<bool, kItemCount>{true, false, false, true, true, true, true,
+                                                        true, true, true, false}));
+  EXPECT_EQ(page.checked, (std::array<bool, kItemCount>{false, false, false, false, false, false,
+                                                        false, false, false, false, true}));
+  const std::string proposed = (folder / "livemailback-Ann-03-07-2026.wlm").string();
+  EXPECT_EQ(run->TargetFilePath(), proposed);
+  EXPECT_EQ(page.targetText, proposed);
+}
+
+TEST_F(BackupRunTest, WithoutGeneratedNamesTheTargetStaysEmptyUntilChosen) {
+  run->PrepareBackupPage();
+  EXPECT_EQ(run->TargetFilePath(), "");
+  EXPECT_EQ(page.targetText, "");
+  run->cmdTargetFile_Click();
+  EXPECT_EQ(setup.prompter.saveAsked,
+            (std::vector<std::string>{"Save Windows Mail Data as",
+                                      "Orlo Windows Live Mail Backup File (*.wlm)|*.wlm",
+                                      "quillstow-03-07-2026"}));
+  EXPECT_EQ(run->TargetFilePath(), "") << "cancelled";
+  setup.prompter.savePath = "/backups/mine";
+  run->cmdTargetFile_Click();
+  EXPECT_EQ(run->TargetFilePath(), "/backups/mine") << "no extension is added";
+  EXPECT_EQ(page.targetText, "/backups/mine");
+}
+
+TEST_F(BackupRunTest, FollowUpsRunAsTheSettingsSay) {
+  Set("General", "burndvd", "1");
+  Set("General", "runliveafterbackup", "1");
+  Set("backup", "openfolderbackup", "1");
+  run->SetTargetFilePath(setup.Target());
+  page.checked[7] = true;
+  run->RunBackup();
+  EXPECT_EQ(discs,
+            (std::vector<std::pair<std::string, std::string>>{{"anna.wlm", setup.Target()}}));
+  ASSERT_EQ(setup.started.size(), 2u);
+  EXPECT_EQ(setup.started[0],
+            (std::vector<std::string>{"wine",
+                                      "C:\\Program Files (x86)\\Windows Live\\Mail\\wlmail.exe"}));
+  EXPECT_EQ(setup.started[1], (std::vector<std::string>{"xdg-open", setup.root().string() + "/"}));
+}
+
+TEST_F(BackupRunTest, TheCheckSettingReadsTheNewFileBackAndSaysSo) {
+  Set("General", "checkbackupfile", "1");
+  run->SetTargetFilePath(setup.Target());
+  page.checked[0] = page.checked[7] = true;
+  page.protect = true;
+  page.password = page.password2 = "pw";
+  run->RunBackup();
+  ASSERT_EQ(setup.prompter.shown.size(), 1u);
+  EXPECT_EQ(
+      setup.prompter.shown[0].text,
+      "The Backup was Completed!\r\n\r\nBackup Mail Accounts & Messages/News Accounts & "
+      "Messages\tSuccessed!\r\nBackup Signatures\tSuccessed!\r\nCheck Backup File\tSuccessed!");
+  const std::string log = ReadFile(setup.logFile());
+  const auto check = log.find(" Check Backup File Succeeded!\n\r\n");
+  ASSERT_NE(check, std::string::npos);
+  EXPECT_LT(check, log.find("Data was Completed!"));
+  EXPECT_EQ(setup.AppFolderFiles(), (std::vector<std::string>{"brlog.dat", "settings.dat"}));
+}
+
+TEST_F(BackupRunTest, ABackupThatCannotBeWrittenIsNotReportedAsCompleted) {
+  Set("General", "burndvd", "1");
+  Set("backup", "openfolderbackup", "1");
+  run->SetTargetFilePath((setup.root() / "gone" / "a.wlm").string());
+  page.checked[7] = true;
+  run->RunBackup();
+  ASSERT_EQ(setup.prompter.shown.size(), 1u);
+  EXPECT_EQ(setup.prompter.shown[0].icon, MessageIcon::Error);
+  EXPECT_EQ(setup.prompter.shown[0].text.rfind("The Backup file could not be written: ", 0), 0u);
+  EXPECT_TRUE(discs.empty());
+  EXPECT_TRUE(setup.started.empty());
+  EXPECT_EQ(ReadFile(setup.logFile()).find("Data was Completed!"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace quill::app
