@@ -9,7 +9,7 @@
 #include "FuzzFile.h"
 #include "platform/Prompter.h"
 #include "platform/posix/WineRegistry.h"
-#include "registry/ModReg.h"
+#include "registry/RegistryKeys.h"
 #include "registry/RegistryText.h"
 
 namespace {
@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   quill::platform::posix::WineRegistry registry(
       quill::platform::posix::WinePrefix(prefix, quill::fuzz::ScratchFolder() / "server"));
   SilentPrompter prompter;
-  quill::registry::modReg reg(registry, prompter);
+  quill::registry::RegistryKeys reg(registry);
   reg.CreateKey("HKEY_CURRENT_USER\\Software\\Quill\\Target\\Old");
   registry.Flush();
   const std::string before = Read(prefix / "user.reg");

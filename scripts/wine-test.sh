@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The Windows build: cross-compiles for 64-bit Windows with MinGW-w64 what needs neither Qt nor
-# libarchive (the Win32 platform layer, modReg, the registry text files, the settings file,
+# libarchive (the Win32 platform layer, the registry keys, the registry text files, the settings file,
 # the shared services, the descriptor, the unattended command line) with the tests of those
 # parts, and runs the tests under Wine: once as the system's default locale gives them (code
 # page 1252), once under a Japanese locale (code page 932). Wine runs headless in a fresh

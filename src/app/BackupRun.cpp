@@ -19,9 +19,9 @@ constexpr int kProgressMax = 100;
 
 BackupRun::BackupRun(BackupEngine& engine, platform::Platform& platform,
                      core::SharedServices& services, core::SettingsFile& settings,
-                     registry::modReg& reg, platform::Prompter& prompter, BackupPageView& view,
-                     core::ProcessValues values, std::function<std::tm()> clock,
-                     BackupFollowUps followUps)
+                     registry::RegistryKeys& reg, platform::Prompter& prompter,
+                     BackupPageView& view, core::ProcessValues values,
+                     std::function<std::tm()> clock, BackupFollowUps followUps)
     : engine_(engine),
       platform_(platform),
       services_(services),
@@ -35,7 +35,7 @@ BackupRun::BackupRun(BackupEngine& engine, platform::Platform& platform,
 
 void PrepareItemBoxes(const std::function<void(std::size_t, bool)>& setEnabled,
                       const std::function<void(std::size_t, bool)>& setChecked,
-                      registry::modReg& reg, const std::string& mailDataFolder) {
+                      registry::RegistryKeys& reg, const std::string& mailDataFolder) {
   // Box 10 (Calendars) starts enabled and unticked and is left alone.
   for (std::size_t index = 0; index < 10; ++index) {
     setEnabled(index, true);

@@ -50,12 +50,12 @@ struct BackupFollowUps {
 // where no file of the mail store ends in "oeaccount". The Calendars box is left alone.
 void PrepareItemBoxes(const std::function<void(std::size_t, bool)>& setEnabled,
                       const std::function<void(std::size_t, bool)>& setChecked,
-                      registry::modReg& reg, const std::string& mailDataFolder);
+                      registry::RegistryKeys& reg, const std::string& mailDataFolder);
 
 class BackupRun {
  public:
   BackupRun(BackupEngine& engine, platform::Platform& platform, core::SharedServices& services,
-            core::SettingsFile& settings, registry::modReg& reg, platform::Prompter& prompter,
+            core::SettingsFile& settings, registry::RegistryKeys& reg, platform::Prompter& prompter,
             BackupPageView& view, core::ProcessValues values, std::function<std::tm()> clock,
             BackupFollowUps followUps = {});
 
@@ -76,7 +76,7 @@ class BackupRun {
   platform::Platform& platform_;
   core::SharedServices& services_;
   core::SettingsFile& settings_;
-  registry::modReg& reg_;
+  registry::RegistryKeys& reg_;
   platform::Prompter& prompter_;
   BackupPageView& view_;
   core::ProcessValues values_;

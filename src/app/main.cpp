@@ -16,7 +16,7 @@
 #include "core/SharedServices.h"
 #include "core/TimeText.h"
 #include "platform/Platform.h"
-#include "registry/ModReg.h"
+#include "registry/RegistryKeys.h"
 
 #ifdef QUILL_HAVE_GUI
 #include <QApplication>
@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
   }
 #endif
   app::ConsolePrompter prompter;
-  registry::modReg reg(platform->registry(), prompter);
+  registry::RegistryKeys reg(platform->registry());
   core::SharedServices services(*platform, reg);
   core::Discovery discovery(*platform, reg, services, prompter);
   const core::DiscoveryResult found = discovery.Run(CommandLineOf(argc, argv));

@@ -39,7 +39,7 @@ std::string TaskStartTime(const std::string& text) {
 }
 
 TaskSchedulerDialog::TaskSchedulerDialog(TaskSchedulerView& view, TaskScheduler& scheduler,
-                                         platform::Prompter& prompter, registry::modReg& reg,
+                                         platform::Prompter& prompter, registry::RegistryKeys& reg,
                                          core::SettingsFile& settings, core::ProcessValues values,
                                          std::string program, std::string applicationFolder)
     : view_(view),
@@ -57,7 +57,8 @@ void TaskSchedulerDialog::Message(const std::string& text, MessageIcon icon) {
 
 void TaskSchedulerDialog::Form_Load() {
   view_.SetPasswordBoxes(false);
-  if (reg_.GetStringValue(core::Discovery::kMailKey, "Store Root") == registry::modReg::kError) {
+  if (reg_.GetStringValue(core::Discovery::kMailKey, "Store Root") ==
+      registry::RegistryKeys::kError) {
     Message(core::Discovery::kNotInstalled, MessageIcon::Error);
     view_.SetAddEnabled(false);
     return;

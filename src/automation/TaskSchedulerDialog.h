@@ -11,7 +11,7 @@
 #include "core/Discovery.h"
 #include "core/SettingsFile.h"
 #include "platform/Prompter.h"
-#include "registry/ModReg.h"
+#include "registry/RegistryKeys.h"
 
 namespace quill::automation {
 
@@ -48,7 +48,7 @@ std::string TaskStartTime(const std::string& text);
 class TaskSchedulerDialog {
  public:
   TaskSchedulerDialog(TaskSchedulerView& view, TaskScheduler& scheduler,
-                      platform::Prompter& prompter, registry::modReg& reg,
+                      platform::Prompter& prompter, registry::RegistryKeys& reg,
                       core::SettingsFile& settings, core::ProcessValues values, std::string program,
                       std::string applicationFolder);
 
@@ -67,7 +67,7 @@ class TaskSchedulerDialog {
   TaskSchedulerView& view_;
   TaskScheduler& scheduler_;
   platform::Prompter& prompter_;
-  registry::modReg& reg_;
+  registry::RegistryKeys& reg_;
   core::SettingsFile& settings_;
   core::ProcessValues values_;
   std::string program_;

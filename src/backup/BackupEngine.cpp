@@ -12,7 +12,7 @@ using archive::VerifyBackupFile;
 using archive::VerifyReport;
 using core::BackupLog;
 
-BackupEngine::BackupEngine(platform::Platform& platform, registry::modReg& reg,
+BackupEngine::BackupEngine(platform::Platform& platform, registry::RegistryKeys& reg,
                            core::SharedServices& services, ZipComponent& zip1,
                            core::ProcessValues values, std::string descriptorPath,
                            std::function<std::string()> timeStamp, unsigned threads)

@@ -12,7 +12,7 @@
 #include "core/Discovery.h"
 #include "core/SharedServices.h"
 #include "platform/Platform.h"
-#include "registry/ModReg.h"
+#include "registry/RegistryKeys.h"
 
 namespace quill::backup {
 using archive::kItemCount;
@@ -62,15 +62,16 @@ struct BackupOutcome {
 
 class BackupEngine {
  public:
-  BackupEngine(platform::Platform& platform, registry::modReg& reg, core::SharedServices& services,
-               ZipComponent& zip1, core::ProcessValues values, std::string descriptorPath,
-               std::function<std::string()> timeStamp, unsigned threads = 2);
+  BackupEngine(platform::Platform& platform, registry::RegistryKeys& reg,
+               core::SharedServices& services, ZipComponent& zip1, core::ProcessValues values,
+               std::string descriptorPath, std::function<std::string()> timeStamp,
+               unsigned threads = 2);
 
   BackupOutcome Run(const BackupRequest& request, const BackupObserver& observer);
 
  private:
   platform::Platform& platform_;
-  registry::modReg& reg_;
+  registry::RegistryKeys& reg_;
   core::SharedServices& services_;
   ZipComponent& zip1_;
   core::ProcessValues values_;

@@ -86,7 +86,7 @@ std::vector<std::string> ListFolder(const std::string& folder, bool folders) {
   return names;
 }
 
-ItemBackups::ItemBackups(ItemSources sources, ZipComponent& zip1, registry::modReg& reg,
+ItemBackups::ItemBackups(ItemSources sources, ZipComponent& zip1, registry::RegistryKeys& reg,
                          registry::RegistryText& text, core::SharedServices& services,
                          ScratchSpace& scratch, std::function<void()> yield, unsigned threads)
     : sources_(std::move(sources)),

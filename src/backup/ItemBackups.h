@@ -13,7 +13,7 @@
 #include "backup/ScratchSpace.h"
 #include "core/OrderedJobs.h"
 #include "core/SharedServices.h"
-#include "registry/ModReg.h"
+#include "registry/RegistryKeys.h"
 #include "registry/RegistryText.h"
 
 namespace quill::backup {
@@ -35,7 +35,7 @@ struct ItemSources {
 class ItemBackups {
  public:
   // threads: how many inner archives are built at once.
-  ItemBackups(ItemSources sources, ZipComponent& zip1, registry::modReg& reg,
+  ItemBackups(ItemSources sources, ZipComponent& zip1, registry::RegistryKeys& reg,
               registry::RegistryText& text, core::SharedServices& services, ScratchSpace& scratch,
               std::function<void()> yield, unsigned threads = 2);
 
@@ -67,7 +67,7 @@ class ItemBackups {
 
   ItemSources sources_;
   ZipComponent& zip1_;
-  registry::modReg& reg_;
+  registry::RegistryKeys& reg_;
   registry::RegistryText& text_;
   core::SharedServices& services_;
   ScratchSpace& scratch_;

@@ -134,11 +134,11 @@ struct ScratchFile {
 // Everything a command works with, over the profile start-up discovers.
 struct Session {
   Session(platform::Platform& platform, CliPrompter& prompter)
-      : reg(platform.registry(), prompter),
+      : reg(platform.registry()),
         services(platform, reg),
         settings(platform),
         found(core::Discovery(platform, reg, services, prompter).Run("")) {}
-  registry::modReg reg;
+  registry::RegistryKeys reg;
   core::SharedServices services;
   core::SettingsFile settings;
   core::DiscoveryResult found;

@@ -12,8 +12,8 @@ std::string DescriptorPathFor(const std::string& applicationFolder) {
   return JoinPath(applicationFolder, "stowinfo.dat");
 }
 
-Discovery::Discovery(platform::Platform& platform, registry::modReg& reg, SharedServices& services,
-                     platform::Prompter& prompter)
+Discovery::Discovery(platform::Platform& platform, registry::RegistryKeys& reg,
+                     SharedServices& services, platform::Prompter& prompter)
     : platform_(platform), reg_(reg), services_(services), prompter_(prompter) {}
 
 void Discovery::Fail(const char* message) {
@@ -30,7 +30,7 @@ DiscoveryResult Discovery::Run(const std::string& commandLine) {
   result.values.CommandLine = commandLine;
   result.DescriptorPath = DescriptorPathFor(platform_.system().ApplicationFolder());
 
-  if (reg_.GetStringValue(kMailKey, "Store Root") == registry::modReg::kError) {
+  if (reg_.GetStringValue(kMailKey, "Store Root") == registry::RegistryKeys::kError) {
     Fail(kNotInstalled);
     return result;
   }
@@ -39,7 +39,7 @@ DiscoveryResult Discovery::Run(const std::string& commandLine) {
   values.LogonUserName = CleanValue(platform_.system().UserName());
 
   const std::string localAppData = reg_.GetStringValue(kShellFoldersKey, "Local AppData");
-  if (localAppData == registry::modReg::kError) {
+  if (localAppData == registry::RegistryKeys::kError) {
     Fail(kMailError);
     return result;
   }

@@ -7,7 +7,7 @@
 #include "core/SharedServices.h"
 #include "platform/Platform.h"
 #include "platform/Prompter.h"
-#include "registry/ModReg.h"
+#include "registry/RegistryKeys.h"
 
 namespace quill::core {
 
@@ -32,7 +32,7 @@ struct DiscoveryResult {
 
 class Discovery {
  public:
-  Discovery(platform::Platform& platform, registry::modReg& reg, SharedServices& services,
+  Discovery(platform::Platform& platform, registry::RegistryKeys& reg, SharedServices& services,
             platform::Prompter& prompter);
 
   DiscoveryResult Run(const std::string& commandLine);
@@ -53,7 +53,7 @@ class Discovery {
   void Fail(const char* message);
 
   platform::Platform& platform_;
-  registry::modReg& reg_;
+  registry::RegistryKeys& reg_;
   SharedServices& services_;
   platform::Prompter& prompter_;
 };

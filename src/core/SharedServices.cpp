@@ -26,7 +26,7 @@ std::string CleanValue(const std::string& text) {
   return value.substr(first, value.find_last_not_of(' ') - first + 1);
 }
 
-SharedServices::SharedServices(platform::Platform& platform, registry::modReg& reg)
+SharedServices::SharedServices(platform::Platform& platform, registry::RegistryKeys& reg)
     : platform_(platform), reg_(reg) {}
 
 std::string SharedServices::LogPath() {

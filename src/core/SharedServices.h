@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "platform/Platform.h"
-#include "registry/ModReg.h"
+#include "registry/RegistryKeys.h"
 
 namespace quill::core {
 
 class SharedServices {
  public:
-  SharedServices(platform::Platform& platform, registry::modReg& reg);
+  SharedServices(platform::Platform& platform, registry::RegistryKeys& reg);
 
   // A new, empty, uniquely named file in the application folder: the first three
   // characters of prefix, a hexadecimal number, ".tmp". Empty text when none could be made.
@@ -37,7 +37,7 @@ class SharedServices {
 
  private:
   platform::Platform& platform_;
-  registry::modReg& reg_;
+  registry::RegistryKeys& reg_;
 };
 
 // Text cut at its first NUL character, blanks around it removed.

@@ -299,7 +299,8 @@ struct RegistryText::Collected {
   }
 };
 
-RegistryText::RegistryText(Registry& registry, modReg& reg) : registry_(registry), reg_(reg) {}
+RegistryText::RegistryText(Registry& registry, RegistryKeys& reg)
+    : registry_(registry), reg_(reg) {}
 
 void RegistryText::CollectValues(HKey key, const std::string& keyPath, Collected& out) {
   // The registry interface hands back names and data whole, so no buffer has to be enlarged

@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "platform/Registry.h"
-#include "registry/ModReg.h"
+#include "registry/RegistryKeys.h"
 
 namespace quill::registry {
 
@@ -39,7 +39,7 @@ struct ImportResult {
 
 class RegistryText {
  public:
-  RegistryText(platform::Registry& registry, modReg& reg);
+  RegistryText(platform::Registry& registry, RegistryKeys& reg);
 
   // Writes the key with everything beneath it to file, replacing the file: the key's header,
   // its values in the registry's order, then each subkey the same way in the registry's
@@ -63,7 +63,7 @@ class RegistryText {
   void CollectValues(platform::HKey key, const std::string& keyPath, Collected& out);
 
   platform::Registry& registry_;
-  modReg& reg_;
+  RegistryKeys& reg_;
 };
 
 }  // namespace quill::registry

@@ -47,7 +47,7 @@ constexpr const char* kStagingName = ".quillstow-restore";
 }  // namespace
 
 ItemRestores::ItemRestores(RestoreTargets targets, archive::ZipComponent& zip1,
-                           registry::modReg& reg, registry::RegistryText& text,
+                           registry::RegistryKeys& reg, registry::RegistryText& text,
                            std::function<void()> yield)
     : targets_(std::move(targets)), zip1_(zip1), reg_(reg), text_(text), yield_(std::move(yield)) {}
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "archive/ZipComponent.h"
-#include "registry/ModReg.h"
+#include "registry/RegistryKeys.h"
 #include "registry/RegistryText.h"
 
 namespace quill::restore {
@@ -25,7 +25,7 @@ struct RestoreTargets {
 
 class ItemRestores {
  public:
-  ItemRestores(RestoreTargets targets, archive::ZipComponent& zip1, registry::modReg& reg,
+  ItemRestores(RestoreTargets targets, archive::ZipComponent& zip1, registry::RegistryKeys& reg,
                registry::RegistryText& text, std::function<void()> yield);
 
   // The backup file zip1 has open and its password: nested archives are then unpacked on
@@ -63,7 +63,7 @@ class ItemRestores {
 
   RestoreTargets targets_;
   archive::ZipComponent& zip1_;
-  registry::modReg& reg_;
+  registry::RegistryKeys& reg_;
   registry::RegistryText& text_;
   std::function<void()> yield_;
   std::string archivePath_;

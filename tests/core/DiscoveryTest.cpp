@@ -17,7 +17,7 @@ class DiscoveryTest : public ::testing::Test {
 
   DiscoveryResult Discover(const std::string& commandLine = "") {
     auto platform = prefix.MakePlatform();
-    registry::modReg reg(platform->registry(), prompter);
+    registry::RegistryKeys reg(platform->registry());
     SharedServices services(*platform, reg);
     return Discovery(*platform, reg, services, prompter).Run(commandLine);
   }
@@ -26,7 +26,7 @@ class DiscoveryTest : public ::testing::Test {
   void SetValue(const std::string& keyPath, const std::string& name, const std::string& data,
                 std::uint32_t type = platform::regtype::kExpandSz) {
     auto platform = prefix.MakePlatform();
-    registry::modReg reg(platform->registry(), prompter);
+    registry::RegistryKeys reg(platform->registry());
     const auto path = reg.ParseKeyPath(keyPath);
     platform::HKey handle = 0;
     ASSERT_EQ(platform->registry().CreateKey(path.root, path.subPath, handle), 0);
@@ -36,7 +36,7 @@ class DiscoveryTest : public ::testing::Test {
 
   void DeleteValue(const std::string& keyPath, const std::string& name) {
     auto platform = prefix.MakePlatform();
-    registry::modReg reg(platform->registry(), prompter);
+    registry::RegistryKeys reg(platform->registry());
     const auto path = reg.ParseKeyPath(keyPath);
     platform::HKey handle = 0;
     ASSERT_EQ(platform->registry().OpenKey(path.root, path.subPath, platform::kKeyWrite, handle),

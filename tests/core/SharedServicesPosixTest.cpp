@@ -28,7 +28,7 @@ class SharedServicesPosixTest : public ::testing::Test {
         return true;
       });
   test::RecordingPrompter prompter;
-  registry::modReg reg{platform->registry(), prompter};
+  registry::RegistryKeys reg{platform->registry()};
   SharedServices services{*platform, reg};
 };
 

@@ -13,7 +13,7 @@ class SharedServicesTest : public ::testing::Test {
  protected:
   test::TestPlatform host;
   test::RecordingPrompter prompter;
-  registry::modReg reg{host.get().registry(), prompter};
+  registry::RegistryKeys reg{host.get().registry()};
   SharedServices services{host.get(), reg};
 };
 

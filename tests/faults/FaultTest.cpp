@@ -291,7 +291,7 @@ std::map<std::string, std::string> Units(const BackupSetup& setup) {
   platform::posix::PosixPlatform platform(
       platform::posix::WinePrefix(setup.prefix(), setup.root() / "server"), setup.app().string());
   RecordingPrompter prompter;
-  registry::modReg reg(platform.registry(), prompter);
+  registry::RegistryKeys reg(platform.registry());
   registry::RegistryText text(platform.registry(), reg);
   const std::string file = (setup.root() / "unit.txt").string();
   for (const char* key : {"\\Rules\\Mail", "\\Rules\\News", "\\PerPassportSettings", "\\signatures",

@@ -166,7 +166,7 @@ TYPED_TEST(RegistryContract, ReturnsTheErrorCodesOfTheAnsiCalls) {
 }
 
 // Windows and Wine list subkeys sorted by name, letters compared without regard to case, and
-// the Wine-prefix layer keeps them in the same order: modReg's subkey lists rely on it.
+// the Wine-prefix layer keeps them in the same order: RegistryKeys's subkey lists rely on it.
 TYPED_TEST(RegistryContract, ListsSubkeysByNameWhateverTheOrderOfCreation) {
   for (const char* name : {"b", "C", "a", "B2", "000"})
     this->SetValue(std::string("Sorted\\") + name, "", {regtype::kSz, Sz("")});

@@ -72,8 +72,7 @@ class RegistryTextContract : public ::testing::Test {
  protected:
   Sandbox sandbox;
   test::TempDir dir;
-  test::RecordingPrompter prompter;
-  modReg reg{sandbox.registry(), prompter};
+  RegistryKeys reg{sandbox.registry()};
   RegistryText text{sandbox.registry(), reg};
   const std::string key = sandbox.keyPath();
   std::string file = (dir.path() / "key.dat").string();
@@ -117,7 +116,7 @@ TYPED_TEST(RegistryTextContract, WritesAKeyInRegistryOrderAndReadsItBack) {
   this->Set(example + "\\000\\Cond", "Logic", Dword(0xFFFFFFFF));
   this->Set(example + "\\001", "Name", Sz("Second"));
   ReversedRegistry reversed(this->sandbox.registry());
-  modReg reversedReg(reversed, this->prompter);
+  RegistryKeys reversedReg(reversed);
   RegistryText reversedText(reversed, reversedReg);
   ASSERT_TRUE(reversedText.ExportKey(example, this->file).ok);
   const std::string exported = test::ReadFile(this->file);
@@ -252,7 +251,7 @@ TYPED_TEST(RegistryTextContract, AnImportTheRegistryRefusesIsAFailure) {
   const std::string content = this->Export(rules);
   ReversedRegistry refusing(this->sandbox.registry());
   refusing.refusal = winerr::kSharingViolation;
-  modReg refusingReg(refusing, this->prompter);
+  RegistryKeys refusingReg(refusing);
   const ImportResult result = RegistryText(refusing, refusingReg).ImportKeyFile(rules, this->file);
   EXPECT_FALSE(result.ok);
   EXPECT_NE(result.error.find("could not create " + rules + " (error 32)"), std::string::npos)

@@ -16,7 +16,7 @@ BackupSetup::BackupSetup(std::uint64_t messageBytes, std::uint64_t seed) {
         started.push_back(argv);
         return true;
       });
-  reg = std::make_unique<registry::modReg>(platform->registry(), prompter);
+  reg = std::make_unique<registry::RegistryKeys>(platform->registry());
   services = std::make_unique<core::SharedServices>(*platform, *reg);
   settings = std::make_unique<core::SettingsFile>(*platform);
   found = core::Discovery(*platform, *reg, *services, prompter).Run("");

@@ -10,7 +10,7 @@
 #include "core/Discovery.h"
 #include "core/SettingsFile.h"
 #include "core/SharedServices.h"
-#include "registry/ModReg.h"
+#include "registry/RegistryKeys.h"
 #include "support/TestPrefix.h"
 
 namespace quill::test {
@@ -41,7 +41,7 @@ class BackupSetup {
   std::unique_ptr<platform::posix::PosixPlatform> platform;
   RecordingPrompter prompter;
   std::vector<std::vector<std::string>> started;  // programs the platform was asked to start
-  std::unique_ptr<registry::modReg> reg;
+  std::unique_ptr<registry::RegistryKeys> reg;
   std::unique_ptr<core::SharedServices> services;
   std::unique_ptr<core::SettingsFile> settings;
   core::DiscoveryResult found;

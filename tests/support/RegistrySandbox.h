@@ -21,7 +21,7 @@ class RegistrySandbox {
 
   // The scratch key below HKEY_CURRENT_USER ("Software\quillstow-test\..."), made empty.
   const std::string& subPath() const { return subPath_; }
-  // The scratch key as modReg names it ("HKEY_CURRENT_USER\Software\quillstow-test\...").
+  // The scratch key as RegistryKeys names it ("HKEY_CURRENT_USER\Software\quillstow-test\...").
   std::string keyPath() const { return "HKEY_CURRENT_USER\\" + subPath_; }
 
  protected:

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/Registry.h"
-#include "registry/ModReg.h"
+#include "registry/RegistryKeys.h"
 #include "registry/RegistryText.h"
 #include "support/TempDir.h"
 
@@ -29,8 +29,9 @@ inline registry::ImportResult ImportText(registry::RegistryText& text, const std
 }
 
 // One value set in a key that is made where it is missing.
-inline void SetValue(platform::Registry& registry, registry::modReg& reg, const std::string& key,
-                     const std::string& name, const platform::RegValue& value) {
+inline void SetValue(platform::Registry& registry, registry::RegistryKeys& reg,
+                     const std::string& key, const std::string& name,
+                     const platform::RegValue& value) {
   const registry::KeyPath path = reg.ParseKeyPath(key);
   platform::HKey handle = 0;
   ASSERT_EQ(registry.CreateKey(path.root, path.subPath, handle), 0);

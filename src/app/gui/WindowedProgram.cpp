@@ -20,7 +20,7 @@ WindowedProgram::WindowedProgram(platform::Platform& platform, platform::Prompte
     : platform_(platform),
       qtPrompter_(&window_),
       prompter_(prompter != nullptr ? *prompter : qtPrompter_),
-      reg_(platform.registry(), prompter_),
+      reg_(platform.registry()),
       services_(platform, reg_),
       settings_(platform) {
   // Loading frmMain: discovery shows its own messages; without the mail client the action

@@ -18,7 +18,7 @@
 #include "core/TimeText.h"
 #include "disc/DiscWindowLogic.h"
 #include "platform/Platform.h"
-#include "registry/ModReg.h"
+#include "registry/RegistryKeys.h"
 #include "registry/RegistryText.h"
 #include "restore/ItemRestores.h"
 
@@ -51,7 +51,7 @@ class WindowedProgram {
   MainWindow window_;
   QtPrompter qtPrompter_;
   platform::Prompter& prompter_;
-  registry::modReg reg_;
+  registry::RegistryKeys reg_;
   SharedServices services_;
   SettingsFile settings_;
   DiscoveryResult found_;

@@ -1,10 +1,9 @@
-#include "registry/ModReg.h"
+#include "registry/RegistryKeys.h"
 
 #include <array>
 #include <cctype>
 #include <utility>
 
-#include "core/AppTitle.h"
 #include "platform/AnsiCodePage.h"
 
 namespace quill::registry {
@@ -62,32 +61,28 @@ bool SubKeyList::Contains(const std::string& name) const {
   return false;
 }
 
-modReg::modReg(Registry& registry, Prompter& prompter) : registry_(registry), prompter_(prompter) {}
+RegistryKeys::RegistryKeys(Registry& registry) : registry_(registry) {}
 
-HKey modReg::GetRootKey(const std::string& rootName) {
+HKey RegistryKeys::GetRootKey(const std::string& rootName) {
   for (const auto& [name, handle] : kRoots)
     if (rootName == name) return handle;
   return 0;
 }
 
-KeyPath modReg::ParseKeyPath(const std::string& keyPath) {
-  if (keyPath.compare(0, 5, "HKEY_") != 0 || keyPath.back() == '\\') {
-    prompter_.Message(std::string("Incorrect Format:") + "\n\n" + keyPath, MessageIcon::None,
-                      MessageButtons::Ok, core::kAppTitle);
-    return KeyPath{};
-  }
+KeyPath RegistryKeys::ParseKeyPath(const std::string& keyPath) const {
+  if (keyPath.compare(0, 5, "HKEY_") != 0 || keyPath.back() == '\\') return KeyPath{0, {}, true};
   const std::size_t slash = keyPath.find('\\');
   if (slash == std::string::npos) return KeyPath{GetRootKey(keyPath), std::string()};
   return KeyPath{GetRootKey(keyPath.substr(0, slash)), keyPath.substr(slash + 1)};
 }
 
-bool modReg::KeyExists(const std::string& keyPath) {
+bool RegistryKeys::KeyExists(const std::string& keyPath) {
   const KeyPath path = ParseKeyPath(keyPath);
   if (path.root == 0) return false;
   return OpenKey(registry_, path.root, path.subPath, kKeyRead).ok();
 }
 
-long modReg::CreateKey(const std::string& keyPath) {
+long RegistryKeys::CreateKey(const std::string& keyPath) {
   const KeyPath path = ParseKeyPath(keyPath);
   if (path.root == 0) return winerr::kInvalidHandle;
   HKey handle = 0;
@@ -98,7 +93,7 @@ long modReg::CreateKey(const std::string& keyPath) {
   return registry_.CloseKey(handle);
 }
 
-void modReg::DeleteKey(const std::string& keyPath) {
+void RegistryKeys::DeleteKey(const std::string& keyPath) {
   const KeyPath path = ParseKeyPath(keyPath);
   if (path.root == 0) return;
   const std::size_t slash = path.subPath.rfind('\\');
@@ -110,12 +105,12 @@ void modReg::DeleteKey(const std::string& keyPath) {
   if (owner.ok()) registry_.DeleteKey(owner.handle(), name);
 }
 
-void modReg::DeleteKeyTree(const std::string& keyPath) {
+void RegistryKeys::DeleteKeyTree(const std::string& keyPath) {
   for (const std::string& name : GetSubKeys(keyPath)) DeleteKeyTree(keyPath + "\\" + name);
   DeleteKey(keyPath);
 }
 
-SubKeyList modReg::GetSubKeys(const std::string& keyPath) {
+SubKeyList RegistryKeys::GetSubKeys(const std::string& keyPath) {
   SubKeyList list;
   const KeyPath path = ParseKeyPath(keyPath);
   if (path.root == 0) return list;
@@ -130,7 +125,7 @@ SubKeyList modReg::GetSubKeys(const std::string& keyPath) {
   return list;
 }
 
-std::string modReg::GetStringValue(const std::string& keyPath, const std::string& valueName) {
+std::string RegistryKeys::GetStringValue(const std::string& keyPath, const std::string& valueName) {
   const KeyPath path = ParseKeyPath(keyPath);
   if (path.root == 0) return std::string();
   const OpenKey key(registry_, path.root, path.subPath, kKeyRead);

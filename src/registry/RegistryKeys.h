@@ -1,12 +1,11 @@
 #pragma once
-// modReg: the program's one gateway to the registry. Callers name a key by one text, the
+// RegistryKeys: the program's one gateway to the registry. Callers name a key by one text, the
 // key path ("HKEY_CURRENT_USER\Software\Microsoft\Windows Live Mail"), and never touch a
 // handle. Every handle an operation opens is closed before it returns.
 
 #include <string>
 #include <vector>
 
-#include "platform/Prompter.h"
 #include "platform/Registry.h"
 
 namespace quill::registry {
@@ -14,6 +13,7 @@ namespace quill::registry {
 struct KeyPath {
   platform::HKey root = 0;  // 0: no root
   std::string subPath;      // empty when the path names a root key alone
+  bool malformed = false;   // not "HKEY_..." or ending with a backslash
 };
 
 // The names of a key's direct subkeys in the registry's order; each can be looked up by
@@ -32,13 +32,14 @@ class SubKeyList {
   std::vector<std::string> names_;
 };
 
-class modReg {
+class RegistryKeys {
  public:
-  modReg(platform::Registry& registry, platform::Prompter& prompter);
+  explicit RegistryKeys(platform::Registry& registry);
 
   // Splits a key path into its root and sub-path. A malformed path (not starting with
-  // "HKEY_", or ending with a backslash) shows "Incorrect Format:" and yields no root.
-  KeyPath ParseKeyPath(const std::string& keyPath);
+  // "HKEY_", or ending with a backslash) yields no root and is marked malformed; the key
+  // paths the program uses are its own constants, so no user ever sees one.
+  KeyPath ParseKeyPath(const std::string& keyPath) const;
   static platform::HKey GetRootKey(const std::string& rootName);
 
   bool KeyExists(const std::string& keyPath);
@@ -57,7 +58,6 @@ class modReg {
 
  private:
   platform::Registry& registry_;
-  platform::Prompter& prompter_;
 };
 
 }  // namespace quill::registry

@@ -1,4 +1,4 @@
-#include "registry/ModReg.h"
+#include "registry/RegistryKeys.h"
 
 #include <gtest/gtest.h>
 
@@ -11,20 +11,19 @@ using platform::kHkeyLocalMachine;
 
 constexpr const char* kMail = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows Live Mail";
 
-class ModRegTest : public ::testing::Test {
+class RegistryKeysTest : public ::testing::Test {
  protected:
   test::TestPrefix prefix;
   std::unique_ptr<platform::posix::PosixPlatform> platform = prefix.MakePlatform();
-  test::RecordingPrompter prompter;
-  modReg reg{platform->registry(), prompter};
+  RegistryKeys reg{platform->registry()};
 };
 
-TEST_F(ModRegTest, ParsesKeyPathsAndRefusesMalformedOnes) {
+TEST_F(RegistryKeysTest, ParsesKeyPathsAndRefusesMalformedOnes) {
   struct Case {
     std::string path;
     platform::HKey root;
     std::string subPath;
-    bool message;
+    bool malformed;
   };
   const std::vector<Case> cases = {
       {"HKEY_CURRENT_USER", kHkeyCurrentUser, "", false},
@@ -38,23 +37,16 @@ TEST_F(ModRegTest, ParsesKeyPathsAndRefusesMalformedOnes) {
       {"", 0, "", true},
   };
   for (const auto& c : cases) {
-    prompter.shown.clear();
     const KeyPath parsed = reg.ParseKeyPath(c.path);
     EXPECT_EQ(parsed.root, c.root) << c.path;
     if (c.root != 0) {
       EXPECT_EQ(parsed.subPath, c.subPath) << c.path;
     }
-    ASSERT_EQ(prompter.shown.size(), c.message ? 1u : 0u) << c.path;
-    if (c.message) {
-      EXPECT_EQ(prompter.shown[0].text, "Incorrect Format:\n\n" + c.path);
-      EXPECT_EQ(prompter.shown[0].icon, platform::MessageIcon::None);
-      EXPECT_EQ(prompter.shown[0].buttons, platform::MessageButtons::Ok);
-      EXPECT_EQ(prompter.shown[0].caption, "Orlo Windows Live Mail Backup");
-    }
+    EXPECT_EQ(parsed.malformed, c.malformed) << c.path;
   }
 }
 
-TEST_F(ModRegTest, MalformedOrUnknownPathsGiveFailureResultsAndChangeNothing) {
+TEST_F(RegistryKeysTest, MalformedOrUnknownPathsGiveFailureResultsAndChangeNothing) {
   for (const std::string path : {"HKEY_CURRENT_USER\\Software\\", "HKEY_Current_User\\Software"}) {
     EXPECT_FALSE(reg.KeyExists(path)) << path;
     EXPECT_TRUE(reg.GetSubKeys(path).empty()) << path;
@@ -67,7 +59,7 @@ TEST_F(ModRegTest, MalformedOrUnknownPathsGiveFailureResultsAndChangeNothing) {
   EXPECT_EQ(test::ReadFile(prefix.userReg()), test::FixtureText("user.reg"));
 }
 
-TEST_F(ModRegTest, ARootNameAloneNamesTheRootKey) {
+TEST_F(RegistryKeysTest, ARootNameAloneNamesTheRootKey) {
   EXPECT_TRUE(reg.KeyExists("HKEY_CURRENT_USER"));
   const SubKeyList top = reg.GetSubKeys("HKEY_CURRENT_USER");
   EXPECT_EQ(top.names(),
@@ -77,7 +69,7 @@ TEST_F(ModRegTest, ARootNameAloneNamesTheRootKey) {
   EXPECT_FALSE(top.Contains("Softwar"));
 }
 
-TEST_F(ModRegTest, ListsSubkeysInRegistryOrder) {
+TEST_F(RegistryKeysTest, ListsSubkeysInRegistryOrder) {
   EXPECT_EQ(reg.GetSubKeys(kMail).names(),
             (std::vector<std::string>{"Advanced Settings", "PerPassportSettings", "Rules",
                                       "signatures"}));
@@ -85,12 +77,11 @@ TEST_F(ModRegTest, ListsSubkeysInRegistryOrder) {
             (std::vector<std::string>{"Actions", "Criteria"}));
   EXPECT_TRUE(reg.GetSubKeys(std::string(kMail) + "\\Missing").empty());
   EXPECT_TRUE(reg.GetSubKeys("HKEY_PERFORMANCE_DATA").empty());
-  EXPECT_TRUE(prompter.shown.empty());
 }
 
 // The fixture's values, read as the program reads them (the buffer rules are in
-// ModRegContractTest).
-TEST_F(ModRegTest, ReadsTheMailClientsValues) {
+// RegistryKeysContractTest).
+TEST_F(RegistryKeysTest, ReadsTheMailClientsValues) {
   EXPECT_EQ(reg.GetStringValue(std::string(kMail) + "\\Nope", "Store Root"), "Error");
   EXPECT_EQ(reg.GetStringValue(kMail, "Store Root"),
             "%UserProfile%\\AppData\\Local\\Microsoft\\Windows Live Mail");
@@ -103,20 +94,20 @@ TEST_F(ModRegTest, ReadsTheMailClientsValues) {
   EXPECT_EQ(reg.GetStringValue(kMail, "Language"), std::string("\x09\x04\0", 3));
 }
 
-TEST_F(ModRegTest, DeletesAKeyRightBelowTheRoot) {
+TEST_F(RegistryKeysTest, DeletesAKeyRightBelowTheRoot) {
   EXPECT_EQ(reg.CreateKey("HKEY_CURRENT_USER\\QuillTop"), 0);
   reg.DeleteKey("HKEY_CURRENT_USER\\QuillTop");
   EXPECT_FALSE(reg.KeyExists("HKEY_CURRENT_USER\\QuillTop"));
   auto fresh = prefix.MakePlatform();
-  modReg again(fresh->registry(), prompter);
+  RegistryKeys again(fresh->registry());
   EXPECT_FALSE(again.KeyExists("HKEY_CURRENT_USER\\QuillTop"));
 }
 
-TEST_F(ModRegTest, ACreatedKeyThatCannotBeSavedIsReportedAsAFailure) {
+TEST_F(RegistryKeysTest, ACreatedKeyThatCannotBeSavedIsReportedAsAFailure) {
   test::TestPrefix other;
   const platform::posix::WinePrefix gone(other.root() / "no-prefix", other.serverRoot());
   platform::posix::WineRegistry registry(gone);
-  modReg unsaved(registry, prompter);
+  RegistryKeys unsaved(registry);
   EXPECT_NE(unsaved.CreateKey("HKEY_CURRENT_USER\\Software\\Quill"), 0);
   EXPECT_FALSE(unsaved.KeyExists("HKEY_CURRENT_USER\\Software\\Quill"));
 }
