@@ -5,7 +5,8 @@
 #include <iostream>
 #include <string>
 
-#include "archive/ZipComponent.h"
+#include "archive/ArchiveReader.h"
+#include "archive/ArchiveWriter.h"
 
 int main(int argc, char** argv) {
   if (argc < 4 || (std::string(argv[1]) != "pack" && std::string(argv[1]) != "unpack")) {
@@ -16,19 +17,20 @@ int main(int argc, char** argv) {
   const std::string archive = argv[2];
   const std::string folder = argv[3];
   const std::string password = argc > 4 ? argv[4] : "";
-  quill::archive::ZipComponent zip;
-  bool ok;
+  std::string error;
   if (mode == "pack") {
-    zip.NewZip(archive);
-    ok = zip.AppendFiles(folder + "/*.*", true);
-    zip.SetPassword(password);
-    zip.SetPasswordProtect(!password.empty());
-    ok = ok && zip.WriteZip();
+    quill::archive::ArchiveWriter zip(archive);
+    if (!zip.AddFolderContents(folder) || !zip.Write(password)) error = zip.error();
   } else {
-    ok = zip.OpenZip(archive);
-    zip.SetDecryptPassword(password);
-    ok = ok && zip.VerifyPassword() && zip.UnzipAll(folder);
+    quill::archive::ArchiveReader zip;
+    if (zip.Open(archive)) {
+      zip.SetPassword(password);
+      if (!zip.CheckPassword()) error = zip.error();
+      if (error.empty()) error = zip.ExtractAll(folder).error;
+    } else {
+      error = zip.error();
+    }
   }
-  if (!ok) std::cerr << "quillstow-archive: " << zip.lastError() << '\n';
-  return ok ? 0 : 1;
+  if (!error.empty()) std::cerr << "quillstow-archive: " << error << '\n';
+  return error.empty() ? 0 : 1;
 }

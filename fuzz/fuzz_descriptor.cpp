@@ -2,12 +2,13 @@
 
 #include <cstdint>
 
-#include "FuzzFile.h"
+#include <string_view>
+
 #include "archive/Descriptor.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string file = quill::fuzz::WriteInput(data, size, "stowinfo.dat");
-  const auto contents = quill::archive::ReadDescriptor(file);
+  const auto contents = quill::archive::Descriptor::Parse(
+      std::string_view(reinterpret_cast<const char*>(data), size));
   for (const auto& names : contents.entries)
     for (const auto& name : names)
       if (name.empty()) __builtin_trap();

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "FuzzFile.h"
-#include "archive/ZipComponent.h"
+#include "archive/ArchiveReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   namespace fs = std::filesystem;
@@ -13,12 +13,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const fs::path target = quill::fuzz::ScratchFolder() / "out" / "inner";
   fs::remove_all(target.parent_path());
   fs::create_directories(target);
-  quill::archive::ZipComponent zip;
-  (void)quill::archive::ZipComponent::IsPasswordProtected(file);
-  if (zip.OpenZip(file)) {
-    zip.SetDecryptPassword("pw");
-    (void)zip.VerifyPassword();
-    (void)zip.UnzipAll(target.string());
+  quill::archive::ArchiveReader zip;
+  (void)quill::archive::ArchiveReader::IsPasswordProtected(file);
+  if (zip.Open(file)) {
+    zip.SetPassword("pw");
+    (void)zip.CheckPassword();
+    (void)zip.ExtractAll(target.string());
   }
   // Nothing may land beside the target folder.
   for (const auto& entry : fs::directory_iterator(target.parent_path()))

@@ -1,36 +1,28 @@
 #include "app/MainWindowLogic.h"
 
-#include <filesystem>
-
-#include "platform/Files.h"
-
 namespace quill::app {
+using core::kItemCount;
 
-MainWindowLogic::MainWindowLogic(MainWindowView& window, app::BackupPageView& backupPage,
-                                 app::RestorePageView& restorePage, LogListView& log,
-                                 SharedServices& services, platform::Prompter& prompter,
-                                 app::BackupRun& backupRun, app::BackupInspection& inspection,
-                                 app::RestoreRun& restoreRun, std::string descriptorPath,
-                                 MainWindowCommands commands)
+MainWindowLogic::MainWindowLogic(MainWindowView& window, BackupPageView& backupView,
+                                 RestorePageView& restoreView, LogListView& log,
+                                 core::SharedServices& services, BackupPage& backupPage,
+                                 RestorePage& restorePage, MainWindowCommands commands)
     : window_(window),
-      backupPage_(backupPage),
-      restorePage_(restorePage),
+      backupView_(backupView),
+      restoreView_(restoreView),
       log_(log),
       services_(services),
-      prompter_(prompter),
-      backupRun_(backupRun),
-      inspection_(inspection),
-      restoreRun_(restoreRun),
-      descriptorPath_(std::move(descriptorPath)),
+      backupPage_(backupPage),
+      restorePage_(restorePage),
       commands_(std::move(commands)) {}
 
-void MainWindowLogic::cmdApply_Click() {
+void MainWindowLogic::RunPageAction() {
   switch (window_.CurrentPage()) {
     case Page::Backup:
-      backupRun_.RunBackup();
+      backupPage_.Run();
       break;
     case Page::Restore:
-      if (restoreRun_.Confirm()) restoreRun_.Run(inspection_.source());
+      if (restorePage_.Confirm()) restorePage_.Run();
       break;
     case Page::Logs:
       services_.OpenLogInEditor();
@@ -41,7 +33,7 @@ void MainWindowLogic::cmdApply_Click() {
   }
 }
 
-void MainWindowLogic::SSTab1_Click() {
+void MainWindowLogic::PageChanged() {
   switch (window_.CurrentPage()) {
     case Page::Backup:
       window_.SetActionCaption("Backup Now");
@@ -62,39 +54,37 @@ void MainWindowLogic::SSTab1_Click() {
   }
 }
 
-void MainWindowLogic::TaskScheduler_Click() {
+void MainWindowLogic::OpenTaskScheduler() {
   if (commands_.taskScheduler) commands_.taskScheduler();
 }
 
-void MainWindowLogic::settings_Click() {
+void MainWindowLogic::OpenSettings() {
   if (commands_.settings) commands_.settings();
 }
 
-void MainWindowLogic::backuptocd_Click() {
+void MainWindowLogic::OpenDiscWindow() {
   if (commands_.backupToDisc) commands_.backupToDisc();
 }
 
 void MainWindowLogic::SelectAllItems(Page page) {
-  for (std::size_t index = 0; index < archive::kItemCount; ++index) {
+  for (std::size_t index = 0; index < kItemCount; ++index) {
     // A disabled box keeps its state.
-    if (page == Page::Backup && backupPage_.ItemEnabled(index))
-      backupPage_.SetItemChecked(index, true);
-    if (page == Page::Restore && restorePage_.ItemEnabled(index))
-      restorePage_.SetItemChecked(index, true);
+    if (page == Page::Backup && backupView_.ItemEnabled(index))
+      backupView_.SetItemChecked(index, true);
+    if (page == Page::Restore && restoreView_.ItemEnabled(index))
+      restoreView_.SetItemChecked(index, true);
   }
 }
 
 void MainWindowLogic::DeselectAllItems(Page page) {
-  for (std::size_t index = 0; index < archive::kItemCount; ++index) {
-    if (page == Page::Backup) backupPage_.SetItemChecked(index, false);
-    if (page == Page::Restore) restorePage_.SetItemChecked(index, false);
+  for (std::size_t index = 0; index < kItemCount; ++index) {
+    if (page == Page::Backup) backupView_.SetItemChecked(index, false);
+    if (page == Page::Restore) restoreView_.SetItemChecked(index, false);
   }
 }
 
-void MainWindowLogic::quit_Click() {
-  inspection_.Close();
-  std::error_code error;
-  std::filesystem::remove(platform::HostPath(descriptorPath_), error);
+void MainWindowLogic::Quit() {
+  restorePage_.Close();
   window_.CloseAll();
 }
 

@@ -1,30 +1,20 @@
 #pragma once
 // The main window's behaviour: the action button by page, page changes, selecting and
-// clearing the item boxes, the password boxes, the menu commands and the quit procedure.
-// The window itself only shows state and forwards clicks here.
+// clearing the item boxes, the password boxes, the menu commands and quitting. The window
+// itself only shows state and forwards clicks here.
 
 #include <functional>
 #include <string>
 
-#include "app/BackupInspection.h"
+#include "app/BackupPage.h"
 #include "app/BackupPageView.h"
-#include "app/BackupRun.h"
 #include "app/LogListView.h"
+#include "app/RestorePage.h"
 #include "app/RestorePageView.h"
-#include "app/RestoreRun.h"
-#include "core/Discovery.h"
-#include "core/SettingsFile.h"
 #include "core/SharedServices.h"
-#include "core/TimeText.h"
 #include "platform/Prompter.h"
 
 namespace quill::app {
-using core::Discovery;
-using core::DiscoveryResult;
-using core::LocalNow;
-using core::ProcessValues;
-using core::SettingsFile;
-using core::SharedServices;
 
 // The window caption, also shown on the about page.
 inline constexpr const char* kMainCaption = "Orlo Windows Live Mail Backup V3.00";
@@ -54,41 +44,38 @@ struct MainWindowCommands {
 
 class MainWindowLogic {
  public:
-  MainWindowLogic(MainWindowView& window, app::BackupPageView& backupPage,
-                  app::RestorePageView& restorePage, LogListView& log, SharedServices& services,
-                  platform::Prompter& prompter, app::BackupRun& backupRun,
-                  app::BackupInspection& inspection, app::RestoreRun& restoreRun,
-                  std::string descriptorPath, MainWindowCommands commands = {});
+  MainWindowLogic(MainWindowView& window, BackupPageView& backupView, RestorePageView& restoreView,
+                  LogListView& log, core::SharedServices& services, BackupPage& backupPage,
+                  RestorePage& restorePage, MainWindowCommands commands = {});
 
-  void cmdApply_Click();
-  void SSTab1_Click();
-  void backup_Click() { backupRun_.RunBackup(); }
-  // The menu's restore asks no question.
-  void restore_Click() { restoreRun_.Run(inspection_.source()); }
-  void cmdSourceFile_Click() { inspection_.cmdSourceFile_Click(); }
-  void cmdTargetFile_Click() { backupRun_.cmdTargetFile_Click(); }
-  void TaskScheduler_Click();
-  void settings_Click();
-  void backuptocd_Click();
-  void help1_Click() { services_.OpenHelp(); }
-  void about_Click() { window_.ShowAbout(); }
+  // The action button: back up, restore (after its question), open the log, open the help.
+  void RunPageAction();
+  // A page was chosen: the action button's caption, and the log or the about text filled in.
+  void PageChanged();
+  // The menu's backup and restore; the menu's restore asks no question.
+  void BackupNow() { backupPage_.Run(); }
+  void RestoreNow() { restorePage_.Run(); }
+  void ChooseRestoreFile() { restorePage_.ChooseSource(); }
+  void ChooseBackupFile() { backupPage_.ChooseTarget(); }
+  void OpenTaskScheduler();
+  void OpenSettings();
+  void OpenDiscWindow();
+  void OpenHelp() { services_.OpenHelp(); }
+  void ShowAbout() { window_.ShowAbout(); }
   void SelectAllItems(Page page);
   void DeselectAllItems(Page page);
-  void ifprotect_Click(bool checked) { window_.SetPasswordBoxes(checked); }
-  // Closes the archives, removes the working descriptor and closes every window.
-  void quit_Click();
+  void ProtectToggled(bool checked) { window_.SetPasswordBoxes(checked); }
+  // Lets go of the inspected backup file and closes every window.
+  void Quit();
 
  private:
   MainWindowView& window_;
-  app::BackupPageView& backupPage_;
-  app::RestorePageView& restorePage_;
+  BackupPageView& backupView_;
+  RestorePageView& restoreView_;
   LogListView& log_;
-  SharedServices& services_;
-  platform::Prompter& prompter_;
-  app::BackupRun& backupRun_;
-  app::BackupInspection& inspection_;
-  app::RestoreRun& restoreRun_;
-  std::string descriptorPath_;
+  core::SharedServices& services_;
+  BackupPage& backupPage_;
+  RestorePage& restorePage_;
   MainWindowCommands commands_;
 };
 

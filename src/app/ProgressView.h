@@ -16,8 +16,6 @@ class ProgressView {
   virtual int Progress() = 0;
   virtual void ShowProgressPanel(bool shown) = 0;  // picCon3
   virtual void SetBusy(bool busy) = 0;             // the hourglass pointer
-  // Lets the window repaint while the run works.
-  virtual void Yield() = 0;
 };
 
 // A progress view that shows nothing, for runs without a window.
@@ -30,7 +28,6 @@ class QuietProgress : public virtual ProgressView {
   int Progress() override { return progress_; }
   void ShowProgressPanel(bool) override {}
   void SetBusy(bool) override {}
-  void Yield() override {}
 
  private:
   int progress_ = 0;

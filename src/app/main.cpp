@@ -7,16 +7,10 @@
 #include <iostream>
 #include <string>
 
-#include "app/ConsolePrompter.h"
-#include "archive/ZipComponent.h"
 #include "automation/UnattendedBackup.h"
 #include "backup/BackupEngine.h"
-#include "core/Discovery.h"
-#include "core/SettingsFile.h"
-#include "core/SharedServices.h"
-#include "core/TimeText.h"
+#include "core/Session.h"
 #include "platform/Platform.h"
-#include "registry/RegistryKeys.h"
 
 #ifdef QUILL_HAVE_GUI
 #include <QApplication>
@@ -45,12 +39,15 @@ void PrintFolder(const char* label, const std::string& folder) {
 
 int Report(const quill::core::DiscoveryResult& found) {
   std::cout << "Windows Live Mail: " << (found.mailFound ? "installed" : "not installed") << '\n';
-  if (!found.mailFound) return 1;
-  std::cout << "Computer:   " << found.values.ComputerName << '\n';
-  std::cout << "User:       " << found.values.LogonUserName << '\n';
-  PrintFolder("Mail store: ", found.values.MailDataFolder);
-  PrintFolder("Contacts:   ", found.values.ContactsFolder);
-  PrintFolder("Stationery: ", found.values.StationeryFolder);
+  if (!found.mailFound) {
+    std::cerr << found.problem << '\n';
+    return 1;
+  }
+  std::cout << "Computer:   " << found.profile.computer << '\n';
+  std::cout << "User:       " << found.profile.user << '\n';
+  PrintFolder("Mail store: ", found.profile.mailFolder);
+  PrintFolder("Contacts:   ", found.profile.contactsFolder);
+  PrintFolder("Stationery: ", found.profile.stationeryFolder);
   return 0;
 }
 
@@ -89,18 +86,9 @@ int main(int argc, char** argv) {
     return application.exec();
   }
 #endif
-  app::ConsolePrompter prompter;
-  registry::RegistryKeys reg(platform->registry());
-  core::SharedServices services(*platform, reg);
-  core::Discovery discovery(*platform, reg, services, prompter);
-  const core::DiscoveryResult found = discovery.Run(CommandLineOf(argc, argv));
-  if (found.values.CommandLine.empty()) return Report(found);
-
-  core::SettingsFile settings(*platform);
-  archive::ZipComponent zip1;
-  zip1.SetWorkingFolder(platform->system().ApplicationFolder());
-  backup::BackupEngine engine(*platform, reg, services, zip1, found.values, found.DescriptorPath,
-                              [&] { return platform->system().GeneralDate(core::LocalNow()); });
-  automation::UnattendedBackup run(engine, settings, found.values, core::LocalNow);
-  return run.Run(found.values.CommandLine);
+  core::Session session(*platform);
+  const std::string commandLine = CommandLineOf(argc, argv);
+  if (commandLine.empty()) return Report(session.found());
+  backup::BackupEngine engine(session);
+  return automation::UnattendedBackup(session, engine).Run(commandLine);
 }

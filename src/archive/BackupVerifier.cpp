@@ -11,16 +11,22 @@
 #include <set>
 #include <string_view>
 
+#include "archive/ArchiveReader.h"
+#include "archive/BackupFile.h"
 #include "archive/Descriptor.h"
 #include "archive/EntryPath.h"
-#include "archive/ZipComponent.h"
 #include "platform/Files.h"
-#include "platform/TextFile.h"
+#include "platform/Text.h"
+#include "registry/RegistryTextFormat.h"
 
 namespace quill::archive {
 namespace fs = std::filesystem;
+using core::IsPlainFile;
+using core::kItemCount;
+using core::kItems;
 using platform::HostPath;
 using platform::PathText;
+using platform::ReplaceAll;
 
 namespace {
 
@@ -29,19 +35,6 @@ constexpr std::size_t kRegistryFileLimit = 16u << 20;
 
 std::string Quoted(const std::string& name) {
   return "\"" + name + "\"";
-}
-
-std::string Upper(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
-
-std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
-  if (from.empty()) return text;
-  for (std::size_t at = text.find(from); at != std::string::npos;
-       at = text.find(from, at + to.size()))
-    text.replace(at, from.size(), to);
-  return text;
 }
 
 // A private folder for the files the check unpacks, removed with them when it goes.
@@ -77,73 +70,7 @@ class ScratchFolder {
   fs::path path_;
 };
 
-// ---- registry export files, checked by the rules the import reads them with
-
-std::string_view TrimBlanks(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
-constexpr std::array<std::string_view, 6> kValueTags = {"sz", "esz", "bin", "dw", "sx", "esx"};
-
-// Where the "=" after a value's name stands: at the first '"=' that a known tag and ':'
-// follow, else at the first "=".
-std::size_t ValueSeparator(std::string_view line) {
-  for (std::size_t quote = line.find("\"=", 1); quote != std::string_view::npos;
-       quote = line.find("\"=", quote + 1)) {
-    const std::size_t equals = quote + 1;
-    if (equals + 4 < line.size() && line[equals + 4] == ':') {
-      const std::string_view tag = TrimBlanks(line.substr(equals + 1, 3));
-      for (std::string_view known : kValueTags)
-        if (tag == known) return equals;
-    }
-  }
-  return line.find('=');
-}
-
-bool IsDecimal(std::string_view text, bool allowMinus, std::int64_t limit) {
-  text = TrimBlanks(text);
-  const bool negative = allowMinus && !text.empty() && text.front() == '-';
-  if (negative) text.remove_prefix(1);
-  if (text.empty()) return false;
-  std::int64_t value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-    if (value > limit + (negative ? 1 : 0)) return false;
-  }
-  return true;
-}
-
-bool IsEscapedText(std::string_view text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\') continue;
-    if (++i == text.size() || (text[i] != '\\' && text[i] != 'r' && text[i] != 'n')) return false;
-  }
-  return true;
-}
-
-// What is wrong with the data of a value line of the given tag, or "" when nothing is.
-std::string ValueDataProblem(std::string_view tag, std::string_view data) {
-  if (tag == "sx" || tag == "esx")
-    return IsEscapedText(data) ? ""
-                               : "a backslash in the text is not followed by r, n or a backslash";
-  if (tag == "dw")
-    return IsDecimal(data, true, 2147483647)
-               ? ""
-               : Quoted(std::string(data)) + " is not a 32-bit number";
-  if (tag == "bin") {
-    for (std::size_t start = 0; !data.empty() && start <= data.size();) {
-      const std::size_t comma = std::min(data.find(',', start), data.size());
-      const std::string_view piece = data.substr(start, comma - start);
-      if (!IsDecimal(piece, false, 255))
-        return Quoted(std::string(TrimBlanks(piece))) + " is not a byte value from 0 to 255";
-      start = comma + 1;
-    }
-  }
-  return std::string();
-}
+// ---- registry export files, checked by the parser the import reads them with
 
 struct RegistryTextCheck {
   std::string problem;  // the first line an import refuses, or ""
@@ -151,70 +78,24 @@ struct RegistryTextCheck {
 };
 
 RegistryTextCheck CheckRegistryText(std::string_view bytes) {
-  std::vector<std::string_view> lines;
-  for (std::size_t start = 0; start < bytes.size();) {
-    std::size_t end = bytes.find('\n', start);
-    if (end == std::string_view::npos) end = bytes.size();
-    std::size_t stop = end;
-    if (stop > start && bytes[stop - 1] == '\r') --stop;
-    lines.push_back(bytes.substr(start, stop - start));
-    start = end + 1;
-  }
+  const registry::ParsedRegistryText parsed = registry::ParseRegistryText(bytes);
   RegistryTextCheck check;
-  const auto refuse = [&](std::size_t index, const std::string& what) {
-    check.problem = "line " + std::to_string(index + 1) + ": " + what;
+  // A file this program writes always begins with the key's own header.
+  if (parsed.lines.empty() || parsed.lines.front() != "\\") {
+    check.problem = "line 1: it does not begin with the key's header line \"\\\"";
     return check;
-  };
-  if (lines.empty() || lines.front() != "\\")
-    return refuse(0, "it does not begin with the key's header line \"\\\"");
-  std::size_t index = 1;
-  for (; index < lines.size() && !lines[index].empty(); ++index) {
-    const std::string_view line = lines[index];
-    if (line.front() == '\\') {
-      const std::string_view relative = line.substr(1);
-      if (!relative.empty() && (relative.front() == '\\' || relative.back() == '\\' ||
-                                relative.find("\\\\") != std::string_view::npos))
-        return refuse(index, "a key name in the header is empty");
-      continue;
-    }
-    if (line.front() != '"') return refuse(index, "the line is neither a key header nor a value");
-    const std::size_t equals = ValueSeparator(line);
-    if (equals == std::string_view::npos || line[equals - 1] != '"')
-      return refuse(index, "\"=\" is missing after the value name");
-    if (equals < 2) return refuse(index, "\"=\" comes before the value name");
-    const std::string_view tag = TrimBlanks(line.substr(equals + 1, 3));
-    const std::string_view data =
-        equals + 5 <= line.size() ? line.substr(equals + 5) : std::string_view();
-    bool known = false;
-    for (std::string_view each : kValueTags) known = known || tag == each;
-    if (!known || equals + 4 >= line.size() || line[equals + 4] != ':') {
-      check.notes.push_back("line " + std::to_string(index + 1) +
-                            " holds a value of a type a restore does not know; it is skipped");
-      continue;
-    }
-    const std::string problem = ValueDataProblem(tag, data);
-    if (!problem.empty()) return refuse(index, problem);
   }
-  for (; index < lines.size(); ++index) {
-    if (lines[index].empty()) continue;
-    check.notes.push_back("the lines from line " + std::to_string(index + 1) +
+  if (!parsed.ok()) {
+    check.problem = "line " + std::to_string(parsed.badLine) + ": " + parsed.problem;
+    return check;
+  }
+  for (std::size_t line : parsed.skippedLines)
+    check.notes.push_back("line " + std::to_string(line) +
+                          " holds a value of a type a restore does not know; it is skipped");
+  if (parsed.unreadFrom != 0)
+    check.notes.push_back("the lines from line " + std::to_string(parsed.unreadFrom) +
                           " on follow an empty line; a restore does not read them");
-    break;
-  }
   return check;
-}
-
-// ---- the descriptor's lines, as GetINI reads them
-
-std::size_t KeyCount(const std::vector<std::string>& lines, const std::string& key) {
-  const std::string wanted = Upper(key);
-  std::size_t count = 0;
-  for (const std::string& line : lines) {
-    if (line.empty()) break;
-    const std::size_t equals = line.find('=');
-    if (equals != std::string::npos && Upper(line.substr(0, equals)) == wanted) ++count;
-  }
-  return count;
 }
 
 enum class EntryUse { PlainFile, InnerArchive, RegistryFile };
@@ -232,11 +113,11 @@ class Verifier {
     const auto contents = ReadTheDescriptor();
     if (!contents) return;
     CheckItems(*contents);
-    for (const ZipEntryInfo& entry : zip_.entries()) {
+    for (const EntryInfo& entry : zip_.entries()) {
       const auto use = uses_.find(entry.name);
       if (use == uses_.end() || damaged_.count(entry.index) != 0) continue;
       // Of entries that share a name, a restore reads the first.
-      if (zip_.FindEntry(entry.name)->index != entry.index) continue;
+      if (zip_.Find(entry.name)->index != entry.index) continue;
       if (use->second == EntryUse::InnerArchive) CheckInnerArchive(entry);
       if (use->second == EntryUse::RegistryFile) CheckRegistryFile(entry);
     }
@@ -257,20 +138,20 @@ class Verifier {
       Problem("", "There is no backup file " + path_ + ".");
       return false;
     }
-    if (!zip_.OpenZip(path_)) {
+    if (!zip_.Open(path_)) {
       Problem("", fileName_ +
                       " cannot be read as a ZIP archive: it is cut short or damaged, or it is "
                       "not a backup file (" +
-                      zip_.lastError() + ").");
+                      zip_.error() + ").");
       return false;
     }
     if (zip_.entries().empty()) {
       Problem("", fileName_ + " holds no entries: it is not a backup file.");
       return false;
     }
-    zip_.SetDecryptPassword(password_);
-    std::vector<std::pair<ZipEntryInfo, std::string>> unread;
-    zip_.TestAll([&](const ZipEntryInfo& entry, const std::string& problem) {
+    zip_.SetPassword(password_);
+    std::vector<std::pair<EntryInfo, std::string>> unread;
+    zip_.TestAll([&](const EntryInfo& entry, const std::string& problem) {
       unread.emplace_back(entry, problem);
       damaged_.insert(entry.index);
     });
@@ -278,7 +159,7 @@ class Verifier {
     // A password that does not fit lets no protected entry be read; damage spoils some.
     bool anyProtected = false;
     bool anyProtectedRead = false;
-    for (const ZipEntryInfo& entry : zip_.entries()) {
+    for (const EntryInfo& entry : zip_.entries()) {
       if (!entry.encrypted || !entry.regular || entry.size == 0) continue;
       anyProtected = true;
       anyProtectedRead = anyProtectedRead || damaged_.count(entry.index) == 0;
@@ -293,13 +174,13 @@ class Verifier {
     }
 
     report_.summary.entries = zip_.entries().size();
-    for (const ZipEntryInfo& entry : zip_.entries())
+    for (const EntryInfo& entry : zip_.entries())
       if (damaged_.count(entry.index) == 0) report_.summary.bytes += entry.size;
     for (const auto& [entry, problem] : unread)
       Problem(entry.name, Quoted(entry.name) + " does not read cleanly: " + problem + ".");
 
     std::map<std::string, std::size_t> counts;
-    for (const ZipEntryInfo& entry : zip_.entries()) ++counts[entry.name];
+    for (const EntryInfo& entry : zip_.entries()) ++counts[entry.name];
     for (const auto& [name, count] : counts)
       if (count > 1 && name != kDescriptorName)
         Warning(name, Quoted(name) + " is in the backup file " + std::to_string(count) +
@@ -307,10 +188,10 @@ class Verifier {
     return true;
   }
 
-  std::optional<DescriptorContents> ReadTheDescriptor() {
+  std::optional<Descriptor> ReadTheDescriptor() {
     const std::string name = kDescriptorName;
-    const auto entry = zip_.FindEntry(name);
-    if (!entry) {
+    const EntryInfo* entry = zip_.Find(name);
+    if (entry == nullptr) {
       Problem(name, "The descriptor " + name + " is missing: " + fileName_ +
                         " is not a backup file, or its last entry was lost.");
       return std::nullopt;
@@ -321,24 +202,14 @@ class Verifier {
                         ", not the last one: the backup was not completed as written.");
     if (damaged_.count(entry->index) != 0) return std::nullopt;  // already reported
 
-    if (scratch_.path().empty()) {
-      Problem("",
-              "There is no room to unpack the descriptor for the check: no folder could be "
-              "made in " +
-                  (options_.scratchParent.empty() ? std::string("the temporary folder")
-                                                  : options_.scratchParent) +
-                  ".");
+    std::string error;
+    const auto bytes = zip_.Read(*entry, kDescriptorLimit, error);
+    if (!bytes) {
+      Problem(name, "The descriptor " + name + " cannot be read: " + error + ".");
       return std::nullopt;
     }
-    if (!zip_.ExtractEntry(*entry, PathText(scratch_.path()))) {
-      Problem(name, "The descriptor " + name + " cannot be unpacked: " + zip_.lastError() + ".");
-      return std::nullopt;
-    }
-    const std::string file = PathText(scratch_.path() / name);
-    DescriptorContents contents = ReadDescriptor(file);
-    lines_ = platform::TextFile::ReadLines(file).value_or(std::vector<std::string>());
-    std::error_code error;
-    fs::remove(HostPath(file), error);
+    Descriptor contents = Descriptor::Parse(*bytes);
+    lines_.emplace(*bytes);
 
     if (!contents.valid()) {
       Problem(name, "BackupItem in " + name + " is " + Quoted(contents.flags) + ", " +
@@ -355,11 +226,11 @@ class Verifier {
     return contents;
   }
 
-  void CheckItems(const DescriptorContents& contents) {
+  void CheckItems(const Descriptor& contents) {
     const std::string descriptor = kDescriptorName;
     for (std::size_t index = 0; index < kItemCount; ++index) {
-      const std::string key = kItemKeys[index];
-      const std::size_t keys = KeyCount(lines_, key);
+      const std::string key = kItems[index].key;
+      const std::size_t keys = lines_->Count(key);
       if (keys > 1)
         Warning(descriptor, key + " is in " + descriptor + " " + std::to_string(keys) +
                                 " times; a restore reads only the first.");
@@ -378,7 +249,7 @@ class Verifier {
       }
       for (const std::string& name : contents.entries[index]) {
         named_.insert(name);
-        if (!zip_.FindEntry(name)) {
+        if (zip_.Find(name) == nullptr) {
           Problem(name, Quoted(name) + ", named by " + key + " in " + descriptor +
                             ", is not in the backup file.");
           continue;
@@ -389,26 +260,25 @@ class Verifier {
         if (!added && use != EntryUse::PlainFile) at->second = use;
       }
     }
-    for (const ZipEntryInfo& entry : zip_.entries())
+    for (const EntryInfo& entry : zip_.entries())
       if (entry.name != descriptor && named_.count(entry.name) == 0)
         Warning(entry.name, Quoted(entry.name) + " is not named by any item in " + descriptor +
                                 "; a restore leaves it unused.");
   }
 
   static EntryUse Use(std::size_t index, const std::string& name) {
-    switch (KindOfItem(index)) {
-      case ItemKind::Registry:
+    switch (kItems[index].kind) {
+      case core::ItemKind::Registry:
         return EntryUse::RegistryFile;
-      case ItemKind::Folders:
-        return index == 0 && IsMessageStoreName(name) ? EntryUse::PlainFile
-                                                      : EntryUse::InnerArchive;
-      case ItemKind::Files:
+      case core::ItemKind::Folders:
+        return IsPlainFile(kItems[index], name) ? EntryUse::PlainFile : EntryUse::InnerArchive;
+      case core::ItemKind::Files:
         break;
     }
     return EntryUse::PlainFile;
   }
 
-  void CheckInnerArchive(const ZipEntryInfo& entry) {
+  void CheckInnerArchive(const EntryInfo& entry) {
     const std::string& name = entry.name;
     std::error_code error;
     const fs::space_info space = fs::space(scratch_.path(), error);
@@ -419,8 +289,8 @@ class Verifier {
       return;
     }
     // Unpacked as a restore unpacks it, then read back whole.
-    if (!zip_.ExtractEntry(entry, PathText(scratch_.path()))) {
-      Problem(name, Quoted(name) + " cannot be unpacked: " + zip_.lastError() + ".");
+    if (const ReadStatus extracted = zip_.Extract(entry, PathText(scratch_.path())); !extracted) {
+      Problem(name, Quoted(name) + " cannot be unpacked: " + extracted.error + ".");
       return;
     }
     const fs::path file = scratch_.path() / HostPath(name);
@@ -433,19 +303,19 @@ class Verifier {
       }
     } remove{file};
 
-    ZipComponent inner;
-    if (!inner.OpenZip(fileText)) {
+    ArchiveReader inner;
+    if (!inner.Open(fileText)) {
       Problem(name, Quoted(name) + " is not a ZIP archive, or a damaged one (" +
-                        ReplaceAll(inner.lastError(), fileText, name) + ").");
+                        ReplaceAll(inner.error(), fileText, name) + ").");
       return;
     }
     std::set<std::size_t> unread;
-    inner.TestAll([&](const ZipEntryInfo& item, const std::string& problem) {
+    inner.TestAll([&](const EntryInfo& item, const std::string& problem) {
       unread.insert(item.index);
       Problem(name, Quoted(name) + ": its entry " + Quoted(item.name) +
                         " does not read cleanly: " + problem + ".");
     });
-    for (const ZipEntryInfo& item : inner.entries()) {
+    for (const EntryInfo& item : inner.entries()) {
       if (!SafeEntryComponents(item.name) || (!item.regular && !item.directory))
         Problem(name, Quoted(name) + ": its entry " + Quoted(item.name) +
                           " is not a plain file or folder below the archive's folder; a "
@@ -456,16 +326,17 @@ class Verifier {
     report_.summary.innerEntries += inner.entries().size();
   }
 
-  void CheckRegistryFile(const ZipEntryInfo& entry) {
+  void CheckRegistryFile(const EntryInfo& entry) {
     const std::string& name = entry.name;
     if (entry.size > kRegistryFileLimit) {
       Warning(name, Quoted(name) + " was not checked as registry text: at " +
                         std::to_string(entry.size) + " bytes it is far larger than one.");
       return;
     }
-    const auto data = zip_.ReadEntry(entry, kRegistryFileLimit);
+    std::string error;
+    const auto data = zip_.Read(entry, kRegistryFileLimit, error);
     if (!data) {
-      Problem(name, Quoted(name) + " cannot be read: " + zip_.lastError() + ".");
+      Problem(name, Quoted(name) + " cannot be read: " + error + ".");
       return;
     }
     ++report_.summary.registryFiles;
@@ -481,10 +352,10 @@ class Verifier {
   const VerifyOptions& options_;
   VerifyReport& report_;
   std::string fileName_;
-  ZipComponent zip_;
+  ArchiveReader zip_;
   ScratchFolder scratch_{options_.scratchParent};
   std::set<std::size_t> damaged_;         // entries of the backup file that did not read cleanly
-  std::vector<std::string> lines_;        // the descriptor's lines
+  std::optional<DescriptorLines> lines_;  // the descriptor's lines
   std::set<std::string> named_;           // every name the descriptor's item keys hold
   std::map<std::string, EntryUse> uses_;  // entries a restore reads, by what they hold
 };

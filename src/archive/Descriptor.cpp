@@ -1,69 +1,91 @@
 #include "archive/Descriptor.h"
 
-#include <cctype>
-
-#include "platform/TextFile.h"
+#include "platform/AnsiCodePage.h"
+#include "platform/Text.h"
 
 namespace quill::archive {
+using core::ItemKind;
+using core::kItemCount;
+using core::kItems;
+
 namespace {
 
-std::string Upper(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
+constexpr const char* kLineBreakCode = "PS$QVT";
 
-std::string Trim(const std::string& text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return std::string();
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
-std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
-  for (std::size_t at = text.find(from); at != std::string::npos;
-       at = text.find(from, at + to.size()))
-    text.replace(at, from.size(), to);
-  return text;
+std::string Line(std::string_view key, const std::string& value) {
+  return platform::Utf8ToAnsi(std::string(key) + "=" + value) + "\r\n";
 }
 
 }  // namespace
 
-ItemKind KindOfItem(std::size_t index) {
-  switch (index) {
-    case 0:
-    case 5:
-    case 10:
-      return ItemKind::Folders;
-    case 2:
-    case 6:
-    case 8:
-      return ItemKind::Files;
-    default:
-      return ItemKind::Registry;
+DescriptorLines::DescriptorLines(std::string_view bytes) {
+  for (std::size_t start = 0; start < bytes.size();) {
+    std::size_t end = bytes.find('\n', start);
+    if (end == std::string_view::npos) end = bytes.size();
+    std::size_t stop = end;
+    if (stop > start && bytes[stop - 1] == '\r') --stop;
+    if (stop == start) break;
+    lines_.push_back(platform::AnsiToUtf8(bytes.substr(start, stop - start)));
+    start = end + 1;
   }
 }
 
-bool SaveINI(const std::string& key, const std::string& value, const std::string& file) {
-  return platform::TextFile::AppendLine(file, key + "=" + value);
-}
-
-std::string GetINI(const std::string& key, const std::string& file) {
-  const auto lines = platform::TextFile::ReadLines(file);
-  if (!lines) return std::string();
-  const std::string wanted = Upper(key);
-  for (const std::string& line : *lines) {
-    if (line.empty()) break;
+std::string DescriptorLines::Value(std::string_view key) const {
+  const std::string wanted = platform::Upper(key);
+  for (const std::string& line : lines_) {
     const std::size_t equals = line.find('=');
-    if (equals == std::string::npos) continue;
-    if (Upper(line.substr(0, equals)) == wanted) return line.substr(equals + 1);
+    if (equals != std::string::npos && platform::Upper(line.substr(0, equals)) == wanted)
+      return line.substr(equals + 1);
   }
   return std::string();
 }
 
+std::size_t DescriptorLines::Count(std::string_view key) const {
+  const std::string wanted = platform::Upper(key);
+  std::size_t count = 0;
+  for (const std::string& line : lines_) {
+    const std::size_t equals = line.find('=');
+    if (equals != std::string::npos && platform::Upper(line.substr(0, equals)) == wanted) ++count;
+  }
+  return count;
+}
+
+std::string Descriptor::Serialize() const {
+  std::string bytes = Line(kComputerKey, computer) + Line(kUserKey, user) + Line(kTimeKey, time) +
+                      Line(kInformationKey, EncodeDescription(information));
+  for (std::size_t index = 0; index < kItemCount; ++index)
+    if (!entries[index].empty()) bytes += Line(kItems[index].key, JoinEntryNames(entries[index]));
+  return bytes + Line(kItemFlagsKey, flags);
+}
+
+Descriptor Descriptor::Parse(std::string_view bytes) {
+  const DescriptorLines lines(bytes);
+  const auto trimmed = [&](std::string_view key) {
+    return std::string(platform::TrimBlanks(lines.Value(key)));
+  };
+  Descriptor read;
+  read.computer = lines.Value(kComputerKey);
+  read.user = lines.Value(kUserKey);
+  read.time = lines.Value(kTimeKey);
+  read.information = DecodeDescription(lines.Value(kInformationKey));
+  read.flags = trimmed(kItemFlagsKey);
+  for (std::size_t index = 0; index < kItemCount; ++index) {
+    const std::string value = trimmed(kItems[index].key);
+    // A registry item holds one export file, whatever its name.
+    if (kItems[index].kind == ItemKind::Registry) {
+      if (!value.empty()) read.entries[index] = {value};
+    } else {
+      read.entries[index] = SplitEntryNames(value);
+    }
+  }
+  return read;
+}
+
 std::string EncodeDescription(const std::string& text) {
-  return ReplaceAll(text, "\r\n", "PS$QVT");
+  return platform::ReplaceAll(text, "\r\n", kLineBreakCode);
 }
 std::string DecodeDescription(const std::string& value) {
-  return ReplaceAll(value, "PS$QVT", "\r\n");
+  return platform::ReplaceAll(value, kLineBreakCode, "\r\n");
 }
 
 std::string JoinEntryNames(const std::vector<std::string>& names) {
@@ -78,40 +100,12 @@ std::vector<std::string> SplitEntryNames(const std::string& value) {
   while (start <= value.size()) {
     std::size_t end = value.find(';', start);
     if (end == std::string::npos) end = value.size();
-    const std::string name = Trim(value.substr(start, end - start));
-    if (!name.empty()) names.push_back(name);
+    const std::string_view name =
+        platform::TrimBlanks(std::string_view(value).substr(start, end - start));
+    if (!name.empty()) names.emplace_back(name);
     start = end + 1;
   }
   return names;
-}
-
-std::string ItemFlags(const std::array<bool, kItemCount>& succeeded) {
-  std::string flags;
-  for (bool ok : succeeded) flags += ok ? '1' : '0';
-  return flags;
-}
-
-DescriptorContents ReadDescriptor(const std::string& file) {
-  DescriptorContents contents;
-  contents.computer = GetINI(kComputerKey, file);
-  contents.user = GetINI(kUserKey, file);
-  contents.time = GetINI(kTimeKey, file);
-  contents.information = DecodeDescription(GetINI(kInformationKey, file));
-  contents.flags = Trim(GetINI(kItemFlagsKey, file));
-  for (std::size_t index = 0; index < kItemCount; ++index) {
-    const std::string value = Trim(GetINI(kItemKeys[index], file));
-    // A registry item holds one export file, whatever its name.
-    if (KindOfItem(index) == ItemKind::Registry) {
-      if (!value.empty()) contents.entries[index] = {value};
-    } else {
-      contents.entries[index] = SplitEntryNames(value);
-    }
-  }
-  return contents;
-}
-
-bool IsMessageStoreName(const std::string& name) {
-  return name == "Mail.MSMessageStore" || name == "WindowsMail.MSMessageStore";
 }
 
 }  // namespace quill::archive

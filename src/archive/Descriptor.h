@@ -1,44 +1,17 @@
 #pragma once
-// The descriptor stowinfo.dat: the last entry of every backup file, key=value lines that
-// say who made the backup, when, and which entries belong to which item.
+// The descriptor stowinfo.dat: the last entry of every backup file, key=value lines that say
+// who made the backup, when, and which entries belong to which item. It is a value: a backup
+// serializes it into the archive, a restore parses it from the entry's bytes; it is never a
+// file of its own on disk.
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "core/ItemCatalogue.h"
+
 namespace quill::archive {
-
-inline constexpr std::size_t kItemCount = 11;
-
-// The item keys, by item index: the processing order of every run.
-inline constexpr std::array<const char*, kItemCount> kItemKeys = {"Backupmailaccountsandmessages",
-                                                                  "BackupmailRules",
-                                                                  "BackupldapAccounts",
-                                                                  "BackupnewsRules",
-                                                                  "Backupjunkmail",
-                                                                  "BackupContacts",
-                                                                  "Backupmaildatabase",
-                                                                  "Backupsignatures",
-                                                                  "BackupStationeries",
-                                                                  "BackupSettings",
-                                                                  "BackupCalendars"};
-
-// The captions of the items' check boxes, by item index.
-inline constexpr std::array<const char*, kItemCount> kItemCaptions = {
-    "Mail Accounts & Messages/News Accounts & Messages",
-    "Mail Rules",
-    "LDAP Accounts",
-    "Newsgroups Rules",
-    "Junk Mail Settings",
-    "Contacts",
-    "Windows Live Mail Database",
-    "Signatures",
-    "Stationeries",
-    "Settings",
-    "Calendars"};
-
-enum class ItemKind { Folders, Files, Registry };
-ItemKind KindOfItem(std::size_t index);
 
 inline constexpr const char* kDescriptorName = "stowinfo.dat";
 inline constexpr const char* kComputerKey = "BackupComputer";
@@ -47,12 +20,41 @@ inline constexpr const char* kTimeKey = "BackupTime";
 inline constexpr const char* kInformationKey = "BackupInformation";
 inline constexpr const char* kItemFlagsKey = "BackupItem";
 
-// Appends key=value and CR LF; an existing line of the same key stays. False when the line
-// could not be written.
-bool SaveINI(const std::string& key, const std::string& value, const std::string& file);
-// The value after the first "=" of the first line whose text before it matches the key
-// upper-cased, untrimmed; "" when none does. Reading stops at the first empty line.
-std::string GetINI(const std::string& key, const std::string& file);
+// The lines of a descriptor as a reader finds its keys: a key's value is what follows the
+// first "=" of the first line whose text before it matches the key upper-cased, untrimmed;
+// lines without "=" are passed by, and reading stops at the first empty line.
+class DescriptorLines {
+ public:
+  // bytes: the descriptor's code-page text, CR LF or LF line ends.
+  explicit DescriptorLines(std::string_view bytes);
+  // The value of the key's first line; "" when no line has it.
+  std::string Value(std::string_view key) const;
+  // How many lines a reader reaches carry the key.
+  std::size_t Count(std::string_view key) const;
+
+ private:
+  std::vector<std::string> lines_;  // UTF-8, up to the first empty line
+};
+
+struct Descriptor {
+  std::string computer;
+  std::string user;
+  std::string time;
+  std::string information;  // as typed: CR LF between its lines
+  // The entry names of each item that was backed up; an item without names has no line.
+  std::array<std::vector<std::string>, core::kItemCount> entries;
+  std::string flags;  // BackupItem: one "0"/"1" per item, trimmed when read
+
+  // Exactly eleven flags: anything else is not a valid backup.
+  bool valid() const { return flags.size() == core::kItemCount; }
+  bool Holds(std::size_t index) const { return valid() && flags[index] == '1'; }
+
+  // The descriptor's bytes, code-page text with CR LF ends, in the writing order: computer,
+  // user, time, description, one line per item with entries in item order, BackupItem.
+  std::string Serialize() const;
+  // What a descriptor's bytes say, read by the reading rules above.
+  static Descriptor Parse(std::string_view bytes);
+};
 
 // A description on one line: every CR LF becomes "PS$QVT", and back.
 std::string EncodeDescription(const std::string& text);
@@ -61,28 +63,5 @@ std::string DecodeDescription(const std::string& value);
 // Entry names joined by ";", and split again (each name trimmed, empty ones dropped).
 std::string JoinEntryNames(const std::vector<std::string>& names);
 std::vector<std::string> SplitEntryNames(const std::string& value);
-
-// Eleven "0"/"1" characters, one per item.
-std::string ItemFlags(const std::array<bool, kItemCount>& succeeded);
-
-// What a descriptor says, read by the reading rules.
-struct DescriptorContents {
-  std::string computer;
-  std::string user;
-  std::string time;
-  std::string information;  // CR LF restored
-  std::string flags;        // BackupItem, trimmed
-  std::array<std::vector<std::string>, kItemCount> entries;
-
-  // Exactly eleven flags: anything else is not a valid backup.
-  bool valid() const { return flags.size() == kItemCount; }
-  bool Holds(std::size_t index) const { return valid() && flags[index] == '1'; }
-};
-
-DescriptorContents ReadDescriptor(const std::string& file);
-
-// In the mail accounts list, these two names are plain database files; every other name is
-// an inner archive.
-bool IsMessageStoreName(const std::string& name);
 
 }  // namespace quill::archive

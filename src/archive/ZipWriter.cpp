@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <ctime>
 #include <fstream>
 #include <vector>
 
@@ -148,6 +149,27 @@ bool ZipWriter::AddFolder(const fs::path& source, const std::string& name) {
   archive_entry_set_perm(entry.get(), 0755);
   if (archive_write_header(state_->writer, entry.get()) != ARCHIVE_OK)
     return Fail("cannot add " + name + ": " + archive_error_string(state_->writer));
+  return true;
+}
+
+bool ZipWriter::AddData(const std::string& name, std::string_view bytes) {
+  if (!state_) return Fail("no archive is being written");
+  ::archive* writer = state_->writer;
+  Entry entry(archive_entry_new());
+  archive_entry_set_pathname_utf8(entry.get(), name.c_str());
+  archive_entry_set_mtime(entry.get(), std::time(nullptr), 0);
+  archive_entry_set_filetype(entry.get(), AE_IFREG);
+  archive_entry_set_perm(entry.get(), 0644);
+  archive_entry_set_size(entry.get(), static_cast<la_int64_t>(bytes.size()));
+  archive_write_zip_set_compression_deflate(writer);
+  if (archive_write_header(writer, entry.get()) != ARCHIVE_OK)
+    return Fail("cannot add " + name + ": " + archive_error_string(writer));
+  if (!bytes.empty() && archive_write_data(writer, bytes.data(), bytes.size()) !=
+                            static_cast<la_ssize_t>(bytes.size()))
+    return Fail("cannot write " + PathText(state_->target) + ": " + archive_error_string(writer));
+  Report(bytes.size());
+  if (archive_write_finish_entry(writer) != ARCHIVE_OK)
+    return Fail("cannot write " + PathText(state_->target) + ": " + archive_error_string(writer));
   return true;
 }
 

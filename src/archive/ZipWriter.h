@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace quill::archive {
 
@@ -30,6 +31,8 @@ class ZipWriter {
   bool Open(const std::filesystem::path& target, const std::string& password, Progress progress);
   // A file, named in the archive by name; inner .zip archives are stored, not compressed.
   bool AddFile(const std::filesystem::path& source, const std::string& name);
+  // An entry whose bytes are given, dated now.
+  bool AddData(const std::string& name, std::string_view bytes);
   // A folder entry (name ends with "/") for a folder that holds nothing.
   bool AddFolder(const std::filesystem::path& source, const std::string& name);
   // Completes the archive, flushes it to disk when durable, and renames it into place.

@@ -3,8 +3,8 @@
 #include <filesystem>
 
 #include "core/AppTitle.h"
-#include "core/SharedServices.h"
 #include "platform/Files.h"
+#include "platform/Text.h"
 
 namespace quill::automation {
 
@@ -17,23 +17,21 @@ SettingsDialog::SettingsDialog(SettingsView& view, core::SettingsFile& settings,
       prompter_(prompter),
       applicationFolder_(std::move(applicationFolder)) {}
 
-void SettingsDialog::Form_Load() {
-  const std::string file = settings_.Path();
-  const std::string folder = settings_.GetSettingValue(file, "Backup", "backupfolder");
+void SettingsDialog::Load() {
+  const std::string folder = settings_.Value(core::settings::kBackupFolder);
   view_.SetFolderText(folder.empty() || core::IsNumberZero(folder) ? applicationFolder_ : folder);
   for (std::size_t index = 0; index < kSettingBoxes.size(); ++index)
-    view_.SetBoxChecked(
-        index, settings_.IsOptionSet(kSettingBoxes[index].section, kSettingBoxes[index].key));
-  view_.SetNewFileEachRun(settings_.IsOptionSet("autobackup", "autobackupfile"));
+    view_.SetBoxChecked(index, settings_.IsOn(kSettingBoxes[index].setting));
+  view_.SetNewFileEachRun(settings_.IsOn(core::settings::kNewFileEachRun));
 }
 
-void SettingsDialog::Command1_Click() {
+void SettingsDialog::ChooseFolder() {
   // A cancelled browser empties the box.
   view_.SetFolderText(prompter_.ChooseFolder(core::kAppTitle));
 }
 
-void SettingsDialog::Command2_Click() {
-  std::string folder = core::CleanValue(view_.FolderText());
+void SettingsDialog::Apply() {
+  std::string folder = platform::CleanValue(view_.FolderText());
   if (folder.empty()) {
     prompter_.Message("Please enter backup folder.", platform::MessageIcon::Error,
                       platform::MessageButtons::Ok, core::kAppTitle);
@@ -44,13 +42,10 @@ void SettingsDialog::Command2_Click() {
     folder = applicationFolder_;
     view_.SetFolderText(folder);
   }
-  const std::string file = settings_.Path();
-  settings_.SaveSettingValue(file, "Backup", "backupfolder", folder);
+  settings_.Save(core::settings::kBackupFolder, folder);
   for (std::size_t index = 0; index < kSettingBoxes.size(); ++index)
-    settings_.SaveSettingValue(file, kSettingBoxes[index].section, kSettingBoxes[index].key,
-                               view_.BoxChecked(index) ? "1" : "0");
-  settings_.SaveSettingValue(file, "autobackup", "autobackupfile",
-                             view_.NewFileEachRun() ? "1" : "0");
+    settings_.Save(kSettingBoxes[index].setting, view_.BoxChecked(index) ? "1" : "0");
+  settings_.Save(core::settings::kNewFileEachRun, view_.NewFileEachRun() ? "1" : "0");
   if (view_.BoxChecked(0))
     autoStart_.Enable();
   else

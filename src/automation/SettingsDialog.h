@@ -14,21 +14,22 @@ namespace quill::automation {
 struct SettingBox {
   const char* control;  // the check box's name
   const char* caption;
-  const char* section;
-  const char* key;
+  core::Setting setting;
 };
 
 // The eight check boxes, in the order OK writes their keys.
 inline constexpr std::array<SettingBox, 8> kSettingBoxes = {{
-    {"Check1", "Start software on Windows start up", "General", "startonwindows"},
-    {"Check3", "Check backup file after backup procedure", "General", "checkbackupfile"},
-    {"Check6", "Run Windows Live Mail after backup finish", "General", "runliveafterbackup"},
-    {"Check7", "Run Windows Live Mail after restore finish", "General", "runliveafterrestore"},
-    {"Check2", "Burn Backup file to CD/DVD after backup finish", "General", "burndvd"},
-    {"Check4", "If Windows Live Mail locks a file then automatically close software", "Backup",
-     "autocloselive"},
-    {"Check5", "Open folder after backup finishe", "Backup", "openfolderbackup"},
-    {"Check8", "Automatically generate backup file name", "Backup", "automgeneratefile"},
+    {"Check1", "Start software on Windows start up", core::settings::kStartOnWindows},
+    {"Check3", "Check backup file after backup procedure", core::settings::kCheckBackupFile},
+    {"Check6", "Run Windows Live Mail after backup finish", core::settings::kStartMailAfterBackup},
+    {"Check7", "Run Windows Live Mail after restore finish",
+     core::settings::kStartMailAfterRestore},
+    {"Check2", "Burn Backup file to CD/DVD after backup finish",
+     core::settings::kWriteDiscAfterBackup},
+    {"Check4", "If Windows Live Mail locks a file then automatically close software",
+     core::settings::kCloseMailBeforeBackup},
+    {"Check5", "Open folder after backup finishe", core::settings::kOpenFolderAfterBackup},
+    {"Check8", "Automatically generate backup file name", core::settings::kProposeFileName},
 }};
 
 class SettingsView {
@@ -50,10 +51,11 @@ class SettingsDialog {
   SettingsDialog(SettingsView& view, core::SettingsFile& settings, AutoStart& autoStart,
                  platform::Prompter& prompter, std::string applicationFolder);
 
-  void Form_Load();
-  void Command1_Click();                    // the folder button
-  void Command2_Click();                    // OK
-  void Command3_Click() { view_.Close(); }  // Cancel
+  // The dialog opens: every option as settings.dat holds it.
+  void Load();
+  void ChooseFolder();              // Command1, the folder button
+  void Apply();                     // Command2, OK: every option written back
+  void Cancel() { view_.Close(); }  // Command3
 
  private:
   SettingsView& view_;

@@ -2,9 +2,10 @@
 
 #include <cstdio>
 
-#include "app/BackupRun.h"
+#include "backup/OfferedItems.h"
 #include "core/AppTitle.h"
 #include "platform/SystemInfo.h"
+#include "platform/Text.h"
 
 namespace quill::automation {
 using platform::MessageIcon;
@@ -39,15 +40,12 @@ std::string TaskStartTime(const std::string& text) {
 }
 
 TaskSchedulerDialog::TaskSchedulerDialog(TaskSchedulerView& view, TaskScheduler& scheduler,
-                                         platform::Prompter& prompter, registry::RegistryKeys& reg,
-                                         core::SettingsFile& settings, core::ProcessValues values,
+                                         platform::Prompter& prompter, core::Session& session,
                                          std::string program, std::string applicationFolder)
     : view_(view),
       scheduler_(scheduler),
       prompter_(prompter),
-      reg_(reg),
-      settings_(settings),
-      values_(std::move(values)),
+      session_(session),
       program_(std::move(program)),
       applicationFolder_(std::move(applicationFolder)) {}
 
@@ -55,30 +53,33 @@ void TaskSchedulerDialog::Message(const std::string& text, MessageIcon icon) {
   prompter_.Message(text, icon, platform::MessageButtons::Ok, core::kAppTitle);
 }
 
-void TaskSchedulerDialog::Form_Load() {
+void TaskSchedulerDialog::Load() {
   view_.SetPasswordBoxes(false);
-  if (reg_.GetStringValue(core::Discovery::kMailKey, "Store Root") ==
+  if (session_.keys().GetStringValue(core::kMailClientKey, "Store Root") ==
       registry::RegistryKeys::kError) {
-    Message(core::Discovery::kNotInstalled, MessageIcon::Error);
+    Message(core::ProfileDiscovery::kNotInstalled, MessageIcon::Error);
     view_.SetAddEnabled(false);
     return;
   }
-  view_.SetSourceUser(core::CleanValue(values_.LogonUserName));
+  view_.SetSourceUser(platform::CleanValue(session_.profile().user));
   // The item boxes follow the backup page's rules.
-  app::PrepareItemBoxes([this](std::size_t index, bool on) { view_.SetItemEnabled(index, on); },
-                        [this](std::size_t index, bool on) { view_.SetItemChecked(index, on); },
-                        reg_, values_.MailDataFolder);
-  target_ =
-      platform::JoinPath(settings_.BackupFolder(), "livemailbak-" + view_.SourceUser() + ".wlm");
+  const auto boxes = backup::OfferedItems(session_.keys(), session_.profile());
+  for (std::size_t index = 0; index < core::kItemCount; ++index) {
+    if (!boxes[index].set) continue;
+    view_.SetItemEnabled(index, boxes[index].enabled);
+    view_.SetItemChecked(index, false);
+  }
+  target_ = platform::JoinPath(session_.settings().BackupFolder(),
+                               "livemailbak-" + view_.SourceUser() + ".wlm");
   view_.SetTargetFileText(target_);
   view_.SetStartTimes(StartTimes(), "9:00");
 }
 
-void TaskSchedulerDialog::chkDaily_Click(bool checked) {
+void TaskSchedulerDialog::DailyToggled(bool checked) {
   for (std::size_t day = 0; day < 7; ++day) view_.SetDayChecked(day, checked);
 }
 
-void TaskSchedulerDialog::cmdTargetFile_Click() {
+void TaskSchedulerDialog::ChooseBackupFile() {
   const auto chosen =
       prompter_.SaveFileName("Save Windows Live Mail Data as",
                              "Orlo Windows Live Mail Backup File (*.wlm)|*.wlm", "quillstow");
@@ -87,10 +88,11 @@ void TaskSchedulerDialog::cmdTargetFile_Click() {
   view_.SetTargetFileText(*chosen);
 }
 
-void TaskSchedulerDialog::Command3_Click() {
-  std::string mask;
-  for (std::size_t index = 0; index < archive::kItemCount; ++index)
-    mask += view_.ItemChecked(index) ? '1' : '0';
+void TaskSchedulerDialog::AddTask() {
+  core::ItemSet items{};
+  for (std::size_t index = 0; index < core::kItemCount; ++index)
+    items[index] = view_.ItemChecked(index);
+  const std::string mask = core::ItemMask(items);
   if (mask.find('1') == std::string::npos)
     return Message("Please select at least one item.", MessageIcon::Warning);
   if (target_.empty()) return Message("Invalid backup file name.", MessageIcon::Warning);
@@ -108,7 +110,7 @@ void TaskSchedulerDialog::Command3_Click() {
   task.program = program_;
   task.applicationFolder = applicationFolder_;
   task.commandLine =
-      "sf=" + values_.LogonUserName + "xm=" + mask + "ps=" + view_.Password() + "bf=" + target_;
+      "sf=" + session_.profile().user + "xm=" + mask + "ps=" + view_.Password() + "bf=" + target_;
   scheduler_.EndTask();
   scheduler_.DeleteTask();
   scheduler_.CreateTask(task);
@@ -116,7 +118,7 @@ void TaskSchedulerDialog::Command3_Click() {
   view_.Close();
 }
 
-void TaskSchedulerDialog::Command1_Click() {
+void TaskSchedulerDialog::RemoveTask() {
   scheduler_.EndTask();
   scheduler_.DeleteTask();
   Message(std::string("Task ") + kTaskName + " has been Delete.", MessageIcon::Information);

@@ -6,12 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "archive/Descriptor.h"
 #include "automation/TaskScheduler.h"
-#include "core/Discovery.h"
-#include "core/SettingsFile.h"
+#include "core/Session.h"
 #include "platform/Prompter.h"
-#include "registry/RegistryKeys.h"
 
 namespace quill::automation {
 
@@ -48,16 +45,16 @@ std::string TaskStartTime(const std::string& text);
 class TaskSchedulerDialog {
  public:
   TaskSchedulerDialog(TaskSchedulerView& view, TaskScheduler& scheduler,
-                      platform::Prompter& prompter, registry::RegistryKeys& reg,
-                      core::SettingsFile& settings, core::ProcessValues values, std::string program,
+                      platform::Prompter& prompter, core::Session& session, std::string program,
                       std::string applicationFolder);
 
-  void Form_Load();
-  void chkDaily_Click(bool checked);
-  void ifprotect_Click(bool checked) { view_.SetPasswordBoxes(checked); }
-  void cmdTargetFile_Click();
-  void Command3_Click();  // Add Task to Scheduler
-  void Command1_Click();  // Disable Task
+  // The dialog opens: the user, the item boxes by the backup page's rules, the proposed file.
+  void Load();
+  void DailyToggled(bool checked);  // chkDaily ticks or clears every weekday
+  void ProtectToggled(bool checked) { view_.SetPasswordBoxes(checked); }
+  void ChooseBackupFile();  // cmdTargetFile
+  void AddTask();           // Command3, "Add Task to Scheduler"
+  void RemoveTask();        // Command1, "Disable Task"
 
   const std::string& targetFilePath() const { return target_; }
 
@@ -67,9 +64,7 @@ class TaskSchedulerDialog {
   TaskSchedulerView& view_;
   TaskScheduler& scheduler_;
   platform::Prompter& prompter_;
-  registry::RegistryKeys& reg_;
-  core::SettingsFile& settings_;
-  core::ProcessValues values_;
+  core::Session& session_;
   std::string program_;
   std::string applicationFolder_;
   std::string target_;

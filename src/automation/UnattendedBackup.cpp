@@ -1,10 +1,11 @@
 #include "automation/UnattendedBackup.h"
 
+#include "platform/Text.h"
+
 namespace quill::automation {
 
-UnattendedBackup::UnattendedBackup(backup::BackupEngine& engine, core::SettingsFile& settings,
-                                   core::ProcessValues values, std::function<std::tm()> clock)
-    : engine_(engine), settings_(settings), values_(std::move(values)), clock_(std::move(clock)) {}
+UnattendedBackup::UnattendedBackup(core::Session& session, backup::BackupEngine& engine)
+    : session_(session), engine_(engine) {}
 
 int UnattendedBackup::Run(const std::string& commandLine) {
   const auto command = ParseUnattendedCommandLine(commandLine);
@@ -12,16 +13,18 @@ int UnattendedBackup::Run(const std::string& commandLine) {
   // "Replace the default file" writes over the bf file, once the new one is whole; "a new
   // file each run" leaves it alone and writes a dated one.
   target_ = command->file;
-  if (settings_.IsOptionSet("autobackup", "autobackupfile"))
-    target_ = DatedBackupName(target_, clock_());
+  if (session_.settings().IsOn(core::settings::kNewFileEachRun))
+    target_ = DatedBackupName(target_, session_.Now());
 
   backup::BackupRequest request;
-  for (std::size_t i = 0; i < archive::kItemCount && i < command->mask.size(); ++i)
-    request.items[i] = command->mask[i] == '1';
+  request.items = core::ItemsOfMask(command->mask);
   request.target = target_;
   request.password = command->password;
   request.information = "Auto Backup";
-  request.logUser = values_.LogonUserName;
+  // Without a profile the log still names the user the run was for.
+  request.logUser = session_.profile().user;
+  if (request.logUser.empty())
+    request.logUser = platform::CleanValue(session_.platform().system().UserName());
   request.automatic = true;
   outcome_ = engine_.Run(request, {});
   return outcome_.written ? kBackupWritten : kBackupNotWritten;

@@ -2,14 +2,11 @@
 // The unattended backup: the program started with the command line of UnattendedCommand.h
 // makes one backup without any window or question. This is how the weekly task runs.
 
-#include <ctime>
-#include <functional>
-#include <optional>
 #include <string>
 
 #include "automation/UnattendedCommand.h"
 #include "backup/BackupEngine.h"
-#include "core/SettingsFile.h"
+#include "core/Session.h"
 
 namespace quill::automation {
 
@@ -20,8 +17,7 @@ inline constexpr int kNotACommandLine = 2;
 
 class UnattendedBackup {
  public:
-  UnattendedBackup(backup::BackupEngine& engine, core::SettingsFile& settings,
-                   core::ProcessValues values, std::function<std::tm()> clock);
+  UnattendedBackup(core::Session& session, backup::BackupEngine& engine);
 
   // Runs the backup the command line asks for. Returns the exit status; target() tells the
   // file it wrote.
@@ -30,10 +26,8 @@ class UnattendedBackup {
   const backup::BackupOutcome& outcome() const { return outcome_; }
 
  private:
+  core::Session& session_;
   backup::BackupEngine& engine_;
-  core::SettingsFile& settings_;
-  core::ProcessValues values_;
-  std::function<std::tm()> clock_;
   std::string target_;
   backup::BackupOutcome outcome_;
 };

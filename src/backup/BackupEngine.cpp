@@ -1,66 +1,68 @@
 #include "backup/BackupEngine.h"
 
+#include "archive/ArchiveWriter.h"
 #include "archive/BackupVerifier.h"
-#include "backup/BackupFileWriter.h"
-#include "backup/ItemBackups.h"
+#include "archive/Descriptor.h"
+#include "backup/ItemBackup.h"
 #include "backup/ScratchSpace.h"
-#include "core/BackupLog.h"
+#include "core/RunLog.h"
 #include "registry/RegistryText.h"
 
 namespace quill::backup {
-using archive::VerifyBackupFile;
-using archive::VerifyReport;
-using core::BackupLog;
+using core::kItemCount;
+using core::kItems;
 
-BackupEngine::BackupEngine(platform::Platform& platform, registry::RegistryKeys& reg,
-                           core::SharedServices& services, ZipComponent& zip1,
-                           core::ProcessValues values, std::string descriptorPath,
-                           std::function<std::string()> timeStamp, unsigned threads)
-    : platform_(platform),
-      reg_(reg),
-      services_(services),
-      zip1_(zip1),
-      values_(std::move(values)),
-      descriptorPath_(std::move(descriptorPath)),
-      timeStamp_(std::move(timeStamp)),
-      threads_(threads) {}
+BackupEngine::BackupEngine(core::Session& session, unsigned threads)
+    : session_(session), threads_(threads) {}
 
 BackupOutcome BackupEngine::Run(const BackupRequest& request, const BackupObserver& observer) {
   BackupOutcome outcome;
-  BackupFileWriter writer(zip1_, platform_.files(), descriptorPath_);
-  writer.Begin(request.target,
-               {values_.ComputerName, values_.LogonUserName, timeStamp_(), request.information});
-  BackupLog log(services_.LogPath(), timeStamp_);
+  // The target is not deleted here: the new file replaces it only once it is complete, so a
+  // failed run never costs the user the backup they had.
+  archive::Descriptor descriptor;
+  descriptor.computer = session_.profile().computer;
+  descriptor.user = session_.profile().user;
+  descriptor.time = session_.TimeStamp();
+  descriptor.information = request.information;
+  core::RunLog log(session_.LogPath(), [this] { return session_.TimeStamp(); });
   log.Separator();
   log.Start(request.logUser, request.automatic);
   log.Target(request.target);
+  if (!session_.found().mailFound) {
+    // Without the mail client's profile there is nothing to back up: no file is written.
+    outcome.error = session_.found().problem;
+    log.NotWritten(request.logUser, request.automatic, outcome.error);
+    return outcome;
+  }
 
-  zip1_.SetEvents({observer.fileAdded, nullptr, observer.writeProgress});
-  // Inner archives are built beside the backup file; a folder left by a run that was
-  // stopped midway goes first.
+  archive::ArchiveWriter backupFile(request.target, {observer.fileAdded, observer.writeProgress});
+  // Inner archives are built beside the backup file; a folder left by a run that was stopped
+  // midway goes first.
   ScratchSpace scratch(request.target + ".parts");
   scratch.RemoveAll();
-  registry::RegistryText text(platform_.registry(), reg_);
-  ItemBackups items(
-      {values_.MailDataFolder, values_.ContactsFolder, values_.StationeryFolder, descriptorPath_},
-      zip1_, reg_, text, services_, scratch, observer.yield, threads_);
+  registry::RegistryText text(session_.platform().registry(), session_.keys());
+  ItemBackup items(session_.profile(), session_.keys(), text, session_.services(), backupFile,
+                   scratch, threads_);
   for (std::size_t index = 0; index < kItemCount; ++index) {
     if (!request.items[index]) continue;
     if (observer.itemStarting) observer.itemStarting(index);
-    outcome.succeeded[index] = items.Run(index, request.items[6]);
-    log.Item(kItemLogNames[index], outcome.succeeded[index]);
-    if (observer.itemFinished) observer.itemFinished(index, outcome.succeeded[index]);
+    ItemOutcome item = items.Run(kItems[index], request.items);
+    outcome.succeeded[index] = item.succeeded;
+    if (item.succeeded) descriptor.entries[index] = std::move(item.entries);
+    log.Item(kItems[index].backupName, item.succeeded);
+    if (observer.itemFinished) observer.itemFinished(index, item.succeeded);
   }
 
-  outcome.written = writer.Finish(outcome.succeeded, request.password);
-  if (!outcome.written) outcome.error = zip1_.lastError();
-  zip1_.SetEvents({});
+  descriptor.flags = core::ItemMask(outcome.succeeded);
+  backupFile.AddData(archive::kDescriptorName, descriptor.Serialize());
+  outcome.written = backupFile.Write(request.password);
+  if (!outcome.written) outcome.error = backupFile.error();
   scratch.RemoveAll();
   if (outcome.written && request.check) {
     // The check unpacks one inner archive at a time beside the backup file.
     const auto folder = platform::HostPath(request.target).parent_path();
-    const VerifyReport report =
-        VerifyBackupFile(request.target, request.password, {platform::PathText(folder)});
+    const archive::VerifyReport report =
+        archive::VerifyBackupFile(request.target, request.password, {platform::PathText(folder)});
     outcome.checked = true;
     outcome.checkPassed = report.ok;
     outcome.checkReport = report.Text();

@@ -1,39 +1,19 @@
 #pragma once
-// One backup, as both the interactive and the unattended run make it: descriptor head, log
-// start, the ticked items in index order, the flags, the archive written in one piece, the
-// log end, the scratch files removed.
+// One backup, as every front end makes it: the chosen items in item order into one backup
+// file, the descriptor as its last entry, the file written in one piece, each step logged.
+// The window's page, the unattended run and quillstow-cli all call this; none of it asks a
+// question, stops or starts a program: that is the callers' business.
 
-#include <array>
 #include <functional>
 #include <string>
 
-#include "archive/Descriptor.h"
-#include "archive/ZipComponent.h"
-#include "core/Discovery.h"
-#include "core/SharedServices.h"
-#include "platform/Platform.h"
-#include "registry/RegistryKeys.h"
+#include "core/ItemCatalogue.h"
+#include "core/Session.h"
 
 namespace quill::backup {
-using archive::kItemCount;
-using archive::ZipComponent;
-
-// The item names of the summary and the log, by item index.
-inline constexpr std::array<const char*, kItemCount> kItemLogNames = {
-    "Backup Mail Accounts & Messages/News Accounts & Messages",
-    "Backup Mail Rules",
-    "Backup LDAP Accounts",
-    "Backup News Rules",
-    "Backup Junk Mail Settings",
-    "Backup Contacts",
-    "Backup Windows Live Mail Database",
-    "Backup Signatures",
-    "Backup Stationeries",
-    "Backup Settings",
-    "Backup Calendars"};
 
 struct BackupRequest {
-  std::array<bool, kItemCount> items{};
+  core::ItemSet items{};
   std::string target;
   std::string password;     // empty: the archive is not protected
   std::string information;  // the user's description
@@ -42,17 +22,16 @@ struct BackupRequest {
   bool check = false;       // read the written file back whole and check it
 };
 
-// What a run shows while it works. Every hook is optional.
+// What a run shows while it works. Every hook is optional; they are called on the run's thread.
 struct BackupObserver {
-  std::function<void(std::size_t index)> itemStarting;
-  std::function<void(std::size_t index, bool succeeded)> itemFinished;
-  std::function<void()> yield;
+  std::function<void(std::size_t item)> itemStarting;
+  std::function<void(std::size_t item, bool succeeded)> itemFinished;
   std::function<void(const std::string& path)> fileAdded;
   std::function<void(int percent)> writeProgress;
 };
 
 struct BackupOutcome {
-  std::array<bool, kItemCount> succeeded{};
+  core::ItemSet succeeded{};
   bool written = false;
   std::string error;         // why the backup file was not written
   bool checked = false;      // the check ran
@@ -62,21 +41,13 @@ struct BackupOutcome {
 
 class BackupEngine {
  public:
-  BackupEngine(platform::Platform& platform, registry::RegistryKeys& reg,
-               core::SharedServices& services, ZipComponent& zip1, core::ProcessValues values,
-               std::string descriptorPath, std::function<std::string()> timeStamp,
-               unsigned threads = 2);
+  // threads: how many inner archives are built at once.
+  explicit BackupEngine(core::Session& session, unsigned threads = 2);
 
   BackupOutcome Run(const BackupRequest& request, const BackupObserver& observer);
 
  private:
-  platform::Platform& platform_;
-  registry::RegistryKeys& reg_;
-  core::SharedServices& services_;
-  ZipComponent& zip1_;
-  core::ProcessValues values_;
-  std::string descriptorPath_;
-  std::function<std::string()> timeStamp_;
+  core::Session& session_;
   unsigned threads_;
 };
 

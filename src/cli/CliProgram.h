@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Discovery.h"
+#include "core/Session.h"
 #include "platform/Platform.h"
 
 namespace quill::cli {
@@ -15,6 +15,6 @@ namespace quill::cli {
 // Runs one command line (the arguments after the program's name). out receives what the
 // command prints, err its messages.
 int RunCli(const std::vector<std::string>& arguments, platform::Platform& platform,
-           std::ostream& out, std::ostream& err);
+           std::ostream& out, std::ostream& err, core::Clock clock = core::LocalNow);
 
 }  // namespace quill::cli

@@ -1,7 +1,6 @@
 #include "core/OrderedJobs.h"
 
 #include <algorithm>
-#include <chrono>
 
 namespace quill::core {
 
@@ -40,9 +39,7 @@ void OrderedJobs::Work() {
   }
 }
 
-bool OrderedJobs::Wait(std::size_t i, const std::function<void()>& yield) {
-  while (futures_[i].wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
-    if (yield) yield();
+bool OrderedJobs::Wait(std::size_t i) {
   return futures_[i].get();
 }
 

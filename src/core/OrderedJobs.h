@@ -23,8 +23,8 @@ class OrderedJobs {
   OrderedJobs(const OrderedJobs&) = delete;
   OrderedJobs& operator=(const OrderedJobs&) = delete;
 
-  // The result of job i, calling yield while it is not there yet.
-  bool Wait(std::size_t i, const std::function<void()>& yield);
+  // The result of job i, once it is there.
+  bool Wait(std::size_t i);
 
  private:
   void Work();

@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "core/SharedServices.h"
 #include "platform/AnsiCodePage.h"
+#include "platform/Text.h"
 
 namespace quill::core {
 namespace {
@@ -36,7 +36,8 @@ std::string SettingsFile::Path() {
 
 std::string SettingsFile::GetSettingValue(const std::string& file, const std::string& section,
                                           const std::string& key) {
-  return CleanValue(platform_.profileStrings().GetString(section, key, "", kBufferChars, file));
+  return platform::CleanValue(
+      platform_.profileStrings().GetString(section, key, "", kBufferChars, file));
 }
 
 void SettingsFile::SaveSettingValue(const std::string& file, const std::string& section,
@@ -46,13 +47,21 @@ void SettingsFile::SaveSettingValue(const std::string& file, const std::string& 
   platform_.profileStrings().WriteString(section, key, cut, file);
 }
 
-bool SettingsFile::IsOptionSet(const std::string& section, const std::string& key) {
-  return IsNumberOne(GetSettingValue(Path(), section, key));
+std::string SettingsFile::Value(const Setting& setting) {
+  return GetSettingValue(Path(), setting.section, setting.key);
+}
+
+void SettingsFile::Save(const Setting& setting, const std::string& value) {
+  SaveSettingValue(Path(), setting.section, setting.key, value);
+}
+
+bool SettingsFile::IsOn(const Setting& setting) {
+  return IsNumberOne(Value(setting));
 }
 
 std::string SettingsFile::BackupFolder() {
   const std::string application = platform_.system().ApplicationFolder();
-  const std::string stored = GetSettingValue(Path(), "Backup", "backupfolder");
+  const std::string stored = Value(settings::kBackupFolder);
   if (stored.empty() || IsNumberZero(stored)) return application;
   std::error_code error;
   if (!std::filesystem::is_directory(platform::HostPath(stored), error)) return application;

@@ -8,6 +8,26 @@
 
 namespace quill::core {
 
+// One key of settings.dat: its section and its name.
+struct Setting {
+  const char* section;
+  const char* key;
+};
+
+// The keys the program reads and writes.
+namespace settings {
+inline constexpr Setting kStartOnWindows{"General", "startonwindows"};
+inline constexpr Setting kCheckBackupFile{"General", "checkbackupfile"};
+inline constexpr Setting kStartMailAfterBackup{"General", "runliveafterbackup"};
+inline constexpr Setting kStartMailAfterRestore{"General", "runliveafterrestore"};
+inline constexpr Setting kWriteDiscAfterBackup{"General", "burndvd"};
+inline constexpr Setting kCloseMailBeforeBackup{"Backup", "autocloselive"};
+inline constexpr Setting kOpenFolderAfterBackup{"Backup", "openfolderbackup"};
+inline constexpr Setting kProposeFileName{"Backup", "automgeneratefile"};
+inline constexpr Setting kBackupFolder{"Backup", "backupfolder"};
+inline constexpr Setting kNewFileEachRun{"autobackup", "autobackupfile"};
+}  // namespace settings
+
 class SettingsFile {
  public:
   explicit SettingsFile(platform::Platform& platform);
@@ -23,8 +43,11 @@ class SettingsFile {
   void SaveSettingValue(const std::string& file, const std::string& section, const std::string& key,
                         const std::string& value);
 
+  // A key of this program's settings.dat, read and written.
+  std::string Value(const Setting& setting);
+  void Save(const Setting& setting, const std::string& value);
   // An option is on only when its value is the number 1.
-  bool IsOptionSet(const std::string& section, const std::string& key);
+  bool IsOn(const Setting& setting);
   // The folder for default backup file names: the stored folder without one trailing
   // separator, or the application folder for 0, an empty value or a folder that does not exist.
   std::string BackupFolder();

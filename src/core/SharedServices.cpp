@@ -1,7 +1,6 @@
 #include "core/SharedServices.h"
 
-#include <cctype>
-
+#include "platform/Text.h"
 #include "platform/TextFile.h"
 
 namespace quill::core {
@@ -12,19 +11,7 @@ namespace {
 constexpr const char* kAppPathsKey =
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\wlmail.exe";
 
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
 }  // namespace
-
-std::string CleanValue(const std::string& text) {
-  std::string value = text.substr(0, text.find('\0'));
-  const std::size_t first = value.find_first_not_of(' ');
-  if (first == std::string::npos) return std::string();
-  return value.substr(first, value.find_last_not_of(' ') - first + 1);
-}
 
 SharedServices::SharedServices(platform::Platform& platform, registry::RegistryKeys& reg)
     : platform_(platform), reg_(reg) {}
@@ -33,9 +20,9 @@ std::string SharedServices::LogPath() {
   return JoinPath(platform_.system().ApplicationFolder(), "brlog.dat");
 }
 
-std::string SharedServices::sGetTempFile(const std::string& prefix) {
+std::string SharedServices::NewScratchFile(const std::string& prefix) {
   const auto path = platform_.files().TempFileName(platform_.system().ApplicationFolder(), prefix);
-  return path ? CleanValue(*path) : std::string();
+  return path ? platform::CleanValue(*path) : std::string();
 }
 
 bool SharedServices::AppendLogLine(const std::string& path, const std::string& text) {
@@ -50,15 +37,15 @@ std::string SharedServices::ExpandUserProfile(const std::string& text) {
   return profile + text.substr(at + kVariable.size());
 }
 
-void SharedServices::KillProcessByName(const std::string& name) {
-  const std::string wanted = Lower(name);
+void SharedServices::EndProcesses(const std::string& name) {
+  const std::string wanted = platform::Lower(name);
   for (const auto& process : platform_.processes().Snapshot()) {
-    if (Lower(process.exeFile.substr(0, process.exeFile.find('\0'))) == wanted)
+    if (platform::Lower(process.exeFile.substr(0, process.exeFile.find('\0'))) == wanted)
       platform_.processes().Terminate(process.id, 0);
   }
 }
 
-void SharedServices::StartWindowsLiveMail() {
+void SharedServices::StartMailClient() {
   const std::string folder = reg_.GetStringValue(kAppPathsKey, "Path");
   platform_.processes().Start(folder + "\\wlmail.exe", platform::WindowStyle::MinimizedFocus);
 }

@@ -17,7 +17,7 @@ class SharedServices {
 
   // A new, empty, uniquely named file in the application folder: the first three
   // characters of prefix, a hexadecimal number, ".tmp". Empty text when none could be made.
-  std::string sGetTempFile(const std::string& prefix);
+  std::string NewScratchFile(const std::string& prefix);
   // Appends the line and CR LF to the file, creating it; false on any failure.
   static bool AppendLogLine(const std::string& path, const std::string& text);
   // Replaces everything up to and including the first "%USERPROFILE%" with the profile
@@ -25,8 +25,9 @@ class SharedServices {
   std::string ExpandUserProfile(const std::string& text);
   // Ends every running process whose executable has that name, letters compared without
   // regard to case.
-  void KillProcessByName(const std::string& name);
-  void StartWindowsLiveMail();
+  void EndProcesses(const std::string& name);
+  // Starts wlmail.exe from the folder its App Paths registration names.
+  void StartMailClient();
   void OpenLogInEditor();
   // The log's lines, in UTF-8; none when there is no log.
   std::vector<std::string> LogLines();
@@ -39,8 +40,5 @@ class SharedServices {
   platform::Platform& platform_;
   registry::RegistryKeys& reg_;
 };
-
-// Text cut at its first NUL character, blanks around it removed.
-std::string CleanValue(const std::string& text);
 
 }  // namespace quill::core

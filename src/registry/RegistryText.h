@@ -1,22 +1,9 @@
 #pragma once
-// Registry text files: a key with its values and every key beneath it as lines of 8-bit text
-// in the ANSI code page, ended by CR LF. The backup items keep their registry keys this way.
-//
-//   \                      the key itself
-//   ""= sz:                a value: name in double quotes, "=", a 3-character tag, ":", data
-//   \000                   a subkey, by its path below the key
-//   "Flags"= dw:1
-//   "Data"=bin:1,255,16
-//   \000\Cond
-//   "Logic"= dw:-1
-//
-// Tags: " sz" string, "esz" expandable string, "bin" the bytes in decimal, " dw" a 32-bit
-// number as a signed decimal. Other value types are not written. A line cannot hold a line
-// break, so string data with CR or LF in it goes under " sx" or "esx" instead, with "\r",
-// "\n" and "\\" standing for CR, LF and a backslash; plain string lines are never escaped.
-// The file does not name its key: the importer names the key it is read into.
+// Registry keys exported to registry text files and imported from them (the format is in
+// RegistryTextFormat.h).
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/Registry.h"
@@ -55,6 +42,9 @@ class RegistryText {
   // with everything beneath it. Fails when the registry does not take every change; the
   // changes then reach it not at all where it can hold them back (a Wine prefix).
   ImportResult ImportKeyFile(const std::string& targetKeyPath, const std::string& file);
+  // The same from the file's bytes; file names them in messages.
+  ImportResult ImportKeyText(const std::string& targetKeyPath, std::string_view bytes,
+                             const std::string& file);
 
  private:
   struct Collected;

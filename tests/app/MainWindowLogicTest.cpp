@@ -39,39 +39,14 @@ class MainWindowLogicTest : public ::testing::Test {
   test::FakeBackupPage backupPage;
   test::FakeRestorePage restorePage;
   FakeList log;
-  archive::ZipComponent zip2;
-  std::tm today{};
-  app::BackupRun backupRun{setup.engine(),  *setup.platform,    *setup.services,
-                           *setup.settings, *setup.reg,         setup.prompter,
-                           backupPage,      setup.found.values, [this] { return today; }};
-  registry::RegistryText text{setup.platform->registry(), *setup.reg};
-  app::BackupInspection inspection{setup.zip1, zip2, setup.prompter, restorePage,
-                                   setup.found.DescriptorPath};
-  restore::ItemRestores items{{setup.found.values.MailDataFolder, setup.found.values.ContactsFolder,
-                               setup.found.values.StationeryFolder, setup.app().string()},
-                              setup.zip1,
-                              *setup.reg,
-                              text,
-                              nullptr};
-  app::RestoreRun restoreRun{items,
-                             *setup.services,
-                             *setup.settings,
-                             setup.prompter,
-                             restorePage,
-                             [] { return test::kStamp; },
-                             setup.found.DescriptorPath};
+  BackupPage backupRun{setup.session(), setup.engine(), setup.prompter, backupPage};
+  RestorePage restoreRun{setup.session(), setup.restoreEngine(), setup.prompter, restorePage};
   int schedulerOpened = 0;
-  MainWindowLogic logic{window,
-                        backupPage,
-                        restorePage,
-                        log,
-                        *setup.services,
-                        setup.prompter,
-                        backupRun,
-                        inspection,
-                        restoreRun,
-                        setup.found.DescriptorPath,
-                        MainWindowCommands{[this] { ++schedulerOpened; }, nullptr, nullptr}};
+  MainWindowLogic logic{
+      window,          backupPage,
+      restorePage,     log,
+      *setup.services, backupRun,
+      restoreRun,      MainWindowCommands{[this] { ++schedulerOpened; }, nullptr, nullptr}};
 };
 
 TEST_F(MainWindowLogicTest, PagesSetTheActionButtonAndFillTheirContent) {
@@ -88,7 +63,7 @@ TEST_F(MainWindowLogicTest, PagesSetTheActionButtonAndFillTheirContent) {
                                                            {Page::Backup, "Backup Now"}};
   for (const auto& [page, caption] : cases) {
     window.page = page;
-    logic.SSTab1_Click();
+    logic.PageChanged();
     EXPECT_EQ(window.caption, caption);
   }
   EXPECT_EQ(log.lines, (std::vector<std::string>{"one", umlauts}));
@@ -100,28 +75,26 @@ TEST_F(MainWindowLogicTest, SelectAllSkipsDisabledBoxesAndDeselectAllClearsEvery
   backupPage.enabled[3] = false;
   backupPage.checked[3] = false;
   logic.SelectAllItems(Page::Backup);
-  for (std::size_t i = 0; i < archive::kItemCount; ++i)
-    EXPECT_EQ(backupPage.checked[i], i != 3) << i;
-  EXPECT_EQ(restorePage.checked, (std::array<bool, archive::kItemCount>{}))
-      << "the other page stays";
+  for (std::size_t i = 0; i < core::kItemCount; ++i) EXPECT_EQ(backupPage.checked[i], i != 3) << i;
+  EXPECT_EQ(restorePage.checked, (std::array<bool, core::kItemCount>{})) << "the other page stays";
   restorePage.checked.fill(true);
   logic.DeselectAllItems(Page::Restore);
-  EXPECT_EQ(restorePage.checked, (std::array<bool, archive::kItemCount>{}));
+  EXPECT_EQ(restorePage.checked, (std::array<bool, core::kItemCount>{}));
   logic.DeselectAllItems(Page::Backup);
-  EXPECT_EQ(backupPage.checked, (std::array<bool, archive::kItemCount>{}));
+  EXPECT_EQ(backupPage.checked, (std::array<bool, core::kItemCount>{}));
 }
 
 TEST_F(MainWindowLogicTest, TheRestorePageAsksFirstAndTheMenuDoesNot) {
   const std::string file = setup.Target("b.wlm");
-  std::array<bool, archive::kItemCount> items{};
+  std::array<bool, core::kItemCount> items{};
   items[8] = true;
   ASSERT_TRUE(setup.engine().Run({items, file, "", "", "anna", false}, {}).written);
-  ASSERT_EQ(inspection.Inspect(file), app::BackupInspection::Outcome::Accepted);
+  ASSERT_EQ(restoreRun.Inspect(file), RestorePage::Inspection::Accepted);
   restorePage.checked[8] = true;
   window.page = Page::Restore;
 
   setup.prompter.reply = MessageAnswer::Cancel;
-  logic.cmdApply_Click();
+  logic.RunPageAction();
   ASSERT_EQ(setup.prompter.shown.size(), 1u);
   EXPECT_EQ(setup.prompter.shown[0].text, app::kRestoreQuestion);
   EXPECT_EQ(setup.prompter.shown[0].buttons, platform::MessageButtons::OkCancel);
@@ -130,34 +103,37 @@ TEST_F(MainWindowLogicTest, TheRestorePageAsksFirstAndTheMenuDoesNot) {
 
   setup.prompter.shown.clear();
   setup.prompter.reply = MessageAnswer::Ok;
-  logic.restore_Click();
+  logic.RestoreNow();
   ASSERT_EQ(setup.prompter.shown.size(), 1u);
   EXPECT_EQ(setup.prompter.shown[0].text.rfind("The Restore was Completed!", 0), 0u);
 }
 
 TEST_F(MainWindowLogicTest, TheLogsAndAboutPagesOpenTheEditorAndTheHelp) {
   window.page = Page::Logs;
-  logic.cmdApply_Click();
+  logic.RunPageAction();
   window.page = Page::About;
-  logic.cmdApply_Click();
+  logic.RunPageAction();
   ASSERT_EQ(setup.started.size(), 2u);
   EXPECT_EQ(setup.started[0].back(), setup.logFile().string());
   EXPECT_EQ(setup.started[1],
             (std::vector<std::string>{"xdg-open", (setup.app() / "help.chm").string()}));
-  logic.TaskScheduler_Click();
-  logic.settings_Click();  // not there yet: nothing happens
+  logic.OpenTaskScheduler();
+  logic.OpenSettings();  // not there yet: nothing happens
   EXPECT_EQ(schedulerOpened, 1);
 }
 
-TEST_F(MainWindowLogicTest, QuitRemovesTheDescriptorAndClosesEverything) {
-  test::WriteFile(setup.found.DescriptorPath, "BackupItem=00000000000\r\n");
-  logic.ifprotect_Click(true);
-  logic.ifprotect_Click(false);
+TEST_F(MainWindowLogicTest, QuitLetsGoOfTheInspectedFileAndClosesEverything) {
+  const std::string file = setup.Target("b.wlm");
+  std::array<bool, core::kItemCount> items{};
+  items[8] = true;
+  ASSERT_TRUE(setup.engine().Run({items, file, "", "", "anna", false}, {}).written);
+  ASSERT_EQ(restoreRun.Inspect(file), RestorePage::Inspection::Accepted);
+  logic.ProtectToggled(true);
+  logic.ProtectToggled(false);
   EXPECT_EQ(window.passwordBoxes, (std::vector<bool>{true, false}));
-  logic.quit_Click();
-  EXPECT_FALSE(fs::exists(setup.found.DescriptorPath));
+  logic.Quit();
   EXPECT_EQ(window.closes, 1);
-  EXPECT_TRUE(setup.zip1.entries().empty());
+  EXPECT_EQ(restoreRun.source(), nullptr);
 }
 
 }  // namespace

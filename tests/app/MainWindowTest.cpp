@@ -156,11 +156,9 @@ class MainWindowTest : public QObject {
     QVERIFY(window().backupAction->isEnabled());
   }
 
-  void quitClosesTheWindowAndRemovesTheDescriptor() {
-    quill::test::WriteFile(setup->found.DescriptorPath, "x");
+  void quitClosesTheWindow() {
     QTest::mouseClick(window().cmdQuit, Qt::LeftButton);
     QVERIFY(!window().isVisible());
-    QVERIFY(!fs::exists(setup->found.DescriptorPath));
   }
 };
 
@@ -189,9 +187,8 @@ class OptionDialogsTest : public QObject {
     quill::test::BackupSetup setup;
     Scheduler scheduler;
     quill::automation::TaskSchedulerWindow window;
-    quill::automation::TaskSchedulerDialog dialog(window, scheduler, setup.prompter, *setup.reg,
-                                                  *setup.settings, setup.found.values,
-                                                  "/opt/q/quillstow", "/opt/q");
+    quill::automation::TaskSchedulerDialog dialog(window, scheduler, setup.prompter,
+                                                  setup.session(), "/opt/q/quillstow", "/opt/q");
     window.Attach(dialog);
     window.show();
     QCOMPARE(window.cmbStartTime->currentText(), QString("9:00"));

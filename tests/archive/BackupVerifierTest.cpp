@@ -10,6 +10,8 @@
 #include <random>
 #include <set>
 
+#include "archive/ArchiveReader.h"
+#include "archive/ArchiveWriter.h"
 #include "support/BackupSetup.h"
 
 namespace quill::archive {
@@ -90,7 +92,7 @@ class BackupVerifierTest : public ::testing::Test {
 
   void SetUp() override { fs::create_directories(scratch); }
 
-  std::string Backup(const std::string& password, std::array<bool, kItemCount> items = All()) {
+  std::string Backup(const std::string& password, core::ItemSet items = All()) {
     const std::string target = setup.Target(password.empty() ? "plain.wlm" : "protected.wlm");
     const backup::BackupOutcome outcome =
         setup.engine().Run({items, target, password, "", "anna", false}, {});
@@ -98,8 +100,8 @@ class BackupVerifierTest : public ::testing::Test {
     return target;
   }
 
-  static std::array<bool, kItemCount> All() {
-    std::array<bool, kItemCount> items;
+  static core::ItemSet All() {
+    core::ItemSet items;
     items.fill(true);
     return items;
   }
@@ -110,20 +112,18 @@ class BackupVerifierTest : public ::testing::Test {
   std::string Rebuild(const std::string& source, const std::string& password, const Edit& edit) {
     const fs::path folder = setup.root() / "unpacked";
     fs::remove_all(folder);
-    ZipComponent zip;
-    EXPECT_TRUE(zip.OpenZip(source));
-    zip.SetDecryptPassword(password);
-    EXPECT_TRUE(zip.UnzipAll(folder.string())) << zip.lastError();
+    ArchiveReader zip;
+    EXPECT_TRUE(zip.Open(source));
+    zip.SetPassword(password);
+    const ReadStatus unzipped = zip.ExtractAll(folder.string());
+    EXPECT_TRUE(unzipped) << unzipped.error;
     std::vector<std::string> order;
-    for (const ZipEntryInfo& entry : zip.entries()) order.push_back(entry.name);
+    for (const EntryInfo& entry : zip.entries()) order.push_back(entry.name);
     edit(folder, order);
     const std::string target = setup.Target("rebuilt.wlm");
-    ZipComponent out;
-    out.NewZip(target);
-    for (const std::string& name : order) EXPECT_TRUE(out.AppendFiles((folder / name).string()));
-    out.SetPassword(password);
-    out.SetPasswordProtect(!password.empty());
-    EXPECT_TRUE(out.WriteZip()) << out.lastError();
+    ArchiveWriter out(target);
+    for (const std::string& name : order) EXPECT_TRUE(out.AddFile((folder / name).string()));
+    EXPECT_TRUE(out.Write(password)) << out.error();
     return target;
   }
 
@@ -142,7 +142,7 @@ TEST_F(BackupVerifierTest, AGoodBackupVerifiesClean) {
   };
   for (const Case& c : {Case{"", false, 26, 9, 5}, Case{"s\xc3\xa9same", false, 26, 9, 5},
                         Case{"pw", true, 6, 4, 0}}) {
-    std::array<bool, kItemCount> items{};
+    core::ItemSet items{};
     items[0] = true;
     const std::string path = Backup(c.password, c.onlyAccounts ? items : All());
     const std::string before = ReadFile(path);
@@ -169,10 +169,10 @@ TEST_F(BackupVerifierTest, AGoodBackupVerifiesClean) {
       addFolder(setup.profile() / "AppData" / "Local" / "Microsoft" / "Windows Live Contacts");
     }
     EXPECT_EQ(report.summary.innerBytes, folderBytes);
-    ZipComponent zip;
-    ASSERT_TRUE(zip.OpenZip(path));
+    ArchiveReader zip;
+    ASSERT_TRUE(zip.Open(path));
     std::uint64_t bytes = 0;
-    for (const ZipEntryInfo& entry : zip.entries()) bytes += entry.size;
+    for (const EntryInfo& entry : zip.entries()) bytes += entry.size;
     EXPECT_EQ(report.summary.bytes, bytes);
     EXPECT_EQ(ReadFile(path), before) << "verifying never changes the file";
     EXPECT_EQ(report.Text().rfind("The backup file reads whole", 0), 0u);
@@ -249,9 +249,9 @@ TEST_F(BackupVerifierTest, DamageIsReportedAgainstTheEntryItHits) {
        rebuilt("pw",
                [](const fs::path& folder, std::vector<std::string>&) {
                  const fs::path inner = folder / "Hotmail (bob).zip";
-                 ZipComponent zip;
-                 ASSERT_TRUE(zip.OpenZip(inner.string()));
-                 for (const ZipEntryInfo& entry : zip.entries())
+                 ArchiveReader zip;
+                 ASSERT_TRUE(zip.Open(inner.string()));
+                 for (const EntryInfo& entry : zip.entries())
                    if (entry.size > 1000) return FlipByteOfEntry(inner, entry.name);
                  FAIL() << "no entry to damage";
                }),
@@ -286,8 +286,8 @@ TEST_F(BackupVerifierTest, DamageIsReportedAgainstTheEntryItHits) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     const std::string backup = Backup(c.password);
-    ZipComponent zip;
-    ASSERT_TRUE(zip.OpenZip(backup));
+    ArchiveReader zip;
+    ASSERT_TRUE(zip.Open(backup));
     const std::string rules = zip.entries()[4].name;
     const std::string damaged = c.damage(*this, backup);
     const VerifyReport report = Verify(damaged, c.tried);
@@ -351,7 +351,7 @@ TEST_F(BackupVerifierTest, TwoItemsGivingOneEntryNameAreFlagged) {
             std::string::npos);
 }
 
-TEST(ZipComponentTestAll, EachEntryThatDoesNotReadWholeIsNamedAndTheRestAreRead) {
+TEST(ArchiveReaderTestAll, EachEntryThatDoesNotReadWholeIsNamedAndTheRestAreRead) {
   struct Case {
     const char* what;
     std::string password;
@@ -389,28 +389,27 @@ TEST(ZipComponentTestAll, EachEntryThatDoesNotReadWholeIsNamedAndTheRestAreRead)
     WriteFile(dir.path() / "two.bin", Garbage(4000));
     WriteFile(dir.path() / "three.zip", Garbage(3000));
     const fs::path file = dir.path() / "test.zip";
-    ZipComponent writer;
-    writer.NewZip(file.string());
+    ArchiveWriter writer(file.string());
     for (const char* name : {"one.txt", "two.bin", "three.zip"})
-      ASSERT_TRUE(writer.AppendFiles((dir.path() / name).string()));
-    writer.SetPassword(c.password);
-    writer.SetPasswordProtect(!c.password.empty());
-    ASSERT_TRUE(writer.WriteZip());
+      ASSERT_TRUE(writer.AddFile((dir.path() / name).string()));
+    ASSERT_TRUE(writer.Write(c.password));
     c.damage(file);
 
-    ZipComponent zip;
-    ASSERT_TRUE(zip.OpenZip(file.string()));
-    zip.SetDecryptPassword(c.password);
+    ArchiveReader zip;
+    ASSERT_TRUE(zip.Open(file.string()));
+    zip.SetPassword(c.password);
     std::vector<std::string> named;
-    EXPECT_EQ(zip.TestAll([&](const ZipEntryInfo& entry, const std::string& problem) {
-      named.push_back(entry.name);
-      EXPECT_FALSE(problem.empty());
-    }),
-              c.named.empty());
+    EXPECT_EQ(
+        static_cast<bool>(zip.TestAll([&](const EntryInfo& entry, const std::string& problem) {
+          named.push_back(entry.name);
+          EXPECT_FALSE(problem.empty());
+        })),
+        c.named.empty());
     EXPECT_EQ(named, c.named);
     // The entries after a damaged one still read: the clean one reads back whole.
-    EXPECT_EQ(zip.ReadEntry(*zip.FindEntry("two.bin"), 4000), Garbage(4000));
-    EXPECT_FALSE(zip.ReadEntry(*zip.FindEntry("two.bin"), 3999)) << "larger than the limit";
+    std::string error;
+    EXPECT_EQ(zip.Read(*zip.Find("two.bin"), 4000, error), Garbage(4000));
+    EXPECT_FALSE(zip.Read(*zip.Find("two.bin"), 3999, error)) << "larger than the limit";
   }
 }
 

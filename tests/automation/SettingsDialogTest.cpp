@@ -42,7 +42,7 @@ class SettingsDialogTest : public ::testing::Test {
 TEST_F(SettingsDialogTest, WithoutAFileEverythingIsOffAndTheFolderIsTheProgramsOwn) {
   view.boxes.fill(true);
   view.newFile = true;
-  dialog.Form_Load();
+  dialog.Load();
   EXPECT_EQ(view.boxes, (std::array<bool, 8>{}));
   EXPECT_FALSE(view.newFile);
   EXPECT_EQ(view.folder, prefix.app().string());
@@ -51,11 +51,11 @@ TEST_F(SettingsDialogTest, WithoutAFileEverythingIsOffAndTheFolderIsTheProgramsO
 TEST_F(SettingsDialogTest, OkWritesTheTenKeysInOrderIntoThreeSections) {
   const fs::path folder = prefix.root() / "backups";
   fs::create_directories(folder);
-  dialog.Form_Load();
+  dialog.Load();
   view.folder = "  " + folder.string() + "/  ";
   view.boxes = {true, false, true, false, true, false, true, false};
   view.newFile = true;
-  dialog.Command2_Click();
+  dialog.Apply();
   EXPECT_TRUE(view.closed);
   EXPECT_EQ(ReadFile(settings.Path()),
             "[Backup]\r\nbackupfolder=" + folder.string() +
@@ -66,37 +66,37 @@ TEST_F(SettingsDialogTest, OkWritesTheTenKeysInOrderIntoThreeSections) {
   EXPECT_EQ(autoStart.calls, std::vector<std::string>{"enable"});
   // Opened again, it shows what the file holds.
   FakeSettingsView again;
-  SettingsDialog(again, settings, autoStart, prompter, prefix.app().string()).Form_Load();
+  SettingsDialog(again, settings, autoStart, prompter, prefix.app().string()).Load();
   EXPECT_EQ(again.boxes, view.boxes);
   EXPECT_TRUE(again.newFile);
   EXPECT_EQ(again.folder, folder.string() + "/");
 }
 
 TEST_F(SettingsDialogTest, AnEmptyFolderIsRefusedAndAMissingOneBecomesTheProgramsFolder) {
-  dialog.Form_Load();
+  dialog.Load();
   for (const std::string empty : {"", "   "}) {
     view.folder = empty;
-    dialog.Command2_Click();
+    dialog.Apply();
     EXPECT_EQ(prompter.shown.back().text, "Please enter backup folder.");
     EXPECT_FALSE(view.closed);
     EXPECT_FALSE(fs::exists(settings.Path()));
   }
   // A cancelled folder browser empties the box, and OK then refuses.
   view.folder = "/somewhere";
-  dialog.Command1_Click();
+  dialog.ChooseFolder();
   EXPECT_EQ(prompter.folderAsked, "Orlo Windows Live Mail Backup");
   EXPECT_EQ(view.folder, "");
   view.folder = (prefix.root() / "missing").string();
-  dialog.Command2_Click();
+  dialog.Apply();
   EXPECT_EQ(settings.GetSettingValue(settings.Path(), "Backup", "backupfolder"),
             prefix.app().string());
   EXPECT_EQ(autoStart.calls, std::vector<std::string>{"disable"});
 }
 
 TEST_F(SettingsDialogTest, CancelWritesNothing) {
-  dialog.Form_Load();
+  dialog.Load();
   view.boxes.fill(true);
-  dialog.Command3_Click();
+  dialog.Cancel();
   EXPECT_TRUE(view.closed);
   EXPECT_FALSE(fs::exists(settings.Path()));
   EXPECT_TRUE(autoStart.calls.empty());

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "archive/ArchiveReader.h"
 #include "automation/TaskSchedulerDialog.h"
 #include "support/BackupSetup.h"
 
@@ -107,7 +108,7 @@ TEST(Crontab, TheLinesCommandMakesTheBackup) {
   for (int field = 0; field < 5; ++field) command = command.substr(command.find(' ') + 1);
   command = command.substr(0, command.rfind(" # "));
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
-  EXPECT_TRUE(archive::ZipComponent::IsPasswordProtected(setup.Target()));
+  EXPECT_TRUE(archive::ArchiveReader::IsPasswordProtected(setup.Target()));
   EXPECT_NE(ReadFile(setup.logFile()).find("Backup Signatures Succeeded!"), std::string::npos);
 }
 
@@ -157,43 +158,41 @@ class TaskSchedulerDialogTest : public ::testing::Test {
   TaskSchedulerDialog dialog{view,
                              scheduler,
                              setup.prompter,
-                             *setup.reg,
-                             *setup.settings,
-                             setup.found.values,
+                             setup.session(),
                              "/opt/quillstow/quillstow",
                              "/opt/quillstow"};
 };
 
 TEST_F(TaskSchedulerDialogTest, LoadsTheDefaultNameAndTheStartTimes) {
-  dialog.Form_Load();
+  dialog.Load();
   EXPECT_EQ(view.user, "anna");
   EXPECT_EQ(view.target, (setup.app() / "livemailbak-anna.wlm").string());
   EXPECT_EQ(view.start, "9:00");
   EXPECT_EQ(view.times.size(), 48u);
   EXPECT_TRUE(view.addEnabled);
-  dialog.chkDaily_Click(true);
+  dialog.DailyToggled(true);
   EXPECT_EQ(view.days, (std::array<bool, 7>{true, true, true, true, true, true, true}));
-  dialog.chkDaily_Click(false);
+  dialog.DailyToggled(false);
   EXPECT_EQ(view.days, (std::array<bool, 7>{}));
 }
 
 TEST_F(TaskSchedulerDialogTest, ChecksComeInOrderAndATaskIsMadeAfterEndAndDelete) {
-  dialog.Form_Load();
+  dialog.Load();
   const auto lastMessage = [&] { return setup.prompter.shown.back().text; };
-  dialog.Command3_Click();
+  dialog.AddTask();
   EXPECT_EQ(lastMessage(), "Please select at least one item.");
   view.checked[1] = view.checked[10] = true;
   view.protect = true;
-  dialog.Command3_Click();
+  dialog.AddTask();
   EXPECT_EQ(lastMessage(), "Please enter Password!");
   view.password = "pw";
-  dialog.Command3_Click();
+  dialog.AddTask();
   EXPECT_EQ(lastMessage(), "Incorect Password!");
   EXPECT_TRUE(scheduler.calls.empty());
 
   view.password2 = "pw";
   view.days[0] = view.days[6] = true;
-  dialog.Command3_Click();
+  dialog.AddTask();
   EXPECT_EQ(scheduler.calls, (std::vector<std::string>{"end", "delete", "create"}));
   EXPECT_EQ(scheduler.made.days, "Mon,Sun");
   EXPECT_EQ(scheduler.made.startTime, "09:00:00");
@@ -202,7 +201,7 @@ TEST_F(TaskSchedulerDialogTest, ChecksComeInOrderAndATaskIsMadeAfterEndAndDelete
   EXPECT_EQ(lastMessage(), "Task Orlo Windows Live Mail AutoBackup has been scheduled.");
   EXPECT_TRUE(view.closed);
 
-  dialog.Command1_Click();
+  dialog.RemoveTask();
   EXPECT_EQ(scheduler.calls.size(), 5u);
   EXPECT_EQ(lastMessage(), "Task Orlo Windows Live Mail AutoBackup has been Delete.");
 }
@@ -210,7 +209,7 @@ TEST_F(TaskSchedulerDialogTest, ChecksComeInOrderAndATaskIsMadeAfterEndAndDelete
 TEST_F(TaskSchedulerDialogTest, WithoutTheMailClientNothingCanBeAdded) {
   const std::string mail = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows Live Mail";
   setup.reg->DeleteKeyTree(mail);
-  dialog.Form_Load();
+  dialog.Load();
   EXPECT_FALSE(view.addEnabled);
   EXPECT_EQ(setup.prompter.shown.at(0).text,
             "Your Windows System have not install Windows Live Mail ");

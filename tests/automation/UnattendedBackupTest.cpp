@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "archive/ArchiveReader.h"
 #include "support/BackupSetup.h"
 
 namespace quill::automation {
@@ -12,18 +13,8 @@ using test::ReadFile;
 class UnattendedBackupTest : public ::testing::Test {
  protected:
   test::BackupSetup setup;
-  std::tm when = [] {
-    std::tm t{};
-    t.tm_year = 2026 - 1900;
-    t.tm_mon = 11;
-    t.tm_mday = 7;
-    t.tm_hour = 4;
-    t.tm_min = 31;
-    return t;
-  }();
   int Run(const std::string& line) {
-    UnattendedBackup run(setup.engine(), *setup.settings, setup.found.values,
-                         [this] { return when; });
+    UnattendedBackup run(setup.session(), setup.engine());
     const int status = run.Run(line);
     target = run.target();
     return status;
@@ -37,7 +28,7 @@ class UnattendedBackupTest : public ::testing::Test {
 TEST_F(UnattendedBackupTest, ElevenOnesWithoutPasswordBackUpEverythingUnprotected) {
   ASSERT_EQ(Run("sf=annaxm=11111111111ps=bf=" + setup.Target()), kBackupWritten);
   EXPECT_EQ(target, setup.Target());
-  EXPECT_FALSE(archive::ZipComponent::IsPasswordProtected(target));
+  EXPECT_FALSE(archive::ArchiveReader::IsPasswordProtected(target));
   const std::string descriptor = Descriptor();
   EXPECT_NE(descriptor.find("BackupInformation=Auto Backup\r\n"), std::string::npos);
   EXPECT_NE(descriptor.find("BackupItem=11111111111\r\n"), std::string::npos);
@@ -46,11 +37,11 @@ TEST_F(UnattendedBackupTest, ElevenOnesWithoutPasswordBackUpEverythingUnprotecte
 
 TEST_F(UnattendedBackupTest, APasswordProtectsEveryEntry) {
   ASSERT_EQ(Run("sf=annaxm=00000100000ps=pa ss wordbf=" + setup.Target()), kBackupWritten);
-  archive::ZipComponent zip;
-  ASSERT_TRUE(zip.OpenZip(target));
+  archive::ArchiveReader zip;
+  ASSERT_TRUE(zip.Open(target));
   for (const auto& entry : zip.entries()) EXPECT_TRUE(entry.encrypted) << entry.name;
-  zip.SetDecryptPassword("pa ss word");
-  EXPECT_TRUE(zip.VerifyPassword());
+  zip.SetPassword("pa ss word");
+  EXPECT_TRUE(zip.CheckPassword());
   EXPECT_NE(Descriptor("pa ss word").find("BackupItem=00000100000\r\n"), std::string::npos);
 }
 
@@ -84,7 +75,7 @@ TEST_F(UnattendedBackupTest, ThreeEqualsSignsDoNothingAtAll) {
 
 TEST_F(UnattendedBackupTest, ANewFileEachRunLeavesTheDefaultFileAlone) {
   test::WriteFile(setup.Target(), "the default backup");
-  setup.settings->SaveSettingValue(setup.settings->Path(), "autobackup", "autobackupfile", "1");
+  setup.settings->Save(core::settings::kNewFileEachRun, "1");
   ASSERT_EQ(Run("sf=annaxm=01000000000ps=bf=" + setup.Target()), kBackupWritten);
   EXPECT_EQ(target, (setup.root() / "anna-12-07-2026-04-31.wlm").string());
   EXPECT_TRUE(fs::exists(target));
@@ -104,6 +95,19 @@ TEST_F(UnattendedBackupTest, AFileThatCannotBeWrittenEndsWithAFailureStatus) {
   const std::string log = ReadFile(setup.logFile());
   EXPECT_EQ(log.find("Data was Completed!"), std::string::npos);
   EXPECT_NE(log.find("Auto Backup User Profile anna Data was not saved: "), std::string::npos);
+  EXPECT_EQ(setup.AppFolderFiles(), std::vector<std::string>{"brlog.dat"});
+}
+
+TEST_F(UnattendedBackupTest, WithoutTheMailClientNothingIsWrittenAndTheLogSaysWhy) {
+  setup.reg->DeleteKeyTree(core::kMailClientKey);
+  setup.Rediscover();
+  EXPECT_EQ(Run("sf=annaxm=11111111111ps=bf=" + setup.Target()), kBackupNotWritten);
+  EXPECT_FALSE(fs::exists(setup.Target()));
+  EXPECT_NE(ReadFile(setup.logFile())
+                .find(" Data was not saved: Your Windows System have not install Windows Live "
+                      "Mail \r\r\n"),
+            std::string::npos)
+      << ReadFile(setup.logFile());
   EXPECT_EQ(setup.AppFolderFiles(), std::vector<std::string>{"brlog.dat"});
 }
 

@@ -6,10 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <regex>
 #include <thread>
 
+#include "archive/ArchiveReader.h"
+#include "archive/BackupVerifier.h"
 #include "platform/AnsiCodePage.h"
 #include "support/BackupSetup.h"
 
@@ -18,8 +21,8 @@ namespace {
 namespace fs = std::filesystem;
 using test::ReadFile;
 
-std::array<bool, kItemCount> All() {
-  std::array<bool, kItemCount> items;
+core::ItemSet All() {
+  core::ItemSet items;
   items.fill(true);
   return items;
 }
@@ -115,16 +118,15 @@ TEST(BackupEngine, AllElevenItemsGiveTheEntriesAndDescriptorOfABackupFile) {
     EXPECT_EQ(descriptor, platform::Utf8ToAnsi(expectedText));
 
     // An inner archive holds its folder whole, empty folders included.
-    ZipComponent zip;
-    ASSERT_TRUE(zip.OpenZip(setup.Target()));
-    zip.SetDecryptPassword(password);
+    archive::ArchiveReader zip;
+    ASSERT_TRUE(zip.Open(setup.Target()));
+    zip.SetPassword(password);
     EXPECT_EQ(zip.entries().back().encrypted, !password.empty());
-    ASSERT_TRUE(
-        zip.ExtractEntry(*zip.FindEntry("Hotmail (bob).zip"), (setup.root() / "inner").string()));
-    ZipComponent inner;
-    ASSERT_TRUE(inner.OpenZip((setup.root() / "inner" / "Hotmail (bob).zip").string()));
+    ASSERT_TRUE(zip.Extract(*zip.Find("Hotmail (bob).zip"), (setup.root() / "inner").string()));
+    archive::ArchiveReader inner;
+    ASSERT_TRUE(inner.Open((setup.root() / "inner" / "Hotmail (bob).zip").string()));
     EXPECT_FALSE(inner.entries().front().encrypted) << "inner archives carry no password";
-    ASSERT_TRUE(inner.UnzipAll((setup.root() / "bob").string()));
+    ASSERT_TRUE(inner.ExtractAll((setup.root() / "bob").string()));
     EXPECT_EQ(Tree(setup.root() / "bob"), Tree(setup.mailStore() / "Hotmail (bob)"));
 
     // Nothing of the run is left behind.
@@ -136,8 +138,8 @@ TEST(BackupEngine, AllElevenItemsGiveTheEntriesAndDescriptorOfABackupFile) {
 
 TEST(BackupEngine, TheMessageStoreGoesWithTheAccountsWhenTheDatabaseItemIsNotTicked) {
   test::BackupSetup setup;
-  std::array<bool, kItemCount> items{};
-  items[0] = true;
+  core::ItemSet items{};
+  items[core::IndexOf(core::Item::MailAccounts)] = true;
   ASSERT_TRUE(setup.engine().Run({items, setup.Target(), "", "", "anna", false}, {}).written);
   std::vector<std::string> expected = kAccounts;
   expected.push_back("WindowsMail.MSMessageStore");
@@ -166,7 +168,7 @@ TEST(BackupEngine, ItemsWithoutDataFailAndWriteNoKey) {
   const BackupOutcome outcome =
       setup.engine().Run({All(), setup.Target(), "", "", "anna", false}, {});
   ASSERT_TRUE(outcome.written);
-  EXPECT_EQ(archive::ItemFlags(outcome.succeeded), "00100110001");
+  EXPECT_EQ(core::ItemMask(outcome.succeeded), "00100110001");
   const std::string descriptor =
       test::EntryText(setup.Target(), "stowinfo.dat", "", setup.root() / "x");
   for (const char* key :
@@ -178,8 +180,8 @@ TEST(BackupEngine, ItemsWithoutDataFailAndWriteNoKey) {
 TEST(BackupEngine, TheLogHoldsEveryEntryByteForByte) {
   test::BackupSetup setup;
   fs::remove_all(setup.profile() / "AppData" / "Local" / "Microsoft" / "Windows Live Contacts");
-  std::array<bool, kItemCount> items{};
-  items[1] = items[5] = true;
+  core::ItemSet items{};
+  items[core::IndexOf(core::Item::MailRules)] = items[core::IndexOf(core::Item::Contacts)] = true;
   ASSERT_TRUE(setup.engine().Run({items, setup.Target(), "", "", "Ann", false}, {}).written);
   ASSERT_TRUE(setup.engine().Run({{}, setup.Target("auto.wlm"), "", "", "anna", true}, {}).written);
   const std::string t = test::kStamp;
@@ -230,15 +232,49 @@ TEST(BackupEngine, KillingARunMidwayKeepsThePreviousBackup) {
   kill(child, SIGKILL);
   waitpid(child, nullptr, 0);
   EXPECT_EQ(ReadFile(target), previous);
-  ZipComponent zip;
-  ASSERT_TRUE(zip.OpenZip(target));
+  archive::ArchiveReader zip;
+  ASSERT_TRUE(zip.Open(target));
   EXPECT_EQ(zip.entries().back().name, "stowinfo.dat");
 
   // The next run clears what the stopped one left and writes a whole backup.
   ASSERT_TRUE(setup.engine().Run({All(), target, "pw", "", "anna", false}, {}).written);
   EXPECT_FALSE(fs::exists(target + ".partial"));
   EXPECT_FALSE(fs::exists(target + ".parts"));
-  EXPECT_TRUE(ZipComponent::IsPasswordProtected(target));
+  EXPECT_TRUE(archive::ArchiveReader::IsPasswordProtected(target));
+}
+
+TEST(BackupEngine, TwoBackupsAtTheSameMomentBothSucceedAndNeitherLeavesADescriptorFile) {
+  test::BackupSetup setup;
+  // Two programs, as the window and a scheduled run would be: each with its own platform,
+  // session and engine over the same profile and application folder.
+  platform::posix::PosixPlatform host(
+      platform::posix::WinePrefix(setup.prefix(), setup.root() / "server"), setup.app().string(),
+      "/proc", [](const std::vector<std::string>&) { return true; });
+  core::Session other(host, [] { return test::StampTime(); });
+  BackupEngine second(other);
+  std::atomic<int> descriptorsSeen{0};
+  const auto watch = [&](std::size_t, bool) {
+    if (fs::exists(setup.app() / "stowinfo.dat")) ++descriptorsSeen;
+  };
+  BackupOutcome first, next;
+  std::thread one([&] {
+    first = setup.engine().Run({All(), setup.Target("one.wlm"), "pw", "", "anna", false},
+                               {nullptr, watch, nullptr, nullptr});
+  });
+  std::thread two([&] {
+    next = second.Run({All(), setup.Target("two.wlm"), "", "", "anna", true},
+                      {nullptr, watch, nullptr, nullptr});
+  });
+  one.join();
+  two.join();
+  ASSERT_TRUE(first.written) << first.error;
+  ASSERT_TRUE(next.written) << next.error;
+  EXPECT_EQ(core::ItemMask(first.succeeded), "11111111111");
+  EXPECT_EQ(core::ItemMask(next.succeeded), "11111111111");
+  EXPECT_EQ(descriptorsSeen, 0);
+  EXPECT_TRUE(archive::VerifyBackupFile(setup.Target("one.wlm"), "pw").ok);
+  EXPECT_TRUE(archive::VerifyBackupFile(setup.Target("two.wlm"), "").ok);
+  EXPECT_EQ(setup.AppFolderFiles(), std::vector<std::string>{"brlog.dat"});
 }
 
 }  // namespace

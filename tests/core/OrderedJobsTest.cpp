@@ -19,7 +19,7 @@ TEST(OrderedJobs, BeginsInTheGivenOrderAndAnswersInTheJobsOrder) {
     });
   {
     OrderedJobs run(jobs, 1, {3, 1, 0, 2});
-    for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(run.Wait(i, nullptr), i % 2 == 0) << i;
+    for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(run.Wait(i), i % 2 == 0) << i;
   }
   EXPECT_EQ(begun, (std::vector<int>{3, 1, 0, 2}));
 }
@@ -28,8 +28,8 @@ TEST(OrderedJobs, AJobThatThrowsFailsAloneAndUnwaitedJobsAreJoined) {
   std::vector<OrderedJobs::Job> jobs = {
       [] { return true; }, []() -> bool { throw std::runtime_error("boom"); }, [] { return true; }};
   OrderedJobs run(jobs, 2);
-  EXPECT_TRUE(run.Wait(0, nullptr));
-  EXPECT_FALSE(run.Wait(1, nullptr));
+  EXPECT_TRUE(run.Wait(0));
+  EXPECT_FALSE(run.Wait(1));
 }
 
 }  // namespace

@@ -19,9 +19,9 @@ TEST_F(SettingsFileTest, LivesInTheApplicationFolder) {
 }
 
 TEST_F(SettingsFileTest, WithoutAFileEveryOptionIsOffAndTheFolderIsTheApplicationFolder) {
-  for (const auto& [section, key] : std::vector<std::pair<std::string, std::string>>{
-           {"Backup", "autocloselive"}, {"General", "burndvd"}, {"autobackup", "autobackupfile"}})
-    EXPECT_FALSE(settings.IsOptionSet(section, key)) << key;
+  for (const Setting& setting : {settings::kCloseMailBeforeBackup, settings::kWriteDiscAfterBackup,
+                                 settings::kNewFileEachRun})
+    EXPECT_FALSE(settings.IsOn(setting)) << setting.key;
   EXPECT_EQ(settings.GetSettingValue(file, "Backup", "backupfolder"), "");
   EXPECT_EQ(settings.BackupFolder(), host.app().string());
   EXPECT_FALSE(std::filesystem::exists(file)) << "reading creates nothing";
@@ -33,8 +33,9 @@ TEST_F(SettingsFileTest, AnOptionIsOnOnlyWhenItIsTheNumberOne) {
       {"yes", false}, {"true", false}, {"", false},  {"11", false}, {"1x", false},
   };
   for (const auto& [value, on] : cases) {
-    settings.SaveSettingValue(file, "General", "runliveafterbackup", value);
-    EXPECT_EQ(settings.IsOptionSet("general", "RUNLIVEAFTERBACKUP"), on) << "'" << value << "'";
+    // Sections and keys are found whatever their letter case.
+    settings.SaveSettingValue(file, "general", "RUNLIVEAFTERBACKUP", value);
+    EXPECT_EQ(settings.IsOn(settings::kStartMailAfterBackup), on) << "'" << value << "'";
   }
 }
 

@@ -34,7 +34,7 @@ class SharedServicesPosixTest : public ::testing::Test {
 
 TEST_F(SharedServicesPosixTest, StartsTheMailClientTheEditorAndHelp) {
   const std::string app = prefix.app().string();
-  services.StartWindowsLiveMail();
+  services.StartMailClient();
   services.OpenHelp();
   services.OpenLogInEditor();
   ASSERT_EQ(started.size(), 3u);
@@ -44,7 +44,7 @@ TEST_F(SharedServicesPosixTest, StartsTheMailClientTheEditorAndHelp) {
   EXPECT_EQ(started[2].back(), app + "/brlog.dat");
 }
 
-TEST_F(SharedServicesPosixTest, KillProcessByNameStopsEveryInstanceWhateverItsCase) {
+TEST_F(SharedServicesPosixTest, EndProcessesStopsEveryInstanceWhateverItsCase) {
   // Programs inside Wine carry their Windows path as their first argument.
   const auto spawn = [](const char* windowsName) {
     pid_t pid = 0;
@@ -64,7 +64,7 @@ TEST_F(SharedServicesPosixTest, KillProcessByNameStopsEveryInstanceWhateverItsCa
     if (seen == 2) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  services.KillProcessByName("wlmail.exe");
+  services.EndProcesses("wlmail.exe");
   int status = 0;
   ASSERT_EQ(waitpid(upper, &status, 0), upper);
   EXPECT_TRUE(WIFSIGNALED(status));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/AnsiCodePage.h"
+#include "platform/Text.h"
 #include "support/RecordingPrompter.h"
 #include "support/TestPlatform.h"
 
@@ -18,8 +19,8 @@ class SharedServicesTest : public ::testing::Test {
 };
 
 TEST_F(SharedServicesTest, TempFilesAreNewAndEmptyInTheApplicationFolder) {
-  const std::string first = services.sGetTempFile("OBR");
-  const std::string second = services.sGetTempFile("OBR");
+  const std::string first = services.NewScratchFile("OBR");
+  const std::string second = services.NewScratchFile("OBR");
   for (const std::string& path : {first, second}) {
     const std::filesystem::path file(path);
     EXPECT_EQ(file.parent_path(), host.app());
@@ -30,7 +31,7 @@ TEST_F(SharedServicesTest, TempFilesAreNewAndEmptyInTheApplicationFolder) {
   }
   EXPECT_NE(first, second);
   std::filesystem::remove_all(host.app());
-  EXPECT_EQ(services.sGetTempFile("OBR"), "");
+  EXPECT_EQ(services.NewScratchFile("OBR"), "");
 }
 
 TEST_F(SharedServicesTest, AppendLogLineCreatesThenAppends) {
@@ -58,6 +59,7 @@ TEST_F(SharedServicesTest, ExpandsOnlyTheFirstUserProfileVariable) {
 }
 
 TEST(CleanValue, CutsAtNulAndTrimsBlanks) {
+  using platform::CleanValue;
   EXPECT_EQ(CleanValue(std::string("  C:\\x  \0junk", 13)), "C:\\x");
   EXPECT_EQ(CleanValue(std::string("\0", 1)), "");
   EXPECT_EQ(CleanValue("   "), "");

@@ -191,7 +191,7 @@ TEST_F(BadInputTest, SettingsFilesReadAsTheTableSays) {
         << row[0] << " " << row[2];
     // The options that hang on the file answer without harm.
     (void)setup.settings->BackupFolder();
-    (void)setup.settings->IsOptionSet(row[1], row[2]);
+    (void)setup.settings->IsOn({row[1].c_str(), row[2].c_str()});
     EXPECT_EQ(ReadFile(path), content) << row[0] << ": reading changed the file";
     ExpectUnchanged(row[0]);
   }
@@ -200,13 +200,12 @@ TEST_F(BadInputTest, SettingsFilesReadAsTheTableSays) {
 TEST_F(BadInputTest, UnattendedLinesOutsideTheGrammarWriteNothing) {
   const auto rows = ReadCorpusTable(kCorpus / "command_line" / "unattended.tsv");
   ASSERT_GE(rows.size(), 10u);
-  std::tm when{};
-  when.tm_year = 2026 - 1900;
+  setup.now = std::tm{};
+  setup.now.tm_year = 2026 - 1900;
   for (const auto& row : rows) {
     ASSERT_EQ(row.size(), 2u) << row[0];
     const std::string line = Expand(row[0], {{"dir", scratch.text()}});
-    automation::UnattendedBackup run(setup.engine(), *setup.settings, setup.found.values,
-                                     [&] { return when; });
+    automation::UnattendedBackup run(setup.session(), setup.engine());
     EXPECT_EQ(run.Run(line), std::stoi(row[1])) << line;
     if (row[1] != "0") {
       EXPECT_TRUE(fs::is_empty(scratch.path())) << line;

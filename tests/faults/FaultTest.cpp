@@ -29,7 +29,7 @@
 namespace quill::test {
 namespace {
 namespace fs = std::filesystem;
-using archive::kItemCount;
+using core::kItemCount;
 
 std::array<bool, kItemCount> Items(const std::string& mask) {
   std::array<bool, kItemCount> items{};
@@ -143,7 +143,7 @@ TEST(BackupFaults, AFullDiskFailsTheBackupAndKeepsThePreviousOne) {
     EXPECT_NE(outcome.succeeded, kAll);
     EXPECT_TRUE(Verifies(target, "pw"));
     const std::string flags = EntryText(target, "stowinfo.dat", "pw", setup.root());
-    EXPECT_NE(flags.find("BackupItem=" + archive::ItemFlags(outcome.succeeded)), std::string::npos);
+    EXPECT_NE(flags.find("BackupItem=" + core::ItemMask(outcome.succeeded)), std::string::npos);
   } else {
     std::cout << "the disk filled while the file was written\n";
     EXPECT_FALSE(outcome.error.empty());
@@ -198,7 +198,7 @@ TEST(BackupFaults, AnUnreadableSourceFailsItsItemOnly) {
   }
   ASSERT_TRUE(outcome.written) << outcome.error;
   for (std::size_t i = 0; i < kItemCount; ++i)
-    EXPECT_EQ(outcome.succeeded[i], i != 5) << archive::kItemCaptions[i];
+    EXPECT_EQ(outcome.succeeded[i], i != 5) << core::kItems[i].caption;
   EXPECT_TRUE(Verifies(target, ""));
   ASSERT_TRUE(setup.engine().Run({kAll, target, "", "", "anna", false}, {}).succeeded[5]);
 }

@@ -12,22 +12,18 @@
 #include <map>
 #include <thread>
 
-#include "app/BackupInspection.h"
-#include "app/RestoreRun.h"
+#include "app/RestorePage.h"
 #include "platform/AnsiCodePage.h"
 #include "registry/RegistryText.h"
 #include "restore/FolderSwap.h"
-#include "restore/ItemRestores.h"
+#include "restore/ItemRestore.h"
 #include "support/BackupSetup.h"
 #include "support/FakePages.h"
 
 namespace quill::restore {
 namespace {
-using app::BackupInspection;
-using app::RestoreOutcome;
-using app::RestoreRun;
-using app::RestoreSource;
-using archive::ZipComponent;
+using app::RestorePage;
+using Inspection = app::RestorePage::Inspection;
 using test::FakeRestorePage;
 namespace fs = std::filesystem;
 using platform::MessageIcon;
@@ -50,32 +46,30 @@ class RestoreTest : public ::testing::Test {
   test::BackupSetup from{300000, 1};
   test::BackupSetup to{300000, 2};
   FakeRestorePage page;
-  archive::ZipComponent zip1, zip2;
   registry::RegistryText text{to.platform->registry(), *to.reg};
-  BackupInspection inspection{zip1, zip2, to.prompter, page, to.found.DescriptorPath};
-  ItemRestores items{{to.found.values.MailDataFolder, to.found.values.ContactsFolder,
-                      to.found.values.StationeryFolder, to.app().string()},
-                     zip1,
-                     *to.reg,
-                     text,
-                     nullptr};
-  RestoreRun run{items,
-                 *to.services,
-                 *to.settings,
-                 to.prompter,
-                 page,
-                 [] { return test::kStamp; },
-                 to.found.DescriptorPath};
+  RestorePage restorePage{to.session(), to.restoreEngine(), to.prompter, page};
+
+  // One item of the inspected file restored on its own.
+  bool RestoreItem(core::Item item, std::string* error = nullptr) {
+    const archive::OpenedBackup* source = restorePage.source();
+    EXPECT_NE(source, nullptr);
+    if (source == nullptr) return false;
+    ItemRestore items(to.session().profile(), *to.reg, text, source->reader, 2);
+    const bool restored =
+        items.Run(core::InfoOf(item), source->descriptor.entries[core::IndexOf(item)]);
+    if (error != nullptr) *error = items.error();
+    return restored;
+  }
 
   std::string Backup(const std::string& password,
-                     std::array<bool, archive::kItemCount> which = All()) {
+                     std::array<bool, core::kItemCount> which = All()) {
     const std::string target = to.Target("from.wlm");
     EXPECT_TRUE(
         from.engine().Run({which, target, password, "two\r\nlines", "anna", false}, {}).written);
     return target;
   }
-  static std::array<bool, archive::kItemCount> All() {
-    std::array<bool, archive::kItemCount> all;
+  static std::array<bool, core::kItemCount> All() {
+    std::array<bool, core::kItemCount> all;
     all.fill(true);
     return all;
   }
@@ -108,12 +102,12 @@ TEST_F(RestoreTest, ABackupComesBackIntoAnotherProfile) {
       EXPECT_NE(Export(to, "\\signatures"), Export(from, "\\signatures"));
     }
     to.prompter.password = password;
-    ASSERT_EQ(inspection.Inspect(Backup(password)), BackupInspection::Outcome::Accepted);
+    ASSERT_EQ(restorePage.Inspect(Backup(password)), Inspection::Accepted);
     EXPECT_EQ(page.enabled, All());
     page.checked = All();
-    const RestoreOutcome outcome = run.Run(inspection.source());
-    for (std::size_t i = 0; i < archive::kItemCount; ++i)
-      EXPECT_TRUE(outcome.restored[i]) << i << ": " << items.lastError();
+    const app::RestorePageRun run = restorePage.Run();
+    for (std::size_t i = 0; i < core::kItemCount; ++i)
+      EXPECT_TRUE(run.outcome.restored[i]) << i << ": " << run.outcome.errors[i];
 
     for (const char* folder :
          {"anna@example.com", "Hotmail (bob)", "news.example.org", "Storage Folders"})
@@ -138,17 +132,17 @@ TEST_F(RestoreTest, ABackupComesBackIntoAnotherProfile) {
     for (const char* key : {"\\Rules\\Mail", "\\Rules\\News", "\\PerPassportSettings",
                             "\\signatures", "\\Advanced Settings"})
       EXPECT_EQ(Export(to, key), Export(from, key)) << key;
-    EXPECT_FALSE(fs::exists(to.found.DescriptorPath)) << "the descriptor copy is removed";
+    EXPECT_FALSE(fs::exists(to.app() / "stowinfo.dat")) << "no descriptor file is made";
     EXPECT_EQ(to.AppFolderFiles(), std::vector<std::string>{"brlog.dat"});
   }
 }
 
 TEST_F(RestoreTest, InspectionShowsTheBackupAndEnablesWhatItHolds) {
-  std::array<bool, archive::kItemCount> which{};
+  std::array<bool, core::kItemCount> which{};
   which[0] = which[10] = true;
   const std::string file = Backup("", which);
   to.prompter.openPath = file;
-  ASSERT_EQ(inspection.cmdSourceFile_Click(), BackupInspection::Outcome::Accepted);
+  ASSERT_EQ(restorePage.ChooseSource(), Inspection::Accepted);
   EXPECT_EQ(to.prompter.openAsked,
             (std::vector<std::string>{"Restore Data from a Backup file",
                                       "Orlo Windows Live Mail Backup File(*.wlm)|*.wlm"}));
@@ -156,18 +150,18 @@ TEST_F(RestoreTest, InspectionShowsTheBackupAndEnablesWhatItHolds) {
   EXPECT_EQ(page.backupInfo, std::string("Computer:VM\r\nUser:anna\r\nDate:") + test::kStamp);
   EXPECT_EQ(page.fileInfo, "two\r\nlines");
   EXPECT_EQ(page.enabled, which);
-  EXPECT_EQ(page.checked, (std::array<bool, archive::kItemCount>{}));
-  EXPECT_FALSE(inspection.source().invalid);
+  EXPECT_EQ(page.checked, (std::array<bool, core::kItemCount>{}));
+  EXPECT_NE(restorePage.source(), nullptr);
   EXPECT_EQ(to.prompter.passwordAsked, 0);
 
   // Cancelling leaves the page reset.
   to.prompter.openPath.reset();
-  EXPECT_EQ(inspection.cmdSourceFile_Click(), BackupInspection::Outcome::Cancelled);
+  EXPECT_EQ(restorePage.ChooseSource(), Inspection::Cancelled);
   EXPECT_EQ(page.source, "");
   EXPECT_EQ(page.fileInfo, "");
   EXPECT_EQ(page.backupInfo, "");
-  EXPECT_EQ(page.enabled, (std::array<bool, archive::kItemCount>{}));
-  EXPECT_TRUE(zip1.entries().empty());
+  EXPECT_EQ(page.enabled, (std::array<bool, core::kItemCount>{}));
+  EXPECT_EQ(restorePage.source(), nullptr) << "the file is let go";
 }
 
 // Writes a ZIP holding the given entries (name -> content).
@@ -216,20 +210,19 @@ TEST_F(RestoreTest, WhatIsNotABackupIsRejectedAndChangesNothing) {
     }
     // A valid file first, so the rejection must undo what it enabled.
     WriteZip(dir / "valid.wlm", {{"stowinfo.dat", good}});
-    ASSERT_EQ(inspection.Inspect((dir / "valid.wlm").string()),
-              BackupInspection::Outcome::Accepted);
+    ASSERT_EQ(restorePage.Inspect((dir / "valid.wlm").string()), Inspection::Accepted);
     const std::string before = ReadFile(to.prefix() / "user.reg");
     to.prompter.shown.clear();
-    EXPECT_EQ(inspection.Inspect(file.string()), BackupInspection::Outcome::Invalid) << label;
+    EXPECT_EQ(restorePage.Inspect(file.string()), Inspection::Invalid) << label;
     ASSERT_EQ(to.prompter.shown.size(), 1u) << label;
     EXPECT_EQ(to.prompter.shown[0].text, "Invalid backup file") << label;
     EXPECT_EQ(to.prompter.shown[0].icon, MessageIcon::Error);
-    EXPECT_TRUE(inspection.source().invalid) << label;
-    EXPECT_EQ(page.enabled, (std::array<bool, archive::kItemCount>{})) << label;
+    EXPECT_EQ(restorePage.source(), nullptr) << label;
+    EXPECT_EQ(page.enabled, (std::array<bool, core::kItemCount>{})) << label;
     // The run then refuses at once.
     page.checked.fill(true);
     to.prompter.shown.clear();
-    EXPECT_FALSE(run.Run(inspection.source()).ran);
+    EXPECT_FALSE(restorePage.Run().ran);
     ASSERT_EQ(to.prompter.shown.size(), 1u);
     EXPECT_EQ(to.prompter.shown[0].text, "Invalid backup file.");
     EXPECT_EQ(ReadFile(to.prefix() / "user.reg"), before);
@@ -238,7 +231,7 @@ TEST_F(RestoreTest, WhatIsNotABackupIsRejectedAndChangesNothing) {
 }
 
 TEST_F(RestoreTest, FlagsAreTrimmedAndOnlyOnesCount) {
-  const std::vector<std::pair<std::string, std::array<bool, archive::kItemCount>>> cases = {
+  const std::vector<std::pair<std::string, std::array<bool, core::kItemCount>>> cases = {
       {"  10000000001 ",
        {true, false, false, false, false, false, false, false, false, false, true}},
       {"1x2 0000001", {true, false, false, false, false, false, false, false, false, false, true}},
@@ -247,7 +240,7 @@ TEST_F(RestoreTest, FlagsAreTrimmedAndOnlyOnesCount) {
     const fs::path file = to.root() / "f.wlm";
     WriteZip(file,
              {{"stowinfo.dat", "backupitem=" + flags + "\r\nBACKUPINFORMATION=aPS$QVTb\r\n"}});
-    ASSERT_EQ(inspection.Inspect(file.string()), BackupInspection::Outcome::Accepted) << flags;
+    ASSERT_EQ(restorePage.Inspect(file.string()), Inspection::Accepted) << flags;
     EXPECT_EQ(page.enabled, enabled) << flags;
     EXPECT_EQ(page.fileInfo, "a\r\nb");
   }
@@ -259,38 +252,38 @@ TEST_F(RestoreTest, AWrongPasswordEnablesNothing) {
   for (const auto& answer : answers) {
     to.prompter.password = answer;
     to.prompter.shown.clear();
-    EXPECT_EQ(inspection.Inspect(file), BackupInspection::Outcome::WrongPassword);
+    EXPECT_EQ(restorePage.Inspect(file), Inspection::WrongPassword);
     ASSERT_EQ(to.prompter.shown.size(), 1u);
     EXPECT_EQ(to.prompter.shown[0].text, "Incorect Password or Invalid backup file");
     EXPECT_EQ(to.prompter.shown[0].icon, MessageIcon::Information);
     EXPECT_EQ(page.source, "");
-    EXPECT_EQ(page.enabled, (std::array<bool, archive::kItemCount>{}));
+    EXPECT_EQ(page.enabled, (std::array<bool, core::kItemCount>{}));
   }
   // A cancelled prompt keeps the password typed before.
   to.prompter.password = "right";
-  ASSERT_EQ(inspection.Inspect(file), BackupInspection::Outcome::Accepted);
+  ASSERT_EQ(restorePage.Inspect(file), Inspection::Accepted);
   to.prompter.password.reset();
-  EXPECT_EQ(inspection.Inspect(file), BackupInspection::Outcome::Accepted);
-  EXPECT_EQ(inspection.rtPassword(), "right");
+  EXPECT_EQ(restorePage.Inspect(file), Inspection::Accepted);
+  EXPECT_EQ(restorePage.lastPassword(), "right");
   // Nothing ticked: the run asks for an item.
   page.checked = {};
   to.prompter.shown.clear();
-  EXPECT_FALSE(run.Run(inspection.source()).ran);
+  EXPECT_FALSE(restorePage.Run().ran);
   EXPECT_EQ(to.prompter.shown.at(0).text, "Please select at least one item.");
 }
 
 TEST_F(RestoreTest, TheRunLogsSumsUpAndAdvancesAsItShould) {
   to.settings->SaveSettingValue(to.settings->Path(), "General", "runliveafterrestore", "1");
   const std::string file = Backup("");
-  ASSERT_EQ(inspection.Inspect(file), BackupInspection::Outcome::Accepted);
+  ASSERT_EQ(restorePage.Inspect(file), Inspection::Accepted);
   page.checked = {};
   page.checked[10] = true;
   page.checked[3] = true;  // ticked, but fails: no news rules key
   to.reg->DeleteKeyTree(std::string(kMail));
   to.reg->CreateKey(std::string(kMail));
-  const RestoreOutcome outcome = run.Run(inspection.source());
-  EXPECT_TRUE(outcome.restored[10]);
-  EXPECT_FALSE(outcome.restored[3]);
+  const app::RestorePageRun run = restorePage.Run();
+  EXPECT_TRUE(run.outcome.restored[10]);
+  EXPECT_FALSE(run.outcome.restored[3]);
   ASSERT_EQ(to.prompter.shown.size(), 1u);
   EXPECT_EQ(to.prompter.shown[0].text,
             "The Restore was Completed!\r\n\r\nRestore News Rules\tFail!\r\nRestore "
@@ -308,7 +301,7 @@ TEST_F(RestoreTest, TheRunLogsSumsUpAndAdvancesAsItShould) {
                                       "Operation complete!", "Please Waiting..."}));
   ASSERT_EQ(to.started.size(), 1u);
   EXPECT_EQ(to.started[0].front(), "wine");
-  EXPECT_FALSE(fs::exists(to.found.DescriptorPath));
+  EXPECT_FALSE(fs::exists(to.app() / "stowinfo.dat"));
 }
 
 TEST_F(RestoreTest, CraftedNamesAndDamagedArchivesLeaveTheProfileAlone) {
@@ -328,8 +321,8 @@ TEST_F(RestoreTest, CraftedNamesAndDamagedArchivesLeaveTheProfileAlone) {
     WriteZip(file, {{name, content},
                     {"stowinfo.dat",
                      "Backupmailaccountsandmessages=" + name + "\r\nBackupItem=10000000000\r\n"}});
-    ASSERT_EQ(inspection.Inspect(file.string()), BackupInspection::Outcome::Accepted) << name;
-    EXPECT_FALSE(items.Restoremailaccountsandmessages(inspection.source().entries[0])) << name;
+    ASSERT_EQ(restorePage.Inspect(file.string()), Inspection::Accepted) << name;
+    EXPECT_FALSE(RestoreItem(core::Item::MailAccounts)) << name;
     EXPECT_EQ(Tree(store / "Hotmail (bob)"), before) << name;
     EXPECT_FALSE(fs::exists(store / "escaped.eml"));
     EXPECT_FALSE(fs::exists(store.parent_path() / "escaped.eml"));
@@ -347,19 +340,19 @@ TEST_F(RestoreTest, AMissingEntryStopsTheItemAfterWhatCameBefore) {
             {"C.zip", ReadFile(inner)},
             {"stowinfo.dat",
              "Backupmailaccountsandmessages=A.zip;B.zip;C.zip\r\nBackupItem=10000000000\r\n"}});
-  ASSERT_EQ(inspection.Inspect(file.string()), BackupInspection::Outcome::Accepted);
-  EXPECT_FALSE(items.Restoremailaccountsandmessages(inspection.source().entries[0]));
+  ASSERT_EQ(restorePage.Inspect(file.string()), Inspection::Accepted);
+  EXPECT_FALSE(RestoreItem(core::Item::MailAccounts));
   EXPECT_EQ(ReadFile(to.mailStore() / "A" / "Inbox" / "new.eml"), "restored");
   EXPECT_FALSE(fs::exists(to.mailStore() / "C"));
 }
 
 TEST_F(RestoreTest, RegistryItemsNeedTheMailClientsKeys) {
   const std::string file = Backup("");
-  ASSERT_EQ(inspection.Inspect(file), BackupInspection::Outcome::Accepted);
+  ASSERT_EQ(restorePage.Inspect(file), Inspection::Accepted);
   to.reg->DeleteKeyTree(std::string(kMail));
   to.reg->CreateKey(std::string(kMail));
   const std::string before = ReadFile(to.prefix() / "user.reg");
-  EXPECT_FALSE(items.RestoremailRules(inspection.source().entries[1]));
+  EXPECT_FALSE(RestoreItem(core::Item::MailRules));
   EXPECT_EQ(ReadFile(to.prefix() / "user.reg"), before);
 }
 
@@ -375,10 +368,10 @@ TEST_F(RestoreTest, KillingARestoreLeavesEachFolderWhollyOldOrWhollyNew) {
     newTrees[folder] = Tree(big.mailStore() / folder);
   }
   for (int delay : {5, 20, 60}) {
-    ASSERT_EQ(inspection.Inspect(file), BackupInspection::Outcome::Accepted);
+    ASSERT_EQ(restorePage.Inspect(file), Inspection::Accepted);
     const pid_t child = fork();
     if (child == 0) {
-      items.Restoremailaccountsandmessages(inspection.source().entries[0]);
+      RestoreItem(core::Item::MailAccounts);
       _exit(0);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(delay));

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "archive/ArchiveReader.h"
+
 #include "SampleProfile.h"
 
 namespace quill::test {
@@ -16,20 +18,34 @@ BackupSetup::BackupSetup(std::uint64_t messageBytes, std::uint64_t seed) {
         started.push_back(argv);
         return true;
       });
-  reg = std::make_unique<registry::RegistryKeys>(platform->registry());
-  services = std::make_unique<core::SharedServices>(*platform, *reg);
-  settings = std::make_unique<core::SettingsFile>(*platform);
-  found = core::Discovery(*platform, *reg, *services, prompter).Run("");
+  Rediscover();
+}
+
+std::tm StampTime() {
+  std::tm time{};
+  time.tm_year = 2026 - 1900;
+  time.tm_mon = 11;
+  time.tm_mday = 7;
+  time.tm_hour = 4;
+  time.tm_min = 31;
+  time.tm_sec = 5;
+  return time;
+}
+
+void BackupSetup::Rediscover() {
+  restoreEngine_.reset();
+  backupEngine_.reset();
+  session_ = std::make_unique<core::Session>(*platform, [this] { return now; });
+  reg = &session_->keys();
+  services = &session_->services();
+  settings = &session_->settings();
+  found = session_->found();
+  backupEngine_ = std::make_unique<backup::BackupEngine>(*session_);
+  restoreEngine_ = std::make_unique<restore::RestoreEngine>(*session_);
 }
 
 fs::path BackupSetup::mailStore() const {
   return profile() / "AppData" / "Local" / "Microsoft" / "Windows Live Mail";
-}
-
-backup::BackupEngine& BackupSetup::engine() {
-  engine_ = std::make_unique<backup::BackupEngine>(*platform, *reg, *services, zip1, found.values,
-                                                   found.DescriptorPath, [] { return kStamp; });
-  return *engine_;
 }
 
 std::vector<std::string> BackupSetup::AppFolderFiles() const {
@@ -41,9 +57,9 @@ std::vector<std::string> BackupSetup::AppFolderFiles() const {
 }
 
 std::vector<std::string> EntryNames(const std::string& archive) {
-  archive::ZipComponent zip;
+  archive::ArchiveReader zip;
   std::vector<std::string> names;
-  if (!zip.OpenZip(archive)) return names;
+  if (!zip.Open(archive)) return names;
   for (const auto& entry : zip.entries()) names.push_back(entry.name);
   return names;
 }
@@ -63,11 +79,11 @@ std::vector<std::string> EntryNamesByUnzip(const std::string& archive) {
 
 std::string EntryText(const std::string& archive, const std::string& name,
                       const std::string& password, const fs::path& folder) {
-  archive::ZipComponent zip;
-  if (!zip.OpenZip(archive)) return "<cannot open>";
-  zip.SetDecryptPassword(password);
-  const auto entry = zip.FindEntry(name);
-  if (!entry || !zip.ExtractEntry(*entry, folder.string())) return "<cannot extract>";
+  archive::ArchiveReader zip;
+  if (!zip.Open(archive)) return "<cannot open>";
+  zip.SetPassword(password);
+  const archive::EntryInfo* entry = zip.Find(name);
+  if (entry == nullptr || !zip.Extract(*entry, folder.string())) return "<cannot extract>";
   return ReadFile(folder / fs::path(name).filename());
 }
 

@@ -1,22 +1,22 @@
 #pragma once
-// A sample mail profile in a temporary Wine prefix with everything a backup run needs.
+// A sample mail profile in a temporary Wine prefix with everything a backup or restore needs:
+// the platform over it, the session a program makes, and the engines.
 
+#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "archive/ZipComponent.h"
 #include "backup/BackupEngine.h"
-#include "core/Discovery.h"
-#include "core/SettingsFile.h"
-#include "core/SharedServices.h"
-#include "registry/RegistryKeys.h"
+#include "core/Session.h"
+#include "restore/RestoreEngine.h"
 #include "support/TestPrefix.h"
 
 namespace quill::test {
 
-// The time stamp every log line and descriptor of these tests carries.
+// The time stamp every log line and descriptor of these tests carries, and the time it is.
 inline constexpr const char* kStamp = "12/7/2026 4:31:05 AM";
+std::tm StampTime();
 
 class BackupSetup {
  public:
@@ -33,26 +33,33 @@ class BackupSetup {
     return (root() / name).string();
   }
 
-  // A new engine over the profile as it is now.
-  backup::BackupEngine& engine();
+  // The session over the profile as start-up found it; its clock gives now.
+  core::Session& session() { return *session_; }
+  // A session made again: the profile found as it is now.
+  void Rediscover();
+  backup::BackupEngine& engine() { return *backupEngine_; }
+  restore::RestoreEngine& restoreEngine() { return *restoreEngine_; }
   // Every file directly in the application folder.
   std::vector<std::string> AppFolderFiles() const;
 
   std::unique_ptr<platform::posix::PosixPlatform> platform;
   RecordingPrompter prompter;
   std::vector<std::vector<std::string>> started;  // programs the platform was asked to start
-  std::unique_ptr<registry::RegistryKeys> reg;
-  std::unique_ptr<core::SharedServices> services;
-  std::unique_ptr<core::SettingsFile> settings;
+  std::tm now = StampTime();
+  // The session's parts, for tests that use them directly.
+  registry::RegistryKeys* reg = nullptr;
+  core::SharedServices* services = nullptr;
+  core::SettingsFile* settings = nullptr;
   core::DiscoveryResult found;
-  archive::ZipComponent zip1;
 
  private:
   TempDir dir_;
-  std::unique_ptr<backup::BackupEngine> engine_;
+  std::unique_ptr<core::Session> session_;
+  std::unique_ptr<backup::BackupEngine> backupEngine_;
+  std::unique_ptr<restore::RestoreEngine> restoreEngine_;
 };
 
-// The entries of an archive in their order, as the archive component lists them.
+// The entries of an archive in their order, as the archive reader lists them.
 std::vector<std::string> EntryNames(const std::string& archive);
 // The entries as "unzip -Z1" lists them.
 std::vector<std::string> EntryNamesByUnzip(const std::string& archive);

@@ -13,8 +13,8 @@ namespace quill::test {
 
 // The backup page, remembered instead of shown.
 struct FakeBackupPage : app::BackupPageView, test::RecordingProgress {
-  std::array<bool, archive::kItemCount> enabled{};
-  std::array<bool, archive::kItemCount> checked{};
+  std::array<bool, core::kItemCount> enabled{};
+  std::array<bool, core::kItemCount> checked{};
   std::string targetText, user = "Ann", password, password2, info;
   bool protect = false;
 
@@ -32,8 +32,8 @@ struct FakeBackupPage : app::BackupPageView, test::RecordingProgress {
 
 // The restore page, remembered instead of shown.
 struct FakeRestorePage : app::RestorePageView, test::RecordingProgress {
-  std::array<bool, archive::kItemCount> enabled{};
-  std::array<bool, archive::kItemCount> checked{};
+  std::array<bool, core::kItemCount> enabled{};
+  std::array<bool, core::kItemCount> checked{};
   std::string source, fileInfo, backupInfo, user = "anna";
   void SetItemEnabled(std::size_t i, bool on) override { enabled[i] = on; }
   bool ItemEnabled(std::size_t i) override { return enabled[i]; }

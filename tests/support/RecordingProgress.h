@@ -14,7 +14,6 @@ class RecordingProgress : public virtual app::ProgressView {
   std::vector<int> progressSeen;
   int progress = 0;
   bool panel = false, busy = false;
-  int yields = 0;
 
   void SetStatus(const std::string& text) override { statuses.push_back(text); }
   void SetWriteStatus(const std::string& text) override { writeStatuses.push_back(text); }
@@ -23,7 +22,6 @@ class RecordingProgress : public virtual app::ProgressView {
   int Progress() override { return progress; }
   void ShowProgressPanel(bool shown) override { panel = shown; }
   void SetBusy(bool on) override { busy = on; }
-  void Yield() override { ++yields; }
 };
 
 }  // namespace quill::test

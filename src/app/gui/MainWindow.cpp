@@ -35,70 +35,72 @@ QString Caption(const char* text) {
 
 // ---- the pages -----------------------------------------------------------------------
 
-BackupPage::BackupPage(MainWindow& window) : ForwardedProgress(window), window_(window) {}
-void BackupPage::SetItemEnabled(std::size_t i, bool on) {
+BackupPageWidgets::BackupPageWidgets(MainWindow& window)
+    : ForwardedProgress(window), window_(window) {}
+void BackupPageWidgets::SetItemEnabled(std::size_t i, bool on) {
   return OnGui([&] { window_.backupitem.SetEnabled(i, on); });
 }
-bool BackupPage::ItemEnabled(std::size_t i) {
+bool BackupPageWidgets::ItemEnabled(std::size_t i) {
   return OnGui([&] { return window_.backupitem.Enabled(i); });
 }
-void BackupPage::SetItemChecked(std::size_t i, bool on) {
+void BackupPageWidgets::SetItemChecked(std::size_t i, bool on) {
   return OnGui([&] { window_.backupitem.SetChecked(i, on); });
 }
-bool BackupPage::ItemChecked(std::size_t i) {
+bool BackupPageWidgets::ItemChecked(std::size_t i) {
   return OnGui([&] { return window_.backupitem.Checked(i); });
 }
-void BackupPage::SetTargetFileText(const std::string& text) {
+void BackupPageWidgets::SetTargetFileText(const std::string& text) {
   return OnGui([&] { window_.txtTargetFile->setText(Text(text)); });
 }
-std::string BackupPage::SourceUser() {
+std::string BackupPageWidgets::SourceUser() {
   return OnGui([&] { return Utf8(window_.cbSource->currentText()); });
 }
-bool BackupPage::ProtectChecked() {
+bool BackupPageWidgets::ProtectChecked() {
   return OnGui([&] { return window_.ifprotect->isChecked(); });
 }
-std::string BackupPage::Password() {
+std::string BackupPageWidgets::Password() {
   return OnGui([&] { return Utf8(window_.txtPassword->text()); });
 }
-std::string BackupPage::Password2() {
+std::string BackupPageWidgets::Password2() {
   return OnGui([&] { return Utf8(window_.txtPassword2->text()); });
 }
-std::string BackupPage::AttachInfo() {
+std::string BackupPageWidgets::AttachInfo() {
   return OnGui([&] {
     // The description's line breaks are CR LF, as the descriptor keeps them.
     return Utf8(window_.txtAttachInfo->toPlainText().replace("\n", "\r\n"));
   });
 }
 
-RestorePage::RestorePage(MainWindow& window) : ForwardedProgress(window), window_(window) {}
-void RestorePage::SetItemEnabled(std::size_t i, bool on) {
+RestorePageWidgets::RestorePageWidgets(MainWindow& window)
+    : ForwardedProgress(window), window_(window) {}
+void RestorePageWidgets::SetItemEnabled(std::size_t i, bool on) {
   return OnGui([&] { window_.restoreitem.SetEnabled(i, on); });
 }
-bool RestorePage::ItemEnabled(std::size_t i) {
+bool RestorePageWidgets::ItemEnabled(std::size_t i) {
   return OnGui([&] { return window_.restoreitem.Enabled(i); });
 }
-void RestorePage::SetItemChecked(std::size_t i, bool on) {
+void RestorePageWidgets::SetItemChecked(std::size_t i, bool on) {
   return OnGui([&] { window_.restoreitem.SetChecked(i, on); });
 }
-bool RestorePage::ItemChecked(std::size_t i) {
+bool RestorePageWidgets::ItemChecked(std::size_t i) {
   return OnGui([&] { return window_.restoreitem.Checked(i); });
 }
-void RestorePage::SetSourceFileText(const std::string& text) {
+void RestorePageWidgets::SetSourceFileText(const std::string& text) {
   return OnGui([&] { window_.txtSourceFile->setText(Text(text)); });
 }
-void RestorePage::SetFileInfoText(const std::string& text) {
+void RestorePageWidgets::SetFileInfoText(const std::string& text) {
   return OnGui([&] { window_.txtFileInfo->setPlainText(WithoutCr(text)); });
 }
-void RestorePage::SetBackupInfoText(const std::string& text) {
+void RestorePageWidgets::SetBackupInfoText(const std::string& text) {
   return OnGui([&] { window_.txtPOBinfo->setPlainText(WithoutCr(text)); });
 }
-std::string RestorePage::TargetUser() {
+std::string RestorePageWidgets::TargetUser() {
   return OnGui([&] { return Utf8(window_.cbTarget->currentText()); });
 }
 
 // ---- the window ----------------------------------------------------------------------
 
-MainWindow::MainWindow() : backupPage_(*this), restorePage_(*this) {
+MainWindow::MainWindow() : backupView_(*this), restoreView_(*this) {
   setWindowTitle(kMainCaption);
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
@@ -134,8 +136,8 @@ QWidget* MainWindow::BuildBackupPage() {
   what->addWidget(new QLabel("User to Backup", Frame1), 0, 0);
   what->addWidget(cbSource, 0, 1);
   what->addWidget(new QLabel("Items to backup", Frame1), 1, 0, 1, 2);
-  for (std::size_t i = 0; i < archive::kItemCount; ++i) {
-    backupitem.boxes[i] = new QCheckBox(Caption(archive::kItemCaptions[i]), Frame1);
+  for (std::size_t i = 0; i < core::kItemCount; ++i) {
+    backupitem.boxes[i] = new QCheckBox(Caption(core::kItems[i].caption), Frame1);
     what->addWidget(backupitem.boxes[i], 2 + static_cast<int>(i / 2), static_cast<int>(i % 2));
   }
   Frame1->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -196,8 +198,8 @@ QWidget* MainWindow::BuildRestorePage() {
   what->addWidget(new QLabel("Restore to User", Frame4), 0, 0);
   what->addWidget(cbTarget, 0, 1);
   what->addWidget(new QLabel("Items to restore", Frame4), 1, 0, 1, 2);
-  for (std::size_t i = 0; i < archive::kItemCount; ++i) {
-    restoreitem.boxes[i] = new QCheckBox(Caption(archive::kItemCaptions[i]), Frame4);
+  for (std::size_t i = 0; i < core::kItemCount; ++i) {
+    restoreitem.boxes[i] = new QCheckBox(Caption(core::kItems[i].caption), Frame4);
     restoreitem.boxes[i]->setEnabled(false);
     what->addWidget(restoreitem.boxes[i], 2 + static_cast<int>(i / 2), static_cast<int>(i % 2));
   }
@@ -282,24 +284,23 @@ void MainWindow::BuildMenus() {
 void MainWindow::Attach(MainWindowLogic& logic) {
   logic_ = &logic;
   connect(cmdApply, &QPushButton::clicked, this,
-          [this] { RunOffThread([this] { logic_->cmdApply_Click(); }); });
-  connect(cmdQuit, &QPushButton::clicked, this, [this] { logic_->quit_Click(); });
-  connect(cmdAbout, &QPushButton::clicked, this, [this] { logic_->about_Click(); });
-  connect(SSTab1, &QTabWidget::currentChanged, this, [this] { logic_->SSTab1_Click(); });
-  connect(cmdTargetFile, &QPushButton::clicked, this, [this] { logic_->cmdTargetFile_Click(); });
-  connect(cmdSourceFile, &QPushButton::clicked, this, [this] { logic_->cmdSourceFile_Click(); });
-  connect(ifprotect, &QCheckBox::toggled, this, [this](bool on) { logic_->ifprotect_Click(on); });
+          [this] { RunOffThread([this] { logic_->RunPageAction(); }); });
+  connect(cmdQuit, &QPushButton::clicked, this, [this] { logic_->Quit(); });
+  connect(cmdAbout, &QPushButton::clicked, this, [this] { logic_->ShowAbout(); });
+  connect(SSTab1, &QTabWidget::currentChanged, this, [this] { logic_->PageChanged(); });
+  connect(cmdTargetFile, &QPushButton::clicked, this, [this] { logic_->ChooseBackupFile(); });
+  connect(cmdSourceFile, &QPushButton::clicked, this, [this] { logic_->ChooseRestoreFile(); });
+  connect(ifprotect, &QCheckBox::toggled, this, [this](bool on) { logic_->ProtectToggled(on); });
   connect(backupAction, &QAction::triggered, this,
-          [this] { RunOffThread([this] { logic_->backup_Click(); }); });
+          [this] { RunOffThread([this] { logic_->BackupNow(); }); });
   connect(restoreAction, &QAction::triggered, this,
-          [this] { RunOffThread([this] { logic_->restore_Click(); }); });
-  connect(quitAction, &QAction::triggered, this, [this] { logic_->quit_Click(); });
-  connect(taskSchedulerAction, &QAction::triggered, this,
-          [this] { logic_->TaskScheduler_Click(); });
-  connect(settingsAction, &QAction::triggered, this, [this] { logic_->settings_Click(); });
-  connect(backupToCdAction, &QAction::triggered, this, [this] { logic_->backuptocd_Click(); });
-  connect(helpAction, &QAction::triggered, this, [this] { logic_->help1_Click(); });
-  connect(aboutAction, &QAction::triggered, this, [this] { logic_->about_Click(); });
+          [this] { RunOffThread([this] { logic_->RestoreNow(); }); });
+  connect(quitAction, &QAction::triggered, this, [this] { logic_->Quit(); });
+  connect(taskSchedulerAction, &QAction::triggered, this, [this] { logic_->OpenTaskScheduler(); });
+  connect(settingsAction, &QAction::triggered, this, [this] { logic_->OpenSettings(); });
+  connect(backupToCdAction, &QAction::triggered, this, [this] { logic_->OpenDiscWindow(); });
+  connect(helpAction, &QAction::triggered, this, [this] { logic_->OpenHelp(); });
+  connect(aboutAction, &QAction::triggered, this, [this] { logic_->ShowAbout(); });
   const auto popUp = [this](QMenu* menu, QGroupBox* frame, Page page) {
     connect(menu->actions()[0], &QAction::triggered, this,
             [this, page] { logic_->SelectAllItems(page); });
@@ -367,7 +368,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   // Closing the window is the quit procedure.
   if (!closing_ && logic_ != nullptr) {
     event->ignore();
-    logic_->quit_Click();
+    logic_->Quit();
     return;
   }
   event->accept();
@@ -433,11 +434,6 @@ void MainWindow::RunOffThread(std::function<void()> work) {
 MainWindow::~MainWindow() {
   // A run still working is let finish: it may be waiting for this thread.
   while (running_) QApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
-void MainWindow::Yield() {
-  // A run on its own thread has nothing to yield; one on this thread lets the window repaint.
-  if (QThread::currentThread() == thread()) QApplication::processEvents();
 }
 
 void MainWindow::Clear() {

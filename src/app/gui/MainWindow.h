@@ -37,7 +37,6 @@ class ForwardedProgress : public virtual ProgressView {
   int Progress() override { return target_.Progress(); }
   void ShowProgressPanel(bool shown) override { target_.ShowProgressPanel(shown); }
   void SetBusy(bool busy) override { target_.SetBusy(busy); }
-  void Yield() override { target_.Yield(); }
 
  private:
   ProgressView& target_;
@@ -55,9 +54,9 @@ class ItemBoxes {
 
 class MainWindow;
 
-class BackupPage : public app::BackupPageView, public ForwardedProgress {
+class BackupPageWidgets : public app::BackupPageView, public ForwardedProgress {
  public:
-  explicit BackupPage(MainWindow& window);
+  explicit BackupPageWidgets(MainWindow& window);
   void SetItemEnabled(std::size_t index, bool enabled) override;
   bool ItemEnabled(std::size_t index) override;
   void SetItemChecked(std::size_t index, bool checked) override;
@@ -73,9 +72,9 @@ class BackupPage : public app::BackupPageView, public ForwardedProgress {
   MainWindow& window_;
 };
 
-class RestorePage : public app::RestorePageView, public ForwardedProgress {
+class RestorePageWidgets : public app::RestorePageView, public ForwardedProgress {
  public:
-  explicit RestorePage(MainWindow& window);
+  explicit RestorePageWidgets(MainWindow& window);
   void SetItemEnabled(std::size_t index, bool enabled) override;
   bool ItemEnabled(std::size_t index) override;
   void SetItemChecked(std::size_t index, bool checked) override;
@@ -101,8 +100,8 @@ class MainWindow : public QMainWindow,
   void Attach(MainWindowLogic& logic);
   // True while a backup or restore runs on its own thread.
   bool Running() const { return running_; }
-  BackupPage& backupPage() { return backupPage_; }
-  RestorePage& restorePage() { return restorePage_; }
+  BackupPageWidgets& backupView() { return backupView_; }
+  RestorePageWidgets& restoreView() { return restoreView_; }
 
   // MainWindowView
   Page CurrentPage() override;
@@ -120,7 +119,6 @@ class MainWindow : public QMainWindow,
   int Progress() override;
   void ShowProgressPanel(bool shown) override;
   void SetBusy(bool busy) override;
-  void Yield() override;
 
   // LogListView
   void Clear() override;
@@ -185,8 +183,8 @@ class MainWindow : public QMainWindow,
   void Lock(bool locked);
 
   MainWindowLogic* logic_ = nullptr;
-  BackupPage backupPage_;
-  RestorePage restorePage_;
+  BackupPageWidgets backupView_;
+  RestorePageWidgets restoreView_;
   bool closing_ = false;
   bool busy_ = false;
   bool running_ = false;

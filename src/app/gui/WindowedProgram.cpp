@@ -7,7 +7,7 @@
 #include "automation/TaskSchedulerDialog.h"
 #include "automation/gui/SettingsWindow.h"
 #include "automation/gui/TaskSchedulerWindow.h"
-#include "core/TimeText.h"
+#include "core/AppTitle.h"
 #include "disc/EraseDialogLogic.h"
 #include "disc/gui/DiscWindow.h"
 #include "disc/gui/EraseWindow.h"
@@ -16,52 +16,39 @@
 
 namespace quill::app {
 
-WindowedProgram::WindowedProgram(platform::Platform& platform, platform::Prompter* prompter)
+WindowedProgram::WindowedProgram(platform::Platform& platform, platform::Prompter* prompter,
+                                 core::Clock clock)
     : platform_(platform),
       qtPrompter_(&window_),
       prompter_(prompter != nullptr ? *prompter : qtPrompter_),
-      reg_(platform.registry()),
-      services_(platform, reg_),
-      settings_(platform) {
-  // Loading frmMain: discovery shows its own messages; without the mail client the action
-  // button stays disabled and the other pages stay usable.
-  found_ = Discovery(platform, reg_, services_, prompter_).Run("");
-  window_.SetUser(found_.values.LogonUserName);
-  window_.SetApplyEnabled(found_.mailFound);
-  const std::string application = platform.system().ApplicationFolder();
-  zip1_.SetWorkingFolder(application);
-  zip2_.SetWorkingFolder(application);
-  const auto timeStamp = [&platform] { return platform.system().GeneralDate(LocalNow()); };
-  engine_ = std::make_unique<backup::BackupEngine>(platform, reg_, services_, zip1_, found_.values,
-                                                   found_.DescriptorPath, timeStamp);
-  backupRun_ = std::make_unique<app::BackupRun>(
-      *engine_, platform, services_, settings_, reg_, prompter_, window_.backupPage(),
-      found_.values, LocalNow,
-      app::BackupFollowUps{[this](const std::string& name, const std::string& path) {
-        // The run works off the window's thread.
-        OnGui([&] {
-          discHandOver_ = {name, path};
-          OpenDiscWindow();
-        });
-      }});
-  text_ = std::make_unique<registry::RegistryText>(platform.registry(), reg_);
-  inspection_ = std::make_unique<app::BackupInspection>(
-      zip1_, zip2_, prompter_, window_.restorePage(), found_.DescriptorPath);
-  items_ = std::make_unique<restore::ItemRestores>(
-      restore::RestoreTargets{found_.values.MailDataFolder, found_.values.ContactsFolder,
-                              found_.values.StationeryFolder, application},
-      zip1_, reg_, *text_, [this] { window_.Yield(); });
-  restoreRun_ =
-      std::make_unique<app::RestoreRun>(*items_, services_, settings_, prompter_,
-                                        window_.restorePage(), timeStamp, found_.DescriptorPath);
+      session_(platform, std::move(clock)),
+      backupEngine_(session_),
+      restoreEngine_(session_),
+      backupPage_(session_, backupEngine_, prompter_, window_.backupView(),
+                  BackupFollowUps{[this](const std::string& name, const std::string& path) {
+                    // The run works off the window's thread.
+                    OnGui([&] {
+                      discHandOver_ = {name, path};
+                      OpenDiscWindow();
+                    });
+                  }}),
+      restorePage_(session_, restoreEngine_, prompter_, window_.restoreView()) {
+  // Loading frmMain: without the mail client the window says so, the action button stays
+  // disabled and the other pages stay usable.
+  const core::DiscoveryResult& found = session_.found();
+  if (!found.mailFound)
+    prompter_.Message(found.problem, platform::MessageIcon::Error, platform::MessageButtons::Ok,
+                      core::kAppTitle);
+  window_.SetUser(found.profile.user);
+  window_.SetApplyEnabled(found.mailFound);
   logic_ = std::make_unique<MainWindowLogic>(
-      window_, window_.backupPage(), window_.restorePage(), window_, services_, prompter_,
-      *backupRun_, *inspection_, *restoreRun_, found_.DescriptorPath,
+      window_, window_.backupView(), window_.restoreView(), window_, session_.services(),
+      backupPage_, restorePage_,
       MainWindowCommands{[this] { OpenTaskScheduler(); }, [this] { OpenSettings(); },
                          [this] { OpenDiscWindow(); }});
   window_.Attach(*logic_);
-  logic_->SSTab1_Click();
-  if (found_.mailFound) backupRun_->PrepareBackupPage();
+  logic_->PageChanged();
+  if (found.mailFound) backupPage_.Prepare();
 }
 
 std::string WindowedProgram::Program() const {
@@ -75,8 +62,8 @@ std::string WindowedProgram::Program() const {
 void WindowedProgram::OpenTaskScheduler() {
   automation::TaskSchedulerWindow window(&window_);
   const auto scheduler = automation::CreateHostTaskScheduler(platform_.processes());
-  automation::TaskSchedulerDialog dialog(window, *scheduler, prompter_, reg_, settings_,
-                                         found_.values, Program(), platform::ExecutableFolder());
+  automation::TaskSchedulerDialog dialog(window, *scheduler, prompter_, session_, Program(),
+                                         platform::ExecutableFolder());
   window.Attach(dialog);
   window.exec();
 }
@@ -85,8 +72,8 @@ void WindowedProgram::OpenSettings() {
   automation::SettingsWindow window(&window_);
   const auto autoStart = automation::CreateHostAutoStart(platform_.registry(),
                                                          platform::ExecutableFolder(), Program());
-  automation::SettingsDialog dialog(window, settings_, *autoStart, prompter_,
-                                    platform_.system().ApplicationFolder());
+  automation::SettingsDialog dialog(window, session_.settings(), *autoStart, prompter_,
+                                    session_.ApplicationFolder());
   window.Attach(dialog);
   window.exec();
 }

@@ -1,43 +1,31 @@
 #pragma once
-// The program with its window: everything the main window works with, put together the
-// way start-up loads frmMain.
+// The program with its window: everything the main window works with, put together the way
+// start-up loads frmMain.
 
 #include <memory>
 
-#include "app/BackupInspection.h"
-#include "app/BackupRun.h"
+#include "app/BackupPage.h"
 #include "app/MainWindowLogic.h"
-#include "app/RestoreRun.h"
+#include "app/RestorePage.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/QtPrompter.h"
-#include "archive/ZipComponent.h"
 #include "backup/BackupEngine.h"
-#include "core/Discovery.h"
-#include "core/SettingsFile.h"
-#include "core/SharedServices.h"
-#include "core/TimeText.h"
+#include "core/Session.h"
 #include "disc/DiscWindowLogic.h"
 #include "platform/Platform.h"
-#include "registry/RegistryKeys.h"
-#include "registry/RegistryText.h"
-#include "restore/ItemRestores.h"
+#include "restore/RestoreEngine.h"
 
 namespace quill::app {
-using core::Discovery;
-using core::DiscoveryResult;
-using core::LocalNow;
-using core::ProcessValues;
-using core::SettingsFile;
-using core::SharedServices;
 
 class WindowedProgram {
  public:
   // prompter: what answers the program's questions (the window's own dialogs when null).
-  explicit WindowedProgram(platform::Platform& platform, platform::Prompter* prompter = nullptr);
+  explicit WindowedProgram(platform::Platform& platform, platform::Prompter* prompter = nullptr,
+                           core::Clock clock = core::LocalNow);
 
   MainWindow& window() { return window_; }
   MainWindowLogic& logic() { return *logic_; }
-  const DiscoveryResult& found() const { return found_; }
+  core::Session& session() { return session_; }
 
  private:
   // The executable the scheduled task and the start at log-on run.
@@ -51,19 +39,12 @@ class WindowedProgram {
   MainWindow window_;
   QtPrompter qtPrompter_;
   platform::Prompter& prompter_;
-  registry::RegistryKeys reg_;
-  SharedServices services_;
-  SettingsFile settings_;
-  DiscoveryResult found_;
+  core::Session session_;
+  backup::BackupEngine backupEngine_;
+  restore::RestoreEngine restoreEngine_;
+  BackupPage backupPage_;
+  RestorePage restorePage_;
   disc::DiscHandOver discHandOver_;
-  archive::ZipComponent zip1_;
-  archive::ZipComponent zip2_;
-  std::unique_ptr<backup::BackupEngine> engine_;
-  std::unique_ptr<app::BackupRun> backupRun_;
-  std::unique_ptr<registry::RegistryText> text_;
-  std::unique_ptr<app::BackupInspection> inspection_;
-  std::unique_ptr<restore::ItemRestores> items_;
-  std::unique_ptr<app::RestoreRun> restoreRun_;
   std::unique_ptr<MainWindowLogic> logic_;
 };
 

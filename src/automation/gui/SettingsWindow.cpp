@@ -26,7 +26,7 @@ SettingsWindow::SettingsWindow(QWidget* parent) : QDialog(parent) {
   auto [backup, backupLayout] = page("Backup", "Backup");
   auto [scheduled, scheduledLayout] = page(" Scheduled Backup", "Bacukup Files");
   for (std::size_t i = 0; i < kSettingBoxes.size(); ++i) {
-    const bool onGeneral = std::strcmp(kSettingBoxes[i].section, "General") == 0;
+    const bool onGeneral = std::strcmp(kSettingBoxes[i].setting.section, "General") == 0;
     boxes[i] = new QCheckBox(kSettingBoxes[i].caption, onGeneral ? general : backup);
     (onGeneral ? generalLayout : backupLayout)->addWidget(boxes[i]);
   }
@@ -53,10 +53,10 @@ SettingsWindow::SettingsWindow(QWidget* parent) : QDialog(parent) {
 }
 
 void SettingsWindow::Attach(SettingsDialog& dialog) {
-  connect(Command1, &QPushButton::clicked, this, [&dialog] { dialog.Command1_Click(); });
-  connect(Command2, &QPushButton::clicked, this, [&dialog] { dialog.Command2_Click(); });
-  connect(Command3, &QPushButton::clicked, this, [&dialog] { dialog.Command3_Click(); });
-  dialog.Form_Load();
+  connect(Command1, &QPushButton::clicked, this, [&dialog] { dialog.ChooseFolder(); });
+  connect(Command2, &QPushButton::clicked, this, [&dialog] { dialog.Apply(); });
+  connect(Command3, &QPushButton::clicked, this, [&dialog] { dialog.Cancel(); });
+  dialog.Load();
 }
 
 void SettingsWindow::SetFolderText(const std::string& text) {

@@ -30,8 +30,8 @@ TaskSchedulerWindow::TaskSchedulerWindow(QWidget* parent) : QDialog(parent) {
   items->addWidget(new QLabel("User to Backup", what), 0, 0);
   items->addWidget(cbSource, 0, 1);
   items->addWidget(new QLabel("Items to backup", what), 1, 0, 1, 2);
-  for (std::size_t i = 0; i < archive::kItemCount; ++i) {
-    backupitem[i] = new QCheckBox(QString(archive::kItemCaptions[i]).replace("&", "&&"), what);
+  for (std::size_t i = 0; i < core::kItemCount; ++i) {
+    backupitem[i] = new QCheckBox(QString(core::kItems[i].caption).replace("&", "&&"), what);
     items->addWidget(backupitem[i], 2 + static_cast<int>(i / 2), static_cast<int>(i % 2));
   }
   layout->addWidget(what);
@@ -90,13 +90,13 @@ TaskSchedulerWindow::TaskSchedulerWindow(QWidget* parent) : QDialog(parent) {
 }
 
 void TaskSchedulerWindow::Attach(TaskSchedulerDialog& dialog) {
-  connect(chkDaily, &QCheckBox::toggled, this, [&dialog](bool on) { dialog.chkDaily_Click(on); });
-  connect(ifprotect, &QCheckBox::toggled, this, [&dialog](bool on) { dialog.ifprotect_Click(on); });
-  connect(cmdTargetFile, &QPushButton::clicked, this, [&dialog] { dialog.cmdTargetFile_Click(); });
-  connect(Command3, &QPushButton::clicked, this, [&dialog] { dialog.Command3_Click(); });
-  connect(Command1, &QPushButton::clicked, this, [&dialog] { dialog.Command1_Click(); });
+  connect(chkDaily, &QCheckBox::toggled, this, [&dialog](bool on) { dialog.DailyToggled(on); });
+  connect(ifprotect, &QCheckBox::toggled, this, [&dialog](bool on) { dialog.ProtectToggled(on); });
+  connect(cmdTargetFile, &QPushButton::clicked, this, [&dialog] { dialog.ChooseBackupFile(); });
+  connect(Command3, &QPushButton::clicked, this, [&dialog] { dialog.AddTask(); });
+  connect(Command1, &QPushButton::clicked, this, [&dialog] { dialog.RemoveTask(); });
   connect(Command2, &QPushButton::clicked, this, [this] { reject(); });
-  dialog.Form_Load();
+  dialog.Load();
 }
 
 void TaskSchedulerWindow::SetItemEnabled(std::size_t i, bool on) {

@@ -8,10 +8,10 @@
 
 namespace quill::core {
 
-class BackupLog {
+class RunLog {
  public:
   // timeStamp gives the current local date and time in the general date format.
-  BackupLog(std::string path, std::function<std::string()> timeStamp);
+  RunLog(std::string path, std::function<std::string()> timeStamp);
 
   void Separator();
   // automatic: the unattended run ("Start Auto Backup ..."); otherwise the interactive one.

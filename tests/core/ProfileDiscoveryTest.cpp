@@ -1,4 +1,4 @@
-#include "core/Discovery.h"
+#include "core/ProfileDiscovery.h"
 
 #include <gtest/gtest.h>
 
@@ -13,13 +13,11 @@ constexpr const char* kShellFolders =
 class DiscoveryTest : public ::testing::Test {
  protected:
   test::TestPrefix prefix;
-  test::RecordingPrompter prompter;
-
-  DiscoveryResult Discover(const std::string& commandLine = "") {
+  DiscoveryResult Discover() {
     auto platform = prefix.MakePlatform();
     registry::RegistryKeys reg(platform->registry());
     SharedServices services(*platform, reg);
-    return Discovery(*platform, reg, services, prompter).Run(commandLine);
+    return ProfileDiscovery(*platform, reg, services).Discover();
   }
 
   // Changes one value of the prefix's registry, as another program would.
@@ -54,18 +52,16 @@ TEST_F(DiscoveryTest, FindsTheThreeFoldersAsHostPaths) {
   for (const auto& folder : {mail, contacts, stationery})
     std::filesystem::create_directories(folder);
 
-  const DiscoveryResult found = Discover("sf=x");
+  const DiscoveryResult found = Discover();
   EXPECT_TRUE(found.mailFound);
-  EXPECT_TRUE(prompter.shown.empty());
-  EXPECT_EQ(found.values.CommandLine, "sf=x");
-  EXPECT_EQ(found.values.ComputerName, "VM");
-  EXPECT_EQ(found.values.LogonUserName, "root");
-  EXPECT_EQ(found.values.MailDataFolder, mail.string());
-  EXPECT_EQ(found.values.ContactsFolder, contacts.string());
-  EXPECT_EQ(found.values.StationeryFolder, stationery.string());
-  EXPECT_EQ(found.DescriptorPath, (prefix.app() / "stowinfo.dat").string());
+  EXPECT_EQ(found.problem, "");
+  EXPECT_EQ(found.profile.computer, "VM");
+  EXPECT_EQ(found.profile.user, "root");
+  EXPECT_EQ(found.profile.mailFolder, mail.string());
+  EXPECT_EQ(found.profile.contactsFolder, contacts.string());
+  EXPECT_EQ(found.profile.stationeryFolder, stationery.string());
   for (const auto& folder :
-       {found.values.MailDataFolder, found.values.ContactsFolder, found.values.StationeryFolder})
+       {found.profile.mailFolder, found.profile.contactsFolder, found.profile.stationeryFolder})
     EXPECT_TRUE(std::filesystem::is_directory(folder)) << folder;
 }
 
@@ -73,27 +69,22 @@ TEST_F(DiscoveryTest, WithoutStoreRootItSaysSoOnceAndSetsNothingAfterIt) {
   DeleteValue("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows Live Mail", "Store Root");
   const DiscoveryResult found = Discover();
   EXPECT_FALSE(found.mailFound);
-  ASSERT_EQ(prompter.shown.size(), 1u);
-  EXPECT_EQ(prompter.shown[0].text, "Your Windows System have not install Windows Live Mail ");
-  EXPECT_EQ(prompter.shown[0].icon, platform::MessageIcon::Error);
-  EXPECT_EQ(prompter.shown[0].caption, "Orlo Windows Live Mail Backup");
-  EXPECT_EQ(found.values.ComputerName, "");
-  EXPECT_EQ(found.values.LogonUserName, "");
-  EXPECT_EQ(found.values.MailDataFolder, "");
-  EXPECT_EQ(found.values.StationeryFolder, "");
-  EXPECT_EQ(found.DescriptorPath, (prefix.app() / "stowinfo.dat").string());
+  EXPECT_EQ(found.problem, "Your Windows System have not install Windows Live Mail ");
+  EXPECT_EQ(found.profile.computer, "");
+  EXPECT_EQ(found.profile.user, "");
+  EXPECT_EQ(found.profile.mailFolder, "");
+  EXPECT_EQ(found.profile.stationeryFolder, "");
 }
 
 TEST_F(DiscoveryTest, WithoutLocalAppDataItStopsAfterTheNames) {
   DeleteValue(kShellFolders, "Local AppData");
   const DiscoveryResult found = Discover();
   EXPECT_FALSE(found.mailFound);
-  ASSERT_EQ(prompter.shown.size(), 1u);
-  EXPECT_EQ(prompter.shown[0].text,
+  EXPECT_EQ(found.problem,
             "Your Windows System have not install Windows Live Mail or Windows Live Mail error!");
-  EXPECT_EQ(found.values.ComputerName, "VM");
-  EXPECT_EQ(found.values.MailDataFolder, "");
-  EXPECT_EQ(found.values.ContactsFolder, "");
+  EXPECT_EQ(found.profile.computer, "VM");
+  EXPECT_EQ(found.profile.mailFolder, "");
+  EXPECT_EQ(found.profile.contactsFolder, "");
 }
 
 TEST_F(DiscoveryTest, CleansAndExpandsTheShellFolderValues) {
@@ -108,7 +99,7 @@ TEST_F(DiscoveryTest, CleansAndExpandsTheShellFolderValues) {
   };
   for (const auto& [label, value, expected] : cases) {
     SetValue(kShellFolders, "Local AppData", value);
-    EXPECT_EQ(Discover().values.MailDataFolder, expected) << label;
+    EXPECT_EQ(Discover().profile.mailFolder, expected) << label;
   }
 }
 
@@ -116,13 +107,7 @@ TEST_F(DiscoveryTest, AMissingPersonalFolderLeavesErrorInTheStationeryPath) {
   DeleteValue(kShellFolders, "Personal");
   const DiscoveryResult found = Discover();
   EXPECT_TRUE(found.mailFound);
-  EXPECT_EQ(found.values.StationeryFolder, "Error/My Stationery");
-  EXPECT_TRUE(prompter.shown.empty());
-}
-
-TEST(DescriptorPath, AddsOneSeparator) {
-  EXPECT_EQ(DescriptorPathFor("/opt/quill"), "/opt/quill/stowinfo.dat");
-  EXPECT_EQ(DescriptorPathFor("/"), "/stowinfo.dat");
+  EXPECT_EQ(found.profile.stationeryFolder, "Error/My Stationery");
 }
 
 }  // namespace

@@ -1,11 +1,8 @@
-#include "archive/ZipComponent.h"
+#include "archive/ArchiveReader.h"
 
 #include <archive.h>
 #include <archive_entry.h>
 
-#include <algorithm>
-#include <array>
-#include <cctype>
 #include <chrono>
 #include <clocale>
 #include <cstring>
@@ -15,7 +12,6 @@
 #include <mutex>
 
 #include "archive/EntryPath.h"
-#include "archive/ZipWriter.h"
 #include "platform/Files.h"
 
 namespace quill::archive {
@@ -57,17 +53,6 @@ std::string EntryName(archive_entry* entry) {
   if (const char* utf8 = archive_entry_pathname_utf8(entry)) return utf8;
   if (const char* name = archive_entry_pathname(entry)) return name;
   return std::string();
-}
-
-// "folder\*.*" or "folder/*.*": the folder; otherwise nothing.
-std::optional<std::string> FolderPattern(const std::string& pattern) {
-  for (const char* suffix : {"\\*.*", "/*.*"}) {
-    const std::string tail(suffix);
-    if (pattern.size() > tail.size() &&
-        pattern.compare(pattern.size() - tail.size(), tail.size(), tail) == 0)
-      return pattern.substr(0, pattern.size() - tail.size());
-  }
-  return std::nullopt;
 }
 
 // libarchive turns entry names into text of the process's character type; names are UTF-8
@@ -117,7 +102,7 @@ DataRead ReadData(::archive* reader, std::vector<char>& buffer,
   return result;
 }
 
-std::string SizeProblem(const ZipEntryInfo& info, std::uint64_t bytes) {
+std::string SizeProblem(const EntryInfo& info, std::uint64_t bytes) {
   if (!info.regular || bytes == info.size) return std::string();
   return "it holds " + std::to_string(bytes) + " bytes, not the " + std::to_string(info.size) +
          " bytes its header gives";
@@ -141,87 +126,7 @@ Reader ReaderAt(const std::string& path, const std::string& password, std::size_
 
 }  // namespace
 
-ZipComponent::ZipComponent(ZipEvents events) : events_(std::move(events)) {
-  UseUtf8Names();
-}
-
-bool ZipComponent::Fail(std::string message) {
-  lastError_ = std::move(message);
-  return false;
-}
-
-std::string ZipComponent::Resolve(const std::string& path) const {
-  const fs::path host = HostPath(path);
-  if (host.is_absolute() || workingFolder_.empty()) return path;
-  return PathText(HostPath(workingFolder_) / host);
-}
-
-void ZipComponent::NewZip(const std::string& path) {
-  CloseZip();
-  target_ = Resolve(path);
-}
-
-bool ZipComponent::AppendFiles(const std::string& pattern, bool recurse) {
-  std::error_code error;
-  if (const auto folder = FolderPattern(pattern)) {
-    // The folder is listed when the archive is written, one folder at a time.
-    const fs::path root = HostPath(Resolve(*folder));
-    if (!fs::is_directory(root, error)) return Fail("no folder " + *folder);
-    pending_.push_back({PathText(root), std::string(), true, recurse});
-    return true;
-  }
-  const fs::path file = HostPath(Resolve(pattern));
-  if (!fs::is_regular_file(file, error)) return Fail("no file " + pattern);
-  pending_.push_back({PathText(file), PathText(file.filename()), false, false});
-  return true;
-}
-
-bool ZipComponent::WriteZip() {
-  if (target_.empty()) return Fail("no archive was started");
-  std::string problem;
-  // The bytes to write, for the progress: the folders are walked once to add up their files.
-  std::uint64_t total = 0;
-  for (const Pending& item : pending_) {
-    std::error_code error;
-    if (!item.folder) {
-      total += fs::file_size(HostPath(item.source), error);
-    } else if (!WalkFolder(
-                   HostPath(item.source), item.recurse,
-                   [&](const fs::path& path, const std::string&, bool empty) {
-                     if (!empty) total += fs::file_size(path, error);
-                     return true;
-                   },
-                   problem)) {
-      return Fail(problem);
-    }
-  }
-  ZipWriter writer;
-  if (!writer.Open(HostPath(target_), protect_ ? password_ : std::string(),
-                   {total, events_.writeProgress}))
-    return Fail(writer.error());
-  const auto add = [&](const fs::path& path, const std::string& name, bool emptyFolder) {
-    if (emptyFolder) return writer.AddFolder(path, name);
-    if (!writer.AddFile(path, name)) return false;
-    if (events_.fileAdded) events_.fileAdded(PathText(path));
-    return true;
-  };
-  for (const Pending& item : pending_) {
-    const bool added = item.folder ? WalkFolder(HostPath(item.source), item.recurse, add, problem)
-                                   : add(HostPath(item.source), item.name, false);
-    if (!added) return Fail(writer.error().empty() ? problem : writer.error());
-  }
-  if (!writer.Finish(durable_)) return Fail(writer.error());
-  return true;
-}
-
-void ZipComponent::CloseZip() {
-  target_.clear();
-  pending_.clear();
-  openPath_.clear();
-  entries_.clear();
-}
-
-bool ZipComponent::IsPasswordProtected(const std::string& path) {
+bool ArchiveReader::IsPasswordProtected(const std::string& path) {
   UseUtf8Names();
   std::string error;
   Reader reader = OpenReader(path, "", error);
@@ -234,16 +139,18 @@ bool ZipComponent::IsPasswordProtected(const std::string& path) {
   return false;
 }
 
-bool ZipComponent::OpenZip(const std::string& path) {
-  CloseZip();
-  std::string error;
-  Reader reader = OpenReader(Resolve(path), "", error);
-  if (!reader) return Fail(error);
+bool ArchiveReader::Open(const std::string& path) {
+  UseUtf8Names();
+  path_.clear();
+  entries_.clear();
+  firstByName_.clear();
+  Reader reader = OpenReader(path, "", error_);
+  if (!reader) return false;
   archive_entry* entry = nullptr;
   int status;
   while ((status = archive_read_next_header(reader.get(), &entry)) == ARCHIVE_OK ||
          status == ARCHIVE_WARN) {
-    ZipEntryInfo info;
+    EntryInfo info;
     info.index = entries_.size();
     info.name = EntryName(entry);
     info.size = archive_entry_size_is_set(entry)
@@ -252,89 +159,89 @@ bool ZipComponent::OpenZip(const std::string& path) {
     info.encrypted = archive_entry_is_data_encrypted(entry) != 0;
     info.directory = archive_entry_filetype(entry) == AE_IFDIR;
     info.regular = archive_entry_filetype(entry) == AE_IFREG;
+    firstByName_.try_emplace(info.name, info.index);
     entries_.push_back(std::move(info));
     archive_read_data_skip(reader.get());
   }
   if (status != ARCHIVE_EOF) {
     entries_.clear();
-    return Fail(path + " is not a ZIP archive or is damaged: " + ArchiveError(reader.get()));
+    firstByName_.clear();
+    error_ = path + " is not a ZIP archive or is damaged: " + ArchiveError(reader.get());
+    return false;
   }
-  openPath_ = Resolve(path);
+  path_ = path;
   return true;
 }
 
-bool ZipComponent::VerifyPassword() {
-  std::vector<const ZipEntryInfo*> protectedEntries;
+bool ArchiveReader::CheckPassword() {
+  std::vector<const EntryInfo*> protectedEntries;
   for (const auto& entry : entries_)
     if (entry.encrypted && entry.regular && entry.size > 0) protectedEntries.push_back(&entry);
   if (protectedEntries.empty()) return true;
   // The traditional check byte lets about one wrong password in 256 through; only reading
   // data whole tells. The smallest entry of some size is enough; without one, all are read.
   constexpr std::uint64_t kEnough = 16;
-  std::vector<std::size_t> chosen;
-  const ZipEntryInfo* best = nullptr;
-  for (const ZipEntryInfo* entry : protectedEntries)
+  std::vector<bool> chosen(entries_.size());
+  std::size_t wanted = 0;
+  const EntryInfo* best = nullptr;
+  for (const EntryInfo* entry : protectedEntries)
     if (entry->size >= kEnough && (best == nullptr || entry->size < best->size)) best = entry;
-  if (best != nullptr) {
-    chosen.push_back(best->index);
-  } else {
-    for (const ZipEntryInfo* entry : protectedEntries) chosen.push_back(entry->index);
+  for (const EntryInfo* entry : protectedEntries) {
+    if (best != nullptr && entry != best) continue;
+    chosen[entry->index] = true;
+    ++wanted;
   }
 
-  std::string error;
-  Reader reader = OpenReader(openPath_, decryptPassword_, error);
-  if (!reader) return Fail(error);
+  Reader reader = OpenReader(path_, password_, error_);
+  if (!reader) return false;
   std::vector<char> buffer(kChunk);
   archive_entry* entry = nullptr;
-  std::size_t index = 0;
   std::size_t checked = 0;
-  while (checked < chosen.size() && NextHeader(reader.get(), &entry)) {
-    if (std::find(chosen.begin(), chosen.end(), index++) == chosen.end()) {
+  for (std::size_t index = 0; checked < wanted && NextHeader(reader.get(), &entry); ++index) {
+    if (index >= chosen.size() || !chosen[index]) {
       archive_read_data_skip(reader.get());
       continue;
     }
-    la_ssize_t got;
-    while ((got = archive_read_data(reader.get(), buffer.data(), buffer.size())) > 0) {
-    }
-    if (got < 0) return Fail("wrong password");
+    if (!ReadData(reader.get(), buffer).problem.empty()) break;
     ++checked;
   }
-  return checked == chosen.size() || Fail("wrong password");
+  if (checked == wanted) return true;
+  error_ = "wrong password";
+  return false;
 }
 
-std::optional<ZipEntryInfo> ZipComponent::FindEntry(const std::string& name) const {
-  for (const auto& entry : entries_)
-    if (entry.name == name) return entry;
-  return std::nullopt;
+const EntryInfo* ArchiveReader::Find(const std::string& name) const {
+  const auto found = firstByName_.find(name);
+  return found == firstByName_.end() ? nullptr : &entries_[found->second];
 }
 
-bool ZipComponent::ExtractEntry(const ZipEntryInfo& entry, const std::string& folder) {
-  return Extract({entry.index}, folder);
+ReadStatus ArchiveReader::Extract(const EntryInfo& entry, const std::string& folder) const {
+  return ExtractEntries({entry.index}, folder);
 }
 
-bool ZipComponent::UnzipAll(const std::string& folder) {
+ReadStatus ArchiveReader::ExtractAll(const std::string& folder) const {
   std::vector<std::size_t> all(entries_.size());
   for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
-  return Extract(all, folder);
+  return ExtractEntries(all, folder);
 }
 
-bool ZipComponent::TestAll(const EntryProblem& report) {
-  if (openPath_.empty()) return Fail("no archive is open");
+ReadStatus ArchiveReader::TestAll(const EntryProblem& report) const {
+  if (path_.empty()) return {"no archive is open"};
   std::vector<char> buffer(kChunk);
   std::size_t bad = 0;
   std::string first;
-  const auto complain = [&](const ZipEntryInfo& info, const std::string& problem) {
+  const auto complain = [&](const EntryInfo& info, const std::string& problem) {
     if (bad++ == 0) first = info.name + ": " + problem;
     if (report) report(info, problem);
   };
   Reader reader;
-  for (const ZipEntryInfo& info : entries_) {
+  for (const EntryInfo& info : entries_) {
     archive_entry* entry = nullptr;
     // Damage in one entry can leave the reader stuck; a fresh one starts at the next entry,
     // so each entry is judged on its own.
     if (!reader || !NextHeader(reader.get(), &entry)) {
       std::string error;
-      reader = ReaderAt(openPath_, decryptPassword_, info.index, &entry, error);
+      reader = ReaderAt(path_, password_, info.index, &entry, error);
       if (!reader) {
         complain(info, error);
         continue;
@@ -345,32 +252,29 @@ bool ZipComponent::TestAll(const EntryProblem& report) {
     if (!problem.empty()) complain(info, problem);
     if (read.fatal) reader.reset();
   }
-  if (bad == 0) return true;
-  return Fail(bad == 1 ? first
-                       : first + " (and " + std::to_string(bad - 1) + " more entries do not read)");
+  if (bad == 0) return {};
+  return {bad == 1 ? first
+                   : first + " (and " + std::to_string(bad - 1) + " more entries do not read)"};
 }
 
-std::optional<std::string> ZipComponent::ReadEntry(const ZipEntryInfo& entry, std::size_t limit) {
-  if (openPath_.empty()) {
-    Fail("no archive is open");
+std::optional<std::string> ArchiveReader::Read(const EntryInfo& entry, std::size_t limit,
+                                               std::string& error) const {
+  if (path_.empty()) {
+    error = "no archive is open";
     return std::nullopt;
   }
   if (entry.index >= entries_.size() || entries_[entry.index].name != entry.name) {
-    Fail("no entry " + entry.name);
+    error = "no entry " + entry.name;
     return std::nullopt;
   }
   const std::string tooLarge = entry.name + " is larger than " + std::to_string(limit) + " bytes";
   if (entry.size > limit) {
-    Fail(tooLarge);
+    error = tooLarge;
     return std::nullopt;
   }
-  std::string error;
   archive_entry* header = nullptr;
-  Reader reader = ReaderAt(openPath_, decryptPassword_, entry.index, &header, error);
-  if (!reader) {
-    Fail(error);
-    return std::nullopt;
-  }
+  Reader reader = ReaderAt(path_, password_, entry.index, &header, error);
+  if (!reader) return std::nullopt;
   std::vector<char> buffer(kChunk);
   std::string data;
   const DataRead read = ReadData(reader.get(), buffer, [&](const char* piece, std::size_t size) {
@@ -379,35 +283,39 @@ std::optional<std::string> ZipComponent::ReadEntry(const ZipEntryInfo& entry, st
     return true;
   });
   if (read.declined) {
-    Fail(tooLarge);
+    error = tooLarge;
     return std::nullopt;
   }
   const std::string problem =
       read.problem.empty() ? SizeProblem(entries_[entry.index], read.bytes) : read.problem;
   if (!problem.empty()) {
-    Fail("cannot read " + entry.name + ": " + problem);
+    error = "cannot read " + entry.name + ": " + problem;
     return std::nullopt;
   }
   return data;
 }
 
-bool ZipComponent::Extract(const std::vector<std::size_t>& indexes, const std::string& folder) {
-  if (openPath_.empty()) return Fail("no archive is open");
-  const fs::path root = HostPath(Resolve(folder));
+ReadStatus ArchiveReader::ExtractEntries(const std::vector<std::size_t>& indexes,
+                                         const std::string& folder) const {
+  if (path_.empty()) return {"no archive is open"};
+  const fs::path root = HostPath(folder);
   std::error_code code;
   if (!fs::is_directory(root, code) && !fs::create_directories(root, code))
-    return Fail("cannot create " + folder);
+    return {"cannot create " + folder};
   std::string error;
-  Reader reader = OpenReader(openPath_, decryptPassword_, error);
-  if (!reader) return Fail(error);
+  Reader reader = OpenReader(path_, password_, error);
+  if (!reader) return {error};
 
+  std::vector<bool> wanted(entries_.size());
+  for (std::size_t index : indexes)
+    if (index < wanted.size()) wanted[index] = true;
   std::vector<char> buffer(kChunk);
   archive_entry* entry = nullptr;
   std::string refused;
-  std::size_t index = 0;
   std::size_t written = 0;
-  while (written < indexes.size() && NextHeader(reader.get(), &entry)) {
-    if (std::find(indexes.begin(), indexes.end(), index++) == indexes.end()) {
+  for (std::size_t index = 0; written < indexes.size() && NextHeader(reader.get(), &entry);
+       ++index) {
+    if (index >= wanted.size() || !wanted[index]) {
       archive_read_data_skip(reader.get());
       continue;
     }
@@ -428,37 +336,36 @@ bool ZipComponent::Extract(const std::vector<std::size_t>& indexes, const std::s
     }
     if (type == AE_IFDIR) {
       if (!fs::is_directory(*path, code) && !fs::create_directory(*path, code))
-        return Fail("cannot create " + PathText(*path));
+        return {"cannot create " + PathText(*path)};
       continue;
     }
     // The file is written beside its place and renamed over it only when complete.
     const fs::path partial = path->parent_path() / (PathText(path->filename()) + ".partial");
     {
       std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-      if (!out) return Fail("cannot create " + PathText(*path));
+      if (!out) return {"cannot create " + PathText(*path)};
       la_ssize_t got;
       while ((got = archive_read_data(reader.get(), buffer.data(), buffer.size())) > 0)
         out.write(buffer.data(), got);
       out.close();
       if (got < 0 || !out) {
         fs::remove(partial, code);
-        return Fail(got < 0 ? "cannot read " + name + ": " + ArchiveError(reader.get())
-                            : "cannot write " + PathText(*path));
+        return {got < 0 ? "cannot read " + name + ": " + ArchiveError(reader.get())
+                        : "cannot write " + PathText(*path)};
       }
     }
     fs::rename(partial, *path, code);
     if (code) {
       fs::remove(partial, code);
-      return Fail("cannot write " + PathText(*path));
+      return {"cannot write " + PathText(*path)};
     }
     const auto mtime = std::chrono::sys_seconds(std::chrono::seconds(archive_entry_mtime(entry)));
     fs::last_write_time(*path, std::chrono::file_clock::from_sys(mtime), code);
-    if (events_.fileExtracted) events_.fileExtracted(PathText(*path));
+    if (fileExtracted_) fileExtracted_(PathText(*path));
   }
-  if (written < indexes.size())
-    return Fail("cannot read " + openPath_ + ": " + ArchiveError(reader.get()));
-  if (!refused.empty()) return Fail("refused unsafe entries: " + refused);
-  return true;
+  if (written < indexes.size()) return {"cannot read " + path_ + ": " + ArchiveError(reader.get())};
+  if (!refused.empty()) return {"refused unsafe entries: " + refused};
+  return {};
 }
 
 }  // namespace quill::archive

@@ -1,4 +1,4 @@
-#include "app/BackupRun.h"
+#include "app/BackupPage.h"
 
 #include <gtest/gtest.h>
 
@@ -12,34 +12,28 @@ namespace fs = std::filesystem;
 using platform::MessageIcon;
 using test::ReadFile;
 
-class BackupRunTest : public ::testing::Test {
+class BackupPageTest : public ::testing::Test {
  protected:
   test::BackupSetup setup;
   FakeBackupPage page;
   std::vector<std::pair<std::string, std::string>> discs;
-  std::tm today = [] {
-    std::tm t{};
-    t.tm_year = 2026 - 1900;
-    t.tm_mon = 2;
-    t.tm_mday = 7;
-    return t;
-  }();
-  std::unique_ptr<BackupRun> run = Make();
+  std::unique_ptr<BackupPage> run = Make();
 
-  std::unique_ptr<BackupRun> Make() {
+  std::unique_ptr<BackupPage> Make() {
+    // Today is the 7th of March 2026.
+    setup.now.tm_mon = 2;
     BackupFollowUps followUps{[this](const std::string& name, const std::string& path) {
       discs.emplace_back(name, path);
     }};
-    return std::make_unique<BackupRun>(
-        setup.engine(), *setup.platform, *setup.services, *setup.settings, *setup.reg,
-        setup.prompter, page, setup.found.values, [this] { return today; }, followUps);
+    return std::make_unique<BackupPage>(setup.session(), setup.engine(), setup.prompter, page,
+                                        followUps);
   }
   void Set(const std::string& section, const std::string& key, const std::string& value) {
     setup.settings->SaveSettingValue(setup.settings->Path(), section, key, value);
   }
 };
 
-TEST_F(BackupRunTest, InputChecksStopTheRunBeforeAnythingIsWritten) {
+TEST_F(BackupPageTest, InputChecksStopTheRunBeforeAnythingIsWritten) {
   struct Case {
     std::string label;
     bool target, item, protect;
@@ -61,13 +55,13 @@ TEST_F(BackupRunTest, InputChecksStopTheRunBeforeAnythingIsWritten) {
   };
   for (const auto& c : cases) {
     setup.prompter.shown.clear();
-    run->SetTargetFilePath(c.target ? setup.Target() : "");
+    run->SetTargetFile(c.target ? setup.Target() : "");
     page.checked = {};
     page.checked[1] = c.item;
     page.protect = c.protect;
     page.password = c.password;
     page.password2 = c.password2;
-    run->RunBackup();
+    run->Run();
     ASSERT_EQ(setup.prompter.shown.size(), 1u) << c.label;
     EXPECT_EQ(setup.prompter.shown[0].text, c.message) << c.label;
     EXPECT_EQ(setup.prompter.shown[0].icon, c.icon) << c.label;
@@ -76,13 +70,13 @@ TEST_F(BackupRunTest, InputChecksStopTheRunBeforeAnythingIsWritten) {
   }
 }
 
-TEST_F(BackupRunTest, AFailedItemIsSummedUpLoggedAndFlagged) {
+TEST_F(BackupPageTest, AFailedItemIsSummedUpLoggedAndFlagged) {
   fs::remove_all(setup.profile() / "AppData" / "Local" / "Microsoft" / "Windows Live Contacts");
-  run->SetTargetFilePath(setup.Target());
+  run->SetTargetFile(setup.Target());
   page.checked[1] = page.checked[5] = true;
   page.protect = true;
   page.password = page.password2 = "pw";
-  run->RunBackup();
+  run->Run();
   ASSERT_EQ(setup.prompter.shown.size(), 1u);
   EXPECT_EQ(
       setup.prompter.shown[0].text,
@@ -101,19 +95,21 @@ TEST_F(BackupRunTest, AFailedItemIsSummedUpLoggedAndFlagged) {
   EXPECT_FALSE(page.busy);
 }
 
-TEST_F(BackupRunTest, TheProgressBarEndsAtItsMaximumAndIsThenReset) {
-  run->SetTargetFilePath(setup.Target());
+TEST_F(BackupPageTest, TheProgressBarEndsAtItsMaximumAndIsThenReset) {
+  run->SetTargetFile(setup.Target());
   page.checked[9] = true;
-  run->RunBackup();
+  run->Run();
   // 10 at the start, the steps of items 0 to 10, then the maximum and the minimum.
   EXPECT_EQ(page.progressSeen,
             (std::vector<int>{10, 30, 40, 45, 50, 54, 58, 65, 73, 77, 81, 81, 100, 0}));
   ASSERT_FALSE(page.writeStatuses.empty());
   EXPECT_EQ(page.writeStatuses.back(), "Write File 100%");
-  EXPECT_EQ(page.fileStatuses.back(), "Adding File " + setup.found.DescriptorPath);
+  // The last file added is the settings item's export; the descriptor comes from memory.
+  EXPECT_EQ(page.fileStatuses.back().rfind("Adding File " + (setup.app() / "OBR").string(), 0), 0u)
+      << page.fileStatuses.back();
 }
 
-TEST_F(BackupRunTest, TheBoxesOfMissingDataAreDisabledAndANameIsProposed) {
+TEST_F(BackupPageTest, TheBoxesOfMissingDataAreDisabledAndANameIsProposed) {
   setup.reg->DeleteKeyTree(
       "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows Live Mail\\Rules\\Mail");
   for (const auto& entry : fs::directory_iterator(setup.mailStore()))
@@ -123,40 +119,41 @@ TEST_F(BackupRunTest, TheBoxesOfMissingDataAreDisabledAndANameIsProposed) {
   Set("Backup", "backupfolder", folder.string() + "/");
   Set("Backup", "automgeneratefile", "1");
   page.checked.fill(true);
-  run->PrepareBackupPage();
+  run->Prepare();
   // Only ".OEACCOUNT" is left: the page looks for the lower-case ending.
-  EXPECT_EQ(page.enabled, (std::array<bool, kItemCount>{true, false, false, true, true, true, true,
-                                                        true, true, true, false}));
-  EXPECT_EQ(page.checked, (std::array<bool, kItemCount>{false, false, false, false, false, false,
-                                                        false, false, false, false, true}));
+  EXPECT_EQ(page.enabled, (std::array<bool, core::kItemCount>{true, false, false, true, true, true,
+                                                              true, true, true, true, false}));
+  EXPECT_EQ(page.checked,
+            (std::array<bool, core::kItemCount>{false, false, false, false, false, false, false,
+                                                false, false, false, true}));
   const std::string proposed = (folder / "livemailback-Ann-03-07-2026.wlm").string();
-  EXPECT_EQ(run->TargetFilePath(), proposed);
+  EXPECT_EQ(run->targetFile(), proposed);
   EXPECT_EQ(page.targetText, proposed);
 }
 
-TEST_F(BackupRunTest, WithoutGeneratedNamesTheTargetStaysEmptyUntilChosen) {
-  run->PrepareBackupPage();
-  EXPECT_EQ(run->TargetFilePath(), "");
+TEST_F(BackupPageTest, WithoutGeneratedNamesTheTargetStaysEmptyUntilChosen) {
+  run->Prepare();
+  EXPECT_EQ(run->targetFile(), "");
   EXPECT_EQ(page.targetText, "");
-  run->cmdTargetFile_Click();
+  run->ChooseTarget();
   EXPECT_EQ(setup.prompter.saveAsked,
             (std::vector<std::string>{"Save Windows Mail Data as",
                                       "Orlo Windows Live Mail Backup File (*.wlm)|*.wlm",
                                       "quillstow-03-07-2026"}));
-  EXPECT_EQ(run->TargetFilePath(), "") << "cancelled";
+  EXPECT_EQ(run->targetFile(), "") << "cancelled";
   setup.prompter.savePath = "/backups/mine";
-  run->cmdTargetFile_Click();
-  EXPECT_EQ(run->TargetFilePath(), "/backups/mine") << "no extension is added";
+  run->ChooseTarget();
+  EXPECT_EQ(run->targetFile(), "/backups/mine") << "no extension is added";
   EXPECT_EQ(page.targetText, "/backups/mine");
 }
 
-TEST_F(BackupRunTest, FollowUpsRunAsTheSettingsSay) {
+TEST_F(BackupPageTest, FollowUpsRunAsTheSettingsSay) {
   Set("General", "burndvd", "1");
   Set("General", "runliveafterbackup", "1");
   Set("backup", "openfolderbackup", "1");
-  run->SetTargetFilePath(setup.Target());
+  run->SetTargetFile(setup.Target());
   page.checked[7] = true;
-  run->RunBackup();
+  run->Run();
   EXPECT_EQ(discs,
             (std::vector<std::pair<std::string, std::string>>{{"anna.wlm", setup.Target()}}));
   ASSERT_EQ(setup.started.size(), 2u);
@@ -166,13 +163,13 @@ TEST_F(BackupRunTest, FollowUpsRunAsTheSettingsSay) {
   EXPECT_EQ(setup.started[1], (std::vector<std::string>{"xdg-open", setup.root().string() + "/"}));
 }
 
-TEST_F(BackupRunTest, TheCheckSettingReadsTheNewFileBackAndSaysSo) {
+TEST_F(BackupPageTest, TheCheckSettingReadsTheNewFileBackAndSaysSo) {
   Set("General", "checkbackupfile", "1");
-  run->SetTargetFilePath(setup.Target());
+  run->SetTargetFile(setup.Target());
   page.checked[0] = page.checked[7] = true;
   page.protect = true;
   page.password = page.password2 = "pw";
-  run->RunBackup();
+  run->Run();
   ASSERT_EQ(setup.prompter.shown.size(), 1u);
   EXPECT_EQ(
       setup.prompter.shown[0].text,
@@ -185,12 +182,12 @@ TEST_F(BackupRunTest, TheCheckSettingReadsTheNewFileBackAndSaysSo) {
   EXPECT_EQ(setup.AppFolderFiles(), (std::vector<std::string>{"brlog.dat", "settings.dat"}));
 }
 
-TEST_F(BackupRunTest, ABackupThatCannotBeWrittenIsNotReportedAsCompleted) {
+TEST_F(BackupPageTest, ABackupThatCannotBeWrittenIsNotReportedAsCompleted) {
   Set("General", "burndvd", "1");
   Set("backup", "openfolderbackup", "1");
-  run->SetTargetFilePath((setup.root() / "gone" / "a.wlm").string());
+  run->SetTargetFile((setup.root() / "gone" / "a.wlm").string());
   page.checked[7] = true;
-  run->RunBackup();
+  run->Run();
   ASSERT_EQ(setup.prompter.shown.size(), 1u);
   EXPECT_EQ(setup.prompter.shown[0].icon, MessageIcon::Error);
   EXPECT_EQ(setup.prompter.shown[0].text.rfind("The Backup file could not be written: ", 0), 0u);

@@ -1,0 +1,160 @@
+#include "app/BackupPage.h"
+
+#include <algorithm>
+
+#include "backup/OfferedItems.h"
+#include "core/AppTitle.h"
+#include "core/TimeText.h"
+#include "platform/Files.h"
+#include "platform/SystemInfo.h"
+
+namespace quill::app {
+using core::kItemCount;
+using core::kItems;
+using platform::MessageIcon;
+namespace settings = core::settings;
+
+namespace {
+
+// What the progress bar gains when a backup starts; after each item it gains the item's share.
+constexpr int kProgressStart = 10;
+constexpr int kProgressMax = 100;
+
+}  // namespace
+
+BackupPage::BackupPage(core::Session& session, backup::BackupEngine& engine,
+                       platform::Prompter& prompter, BackupPageView& view,
+                       BackupFollowUps followUps)
+    : session_(session),
+      engine_(engine),
+      prompter_(prompter),
+      view_(view),
+      followUps_(std::move(followUps)) {}
+
+void BackupPage::Prepare() {
+  const auto boxes = backup::OfferedItems(session_.keys(), session_.profile());
+  for (std::size_t index = 0; index < kItemCount; ++index) {
+    if (!boxes[index].set) continue;
+    view_.SetItemEnabled(index, boxes[index].enabled);
+    view_.SetItemChecked(index, false);
+  }
+  if (session_.settings().IsOn(settings::kProposeFileName)) {
+    targetFile_ = platform::JoinPath(session_.settings().BackupFolder(),
+                                     "livemailback-" + view_.SourceUser() + "-" +
+                                         core::DateForFileName(session_.Now()) + ".wlm");
+    view_.SetTargetFileText(targetFile_);
+  }
+}
+
+void BackupPage::ChooseTarget() {
+  const auto chosen = prompter_.SaveFileName("Save Windows Mail Data as",
+                                             "Orlo Windows Live Mail Backup File (*.wlm)|*.wlm",
+                                             "quillstow-" + core::DateForFileName(session_.Now()));
+  if (!chosen) return;
+  targetFile_ = *chosen;
+  view_.SetTargetFileText(*chosen);
+}
+
+void BackupPage::Message(const std::string& text, MessageIcon icon) {
+  prompter_.Message(text, icon, platform::MessageButtons::Ok, core::kAppTitle);
+}
+
+bool BackupPage::InputChecked() {
+  if (targetFile_.empty()) {
+    Message("Invalid backup file name.", MessageIcon::Warning);
+    return false;
+  }
+  bool any = false;
+  for (std::size_t index = 0; index < kItemCount; ++index) any = any || view_.ItemChecked(index);
+  if (!any) {
+    Message("Please select at least one item.", MessageIcon::Warning);
+    return false;
+  }
+  if (view_.ProtectChecked()) {
+    if (view_.Password().empty() && view_.Password2().empty()) {
+      Message("Please enter Password!", MessageIcon::Error);
+      return false;
+    }
+    if (view_.Password() != view_.Password2()) {
+      Message("Incorect Password!", MessageIcon::Error);
+      return false;
+    }
+  }
+  return true;
+}
+
+bool BackupPage::Run() {
+  if (!InputChecked()) return false;
+  if (session_.settings().IsOn(settings::kCloseMailBeforeBackup)) {
+    session_.services().EndProcesses("wlmail.exe");
+    session_.services().EndProcesses("WLMAIL.EXE");
+  }
+  view_.SetBusy(true);
+  backup::BackupRequest request;
+  for (std::size_t index = 0; index < kItemCount; ++index)
+    request.items[index] = view_.ItemChecked(index);
+  request.target = targetFile_;
+  request.password = view_.ProtectChecked() ? view_.Password() : std::string();
+  request.information = view_.AttachInfo();
+  request.logUser = view_.SourceUser();
+  request.check = session_.settings().IsOn(settings::kCheckBackupFile);
+  view_.ShowProgressPanel(true);
+  view_.SetProgress(view_.Progress() + kProgressStart);
+
+  std::string summary;
+  backup::BackupObserver observer;
+  observer.itemStarting = [&](std::size_t index) { view_.SetStatus(kItems[index].backupStatus); };
+  observer.fileAdded = [&](const std::string& path) { view_.SetFileStatus("Adding File " + path); };
+  observer.writeProgress = [&](int percent) {
+    view_.SetWriteStatus("Write File " + std::to_string(percent) + "%");
+  };
+  // Every item's share is added in item order, chosen or not, up to the item just done.
+  std::size_t last = 0;
+  const auto advanceTo = [&](std::size_t end) {
+    for (; last < end; ++last)
+      view_.SetProgress(std::min(kProgressMax, view_.Progress() + kItems[last].backupProgress));
+  };
+  observer.itemFinished = [&](std::size_t index, bool succeeded) {
+    summary += std::string("\r\n") + kItems[index].backupName + "\t" +
+               (succeeded ? "Successed!" : "Fail!");
+    advanceTo(index + 1);
+  };
+  const backup::BackupOutcome outcome = engine_.Run(request, observer);
+  if (outcome.checked)
+    summary +=
+        std::string("\r\nCheck Backup File\t") + (outcome.checkPassed ? "Successed!" : "Fail!");
+  advanceTo(kItemCount);
+
+  view_.SetProgress(kProgressMax);
+  view_.SetBusy(false);
+  view_.SetStatus("Operation complete!");
+  view_.ShowProgressPanel(false);
+  view_.SetProgress(0);
+  view_.SetStatus("Please Waiting...");
+  if (outcome.written) {
+    Message("The Backup was Completed!\r\n" + summary, MessageIcon::Information);
+  } else {
+    // A backup file that could not be written is no completed backup.
+    Message("The Backup file could not be written: " + outcome.error + "\r\n" + summary,
+            MessageIcon::Error);
+  }
+  FollowUp(outcome.written);
+  return outcome.written;
+}
+
+void BackupPage::FollowUp(bool written) {
+  core::SettingsFile& options = session_.settings();
+  if (written && options.IsOn(settings::kWriteDiscAfterBackup) && followUps_.openDiscWindow) {
+    const std::string name = platform::PathText(platform::HostPath(targetFile_).filename());
+    followUps_.openDiscWindow(name, targetFile_);
+  }
+  if (options.IsOn(settings::kStartMailAfterBackup)) session_.services().StartMailClient();
+  if (written && options.IsOn(settings::kOpenFolderAfterBackup)) {
+    const std::string& path = targetFile_;
+    const std::size_t cut = path.find_last_of(std::string("\\") + platform::kPathSeparator);
+    session_.platform().processes().Start("explorer /n," + path.substr(0, cut + 1),
+                                          platform::WindowStyle::NormalFocus);
+  }
+}
+
+}  // namespace quill::app

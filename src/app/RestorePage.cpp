@@ -1,0 +1,145 @@
+#include "app/RestorePage.h"
+
+#include <algorithm>
+
+#include "core/AppTitle.h"
+
+namespace quill::app {
+using core::kItemCount;
+using core::kItems;
+using platform::MessageButtons;
+using platform::MessageIcon;
+using Result = archive::BackupOpening::Result;
+
+namespace {
+
+// What the progress bar gains when a restore starts; after each item, restored or not, it
+// gains the item's share.
+constexpr int kProgressStart = 5;
+constexpr int kProgressMax = 100;
+
+}  // namespace
+
+RestorePage::RestorePage(core::Session& session, restore::RestoreEngine& engine,
+                         platform::Prompter& prompter, RestorePageView& view)
+    : session_(session), engine_(engine), prompter_(prompter), view_(view) {}
+
+void RestorePage::Message(const std::string& text, MessageIcon icon) {
+  prompter_.Message(text, icon, MessageButtons::Ok, core::kAppTitle);
+}
+
+void RestorePage::Reset() {
+  source_.reset();
+  for (std::size_t index = 0; index < kItemCount; ++index) {
+    view_.SetItemChecked(index, false);
+    view_.SetItemEnabled(index, false);
+  }
+  view_.SetSourceFileText("");
+  view_.SetFileInfoText("");
+  view_.SetBackupInfoText("");
+}
+
+RestorePage::Inspection RestorePage::ChooseSource() {
+  Reset();
+  const auto chosen = prompter_.OpenFileName("Restore Data from a Backup file",
+                                             "Orlo Windows Live Mail Backup File(*.wlm)|*.wlm");
+  if (!chosen || chosen->empty()) return Inspection::Cancelled;
+  return Inspect(*chosen);
+}
+
+RestorePage::Inspection RestorePage::Reject() {
+  source_.reset();
+  Message("Invalid backup file", MessageIcon::Error);
+  invalid_ = true;
+  return Inspection::Invalid;
+}
+
+RestorePage::Inspection RestorePage::Inspect(const std::string& path) {
+  Reset();
+  const bool isProtected = archive::ArchiveReader::IsPasswordProtected(path);
+  // A cancelled prompt leaves the password as it was.
+  if (isProtected)
+    if (const auto typed = prompter_.AskPassword()) lastPassword_ = *typed;
+  archive::BackupOpening opening =
+      archive::OpenBackupFile(path, isProtected ? lastPassword_ : std::string());
+  if (opening.result == Result::WrongPassword) {
+    prompter_.Message("Incorect Password or Invalid backup file", MessageIcon::Information,
+                      MessageButtons::Ok, core::kAppTitle);
+    return Inspection::WrongPassword;
+  }
+  view_.SetSourceFileText(path);
+  if (opening.result == Result::NoDescriptor) return Reject();
+  const archive::Descriptor& descriptor = opening.backup->descriptor;
+  view_.SetBackupInfoText("Computer:" + descriptor.computer + "\r\nUser:" + descriptor.user +
+                          "\r\nDate:" + descriptor.time);
+  view_.SetFileInfoText(descriptor.information);
+  if (opening.result == Result::InvalidFlags) return Reject();
+  for (std::size_t index = 0; index < kItemCount; ++index)
+    view_.SetItemEnabled(index, descriptor.flags[index] == '1');
+  source_ = std::move(opening.backup);
+  invalid_ = false;
+  return Inspection::Accepted;
+}
+
+bool RestorePage::Confirm() {
+  return prompter_.Message(kRestoreQuestion, MessageIcon::Information, MessageButtons::OkCancel,
+                           core::kAppTitle) == platform::MessageAnswer::Ok;
+}
+
+RestorePageRun RestorePage::Run() {
+  RestorePageRun run;
+  if (invalid_) {
+    Message("Invalid backup file.", MessageIcon::Error);
+    return run;
+  }
+  restore::RestoreRequest request;
+  bool any = false;
+  for (std::size_t index = 0; index < kItemCount; ++index) {
+    request.items[index] = view_.ItemChecked(index);
+    any = any || request.items[index];
+  }
+  if (!any || source_ == nullptr) {
+    Message("Please select at least one item.", MessageIcon::Warning);
+    return run;
+  }
+  run.ran = true;
+  request.logUser = view_.TargetUser();
+
+  view_.SetBusy(true);
+  view_.SetWriteStatus("");
+  view_.SetFileStatus("");
+  view_.ShowProgressPanel(true);
+  view_.SetProgress(view_.Progress() + kProgressStart);
+  // Every item's share is added in item order, restored or not.
+  std::size_t last = 0;
+  const auto advanceTo = [&](std::size_t end) {
+    for (; last < end; ++last)
+      for (int step : kItems[last].restoreProgress)
+        if (step > 0) view_.SetProgress(std::min(kProgressMax, view_.Progress() + step));
+  };
+  restore::RestoreObserver observer;
+  observer.itemStarting = [&](std::size_t index) {
+    advanceTo(index);
+    view_.SetStatus(kItems[index].restoreStatus);
+  };
+  observer.itemFinished = [&](std::size_t index, bool restored, const std::string&) {
+    run.summary += std::string("\r\n") + kItems[index].restoreName + "\t" +
+                   (restored ? "Successed!" : "Fail!");
+    advanceTo(index + 1);
+  };
+  run.outcome = engine_.Run(*source_, request, observer);
+  advanceTo(kItemCount);
+
+  view_.SetBusy(false);
+  view_.SetProgress(kProgressMax);
+  view_.SetStatus("Operation complete!");
+  view_.ShowProgressPanel(false);
+  view_.SetProgress(0);
+  view_.SetStatus("Please Waiting...");
+  Message("The Restore was Completed!\r\n" + run.summary, MessageIcon::Information);
+  if (session_.settings().IsOn(core::settings::kStartMailAfterRestore))
+    session_.services().StartMailClient();
+  return run;
+}
+
+}  // namespace quill::app

@@ -1,0 +1,85 @@
+#pragma once
+// Reads one ZIP archive: the backup file, or an inner archive taken out of it. The archive is
+// listed once when it is opened; every later read goes through a reader of its own, so one
+// opened archive serves several threads at once (inner archives are unpacked side by side).
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace quill::archive {
+
+struct EntryInfo {
+  std::size_t index = 0;
+  std::string name;  // UTF-8, '/' between folders
+  std::uint64_t size = 0;
+  bool encrypted = false;
+  bool directory = false;
+  bool regular = true;  // false for links and other special entries
+};
+
+// What a read did: nothing to say when it worked, why not when it did not.
+struct ReadStatus {
+  std::string error;
+  explicit operator bool() const { return error.empty(); }
+};
+
+class ArchiveReader {
+ public:
+  // True when an entry of the file at path is password-protected.
+  static bool IsPasswordProtected(const std::string& path);
+
+  // Lists the archive's entries. False, with error() saying why, when the file cannot be
+  // read as a ZIP archive to its end.
+  bool Open(const std::string& path);
+  // The password protected entries are read with ("" for none).
+  void SetPassword(std::string password) { password_ = std::move(password); }
+  // Called with the path of each file written by Extract and ExtractAll.
+  void OnFileExtracted(std::function<void(const std::string& path)> report) {
+    fileExtracted_ = std::move(report);
+  }
+
+  // True when the password opens the archive: a protected entry is read whole and only a
+  // clean read (right check byte, clean inflate, right CRC) counts.
+  bool CheckPassword();
+
+  const std::string& path() const { return path_; }
+  const std::vector<EntryInfo>& entries() const { return entries_; }
+  // The first entry with exactly that name.
+  const EntryInfo* Find(const std::string& name) const;
+
+  // Writes the entry into the folder under its name.
+  ReadStatus Extract(const EntryInfo& entry, const std::string& folder) const;
+  // Writes every entry below the folder with its relative path. Entries whose names climb out
+  // of the folder, are absolute or lead through a link, and entries that are neither files nor
+  // folders, are refused.
+  ReadStatus ExtractAll(const std::string& folder) const;
+  // The data of an entry of at most limit bytes, read whole; nothing, with error saying why,
+  // when it is larger or does not read cleanly.
+  std::optional<std::string> Read(const EntryInfo& entry, std::size_t limit,
+                                  std::string& error) const;
+  // Reads every entry whole, writing nothing, and calls report for each entry whose data does
+  // not read cleanly: a wrong or missing password, damaged compressed data, a bad CRC, data cut
+  // short, or a size other than the header's. Fails when any entry was reported.
+  using EntryProblem = std::function<void(const EntryInfo&, const std::string& problem)>;
+  ReadStatus TestAll(const EntryProblem& report) const;
+
+  // Why Open or CheckPassword failed.
+  const std::string& error() const { return error_; }
+
+ private:
+  ReadStatus ExtractEntries(const std::vector<std::size_t>& indexes,
+                            const std::string& folder) const;
+
+  std::string path_;
+  std::vector<EntryInfo> entries_;
+  std::unordered_map<std::string, std::size_t> firstByName_;
+  std::string password_;
+  std::function<void(const std::string&)> fileExtracted_;
+  std::string error_;
+};
+
+}  // namespace quill::archive

@@ -1,0 +1,94 @@
+#include "archive/ArchiveWriter.h"
+
+#include <filesystem>
+
+#include "archive/ZipWriter.h"
+#include "platform/Files.h"
+
+namespace quill::archive {
+namespace fs = std::filesystem;
+using platform::HostPath;
+using platform::PathText;
+
+ArchiveWriter::ArchiveWriter(std::string target, WriteEvents events)
+    : target_(std::move(target)), events_(std::move(events)) {}
+
+bool ArchiveWriter::Fail(std::string message) {
+  error_ = std::move(message);
+  return false;
+}
+
+bool ArchiveWriter::AddFile(const std::string& path) {
+  std::error_code error;
+  const fs::path file = HostPath(path);
+  if (!fs::is_regular_file(file, error)) return Fail("no file " + path);
+  pending_.push_back({PathText(file), PathText(file.filename()), {}, Pending::Kind::File});
+  return true;
+}
+
+bool ArchiveWriter::AddFolderContents(const std::string& folder) {
+  std::error_code error;
+  const fs::path root = HostPath(folder);
+  if (!fs::is_directory(root, error)) return Fail("no folder " + folder);
+  pending_.push_back({PathText(root), {}, {}, Pending::Kind::Folder});
+  return true;
+}
+
+void ArchiveWriter::AddData(std::string name, std::string bytes) {
+  pending_.push_back({{}, std::move(name), std::move(bytes), Pending::Kind::Data});
+}
+
+bool ArchiveWriter::Write(const std::string& password) {
+  std::string problem;
+  // The bytes to write, for the progress: the folders are walked once to add up their files.
+  std::uint64_t total = 0;
+  for (const Pending& item : pending_) {
+    std::error_code error;
+    switch (item.kind) {
+      case Pending::Kind::File:
+        total += fs::file_size(HostPath(item.source), error);
+        break;
+      case Pending::Kind::Data:
+        total += item.data.size();
+        break;
+      case Pending::Kind::Folder:
+        if (!WalkFolder(
+                HostPath(item.source), true,
+                [&](const fs::path& path, const std::string&, bool empty) {
+                  if (!empty) total += fs::file_size(path, error);
+                  return true;
+                },
+                problem))
+          return Fail(problem);
+        break;
+    }
+  }
+  ZipWriter writer;
+  if (!writer.Open(HostPath(target_), password, {total, events_.progress}))
+    return Fail(writer.error());
+  const auto add = [&](const fs::path& path, const std::string& name, bool emptyFolder) {
+    if (emptyFolder) return writer.AddFolder(path, name);
+    if (!writer.AddFile(path, name)) return false;
+    if (events_.fileAdded) events_.fileAdded(PathText(path));
+    return true;
+  };
+  for (const Pending& item : pending_) {
+    bool added = false;
+    switch (item.kind) {
+      case Pending::Kind::File:
+        added = add(HostPath(item.source), item.name, false);
+        break;
+      case Pending::Kind::Data:
+        added = writer.AddData(item.name, item.data);
+        break;
+      case Pending::Kind::Folder:
+        added = WalkFolder(HostPath(item.source), true, add, problem);
+        break;
+    }
+    if (!added) return Fail(writer.error().empty() ? problem : writer.error());
+  }
+  if (!writer.Finish(durable_)) return Fail(writer.error());
+  return true;
+}
+
+}  // namespace quill::archive

@@ -1,0 +1,63 @@
+#pragma once
+// Writes one ZIP archive: the backup file itself, or an inner archive that holds one folder.
+// Entries are gathered first and written in one go, streamed through a fixed buffer, under a
+// temporary name beside the target that is renamed into place only when the archive is whole:
+// no file under the target's name is ever incomplete, and an older file there stays until the
+// new one replaces it.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace quill::archive {
+
+struct WriteEvents {
+  std::function<void(const std::string& path)> fileAdded;  // a source file was written
+  std::function<void(int percent)> progress;               // of the bytes to write
+};
+
+class ArchiveWriter {
+ public:
+  // target: the archive's path; nothing is on disk until Write.
+  explicit ArchiveWriter(std::string target, WriteEvents events = {});
+
+  // One entry named by the file's bare name. False when there is no such file.
+  bool AddFile(const std::string& path);
+  // Every file below the folder, named by its path relative to the folder; folders that hold
+  // nothing are kept as folder entries. The folder is listed when the archive is written, one
+  // folder at a time. False when there is no such folder.
+  bool AddFolderContents(const std::string& folder);
+  // An entry whose bytes are given (the descriptor).
+  void AddData(std::string name, std::string bytes);
+
+  // Off: the file is not flushed to disk before it is renamed into place (for scratch
+  // archives that live only as long as a run).
+  void SetDurable(bool durable) { durable_ = durable; }
+
+  // Writes the archive, every entry protected with traditional ZIP encryption (ZipCrypto)
+  // when the password is not empty. A source that changes size while it is added, a write
+  // error or a full disk fail the write and leave no file at the target.
+  bool Write(const std::string& password);
+
+  const std::string& target() const { return target_; }
+  // Why the last call failed.
+  const std::string& error() const { return error_; }
+
+ private:
+  struct Pending {
+    std::string source;  // host path of a file, or of a folder to add whole
+    std::string name;    // the entry's name (files and data)
+    std::string data;    // the bytes of a data entry
+    enum class Kind { File, Folder, Data } kind = Kind::File;
+  };
+  bool Fail(std::string message);
+
+  std::string target_;
+  WriteEvents events_;
+  std::vector<Pending> pending_;
+  bool durable_ = true;
+  std::string error_;
+};
+
+}  // namespace quill::archive

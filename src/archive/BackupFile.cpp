@@ -1,0 +1,38 @@
+#include "archive/BackupFile.h"
+
+namespace quill::archive {
+
+BackupOpening OpenBackupFile(const std::string& path, const std::string& password) {
+  using Result = BackupOpening::Result;
+  BackupOpening opening;
+  auto backup = std::make_unique<OpenedBackup>();
+  const bool isProtected = ArchiveReader::IsPasswordProtected(path);
+  if (!backup->reader.Open(path)) {
+    opening.reason = backup->reader.error();
+    return opening;
+  }
+  if (isProtected) {
+    backup->password = password;
+    backup->reader.SetPassword(password);
+    if (!backup->reader.CheckPassword()) {
+      opening.result = Result::WrongPassword;
+      opening.reason = "the password does not open " + path;
+      return opening;
+    }
+  }
+  const EntryInfo* entry = backup->reader.Find(kDescriptorName);
+  if (entry == nullptr) {
+    opening.reason = path + " holds no descriptor " + kDescriptorName;
+    return opening;
+  }
+  const auto bytes = backup->reader.Read(*entry, kDescriptorLimit, opening.reason);
+  if (!bytes) return opening;
+  backup->descriptor = Descriptor::Parse(*bytes);
+  opening.result = backup->descriptor.valid() ? Result::Opened : Result::InvalidFlags;
+  if (!backup->descriptor.valid())
+    opening.reason = "its descriptor's BackupItem is not eleven flags";
+  opening.backup = std::move(backup);
+  return opening;
+}
+
+}  // namespace quill::archive

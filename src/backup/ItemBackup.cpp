@@ -1,0 +1,160 @@
+#include "backup/ItemBackup.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "archive/ZipWriter.h"
+#include "core/OrderedJobs.h"
+#include "platform/Files.h"
+#include "platform/SystemInfo.h"
+#include "platform/Text.h"
+
+namespace quill::backup {
+namespace fs = std::filesystem;
+using core::ItemInfo;
+using core::ItemKind;
+using platform::JoinPath;
+
+namespace {
+
+std::string BaseName(const std::string& path) {
+  return platform::PathText(platform::HostPath(path).filename());
+}
+
+struct InnerJob {
+  std::string name;
+  std::string source;
+  std::string archive;
+};
+
+// Packs one folder into its inner archive.
+bool PackFolder(const InnerJob& job) {
+  archive::ArchiveWriter inner(job.archive);
+  inner.SetDurable(false);  // a scratch file: the backup file itself is flushed when it is done
+  return inner.AddFolderContents(job.source) && inner.Write("");
+}
+
+// The jobs' indexes, the folder with the most bytes first: the longest job starts at once.
+std::vector<std::size_t> LargestFirst(const std::vector<InnerJob>& jobs) {
+  std::vector<std::uint64_t> sizes;
+  for (const InnerJob& job : jobs) {
+    std::uint64_t bytes = 0;
+    std::string ignored;
+    archive::WalkFolder(
+        platform::HostPath(job.source), true,
+        [&](const fs::path& path, const std::string&, bool empty) {
+          std::error_code error;
+          if (!empty) bytes += fs::file_size(path, error);
+          return true;
+        },
+        ignored);
+    sizes.push_back(bytes);
+  }
+  std::vector<std::size_t> order(jobs.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::size_t a, std::size_t b) { return sizes[a] > sizes[b]; });
+  return order;
+}
+
+}  // namespace
+
+std::vector<std::string> ListFolder(const std::string& folder, bool folders) {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (fs::directory_iterator it(platform::HostPath(folder), error), end; !error && it != end;
+       it.increment(error)) {
+    const bool isFolder = it->is_directory(error) && !it->is_symlink(error);
+    const bool isFile = it->is_regular_file(error);
+    if (folders ? isFolder : isFile) names.push_back(platform::PathText(it->path().filename()));
+  }
+  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+    const std::string la = platform::Lower(a), lb = platform::Lower(b);
+    return la != lb ? la < lb : a < b;
+  });
+  return names;
+}
+
+ItemBackup::ItemBackup(const core::Profile& profile, registry::RegistryKeys& keys,
+                       registry::RegistryText& text, core::SharedServices& services,
+                       archive::ArchiveWriter& backupFile, ScratchSpace& scratch, unsigned threads)
+    : profile_(profile),
+      keys_(keys),
+      text_(text),
+      services_(services),
+      backupFile_(backupFile),
+      scratch_(scratch),
+      threads_(threads) {}
+
+ItemOutcome ItemBackup::Run(const ItemInfo& item, const core::ItemSet& chosen) {
+  switch (item.kind) {
+    case ItemKind::Folders:
+      return BackupFolders(
+          item, *item.companionFile != '\0' && !chosen[core::IndexOf(item.companionOwner)]);
+    case ItemKind::Files:
+      return BackupFiles(item);
+    case ItemKind::Registry:
+      return BackupRegistry(item);
+  }
+  return {};
+}
+
+ItemOutcome ItemBackup::BackupFolders(const ItemInfo& item, bool takeCompanion) {
+  const std::string source = profile_.FolderOf(item.folder);
+  std::error_code error;
+  if (!fs::is_directory(platform::HostPath(source), error)) return {};
+  std::vector<InnerJob> jobs;
+  const std::string scratch = scratch_.InnerArchiveFolder(core::IndexOf(item.item));
+  for (const std::string& name : ListFolder(source, true)) {
+    if (std::find(item.excludedFolders.begin(), item.excludedFolders.end(), name) !=
+        item.excludedFolders.end())
+      continue;
+    jobs.push_back({name, JoinPath(source, name), JoinPath(scratch, name + ".zip")});
+  }
+  std::vector<core::OrderedJobs::Job> work;
+  for (const InnerJob& job : jobs) work.push_back([job] { return PackFolder(job); });
+  ItemOutcome outcome;
+  {
+    core::OrderedJobs builder(std::move(work), threads_, LargestFirst(jobs));
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+      // A folder that cannot be packed ends the item; what was added stays in the archive.
+      if (!builder.Wait(i)) return {};
+      if (!backupFile_.AddFile(jobs[i].archive)) return {};
+      outcome.entries.push_back(jobs[i].name + ".zip");
+    }
+  }
+  // The companion file (the message store) goes with the folders when its owner does not take
+  // it; it is listed only when it was there to add.
+  if (takeCompanion && backupFile_.AddFile(JoinPath(source, item.companionFile)))
+    outcome.entries.push_back(item.companionFile);
+  outcome.succeeded = !jobs.empty();
+  if (!outcome.succeeded) outcome.entries.clear();
+  return outcome;
+}
+
+ItemOutcome ItemBackup::BackupFiles(const ItemInfo& item) {
+  const std::string source = profile_.FolderOf(item.folder);
+  ItemOutcome outcome;
+  for (const std::string& name : ListFolder(source, false)) {
+    if (!platform::EndsWithIgnoringCase(name, item.nameSuffix)) continue;
+    if (!backupFile_.AddFile(JoinPath(source, name))) return {};
+    outcome.entries.push_back(name);
+  }
+  outcome.succeeded = !outcome.entries.empty();
+  return outcome;
+}
+
+ItemOutcome ItemBackup::BackupRegistry(const ItemInfo& item) {
+  if (keys_.GetSubKeys(core::kMailClientKey).empty()) return {};
+  const std::string key = core::ItemKeyPath(item);
+  // A missing key is made, so that an empty export is still made.
+  if (!keys_.KeyExists(key)) keys_.CreateKey(key);
+  const std::string file = services_.NewScratchFile("OBR");
+  if (file.empty()) return {};
+  scratch_.KeepExportFile(file);
+  if (!text_.ExportKey(key, file).ok) return {};
+  if (!backupFile_.AddFile(file)) return {};
+  return {true, {BaseName(file)}};
+}
+
+}  // namespace quill::backup

@@ -1,0 +1,54 @@
+#pragma once
+// Backing up one item: its data goes into the backup file being written, and what it added is
+// named for the descriptor. One routine per kind of item: folders become inner archives,
+// matching files are added as they are, a registry key is exported as registry text.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "archive/ArchiveWriter.h"
+#include "backup/ScratchSpace.h"
+#include "core/ItemCatalogue.h"
+#include "core/ProfileDiscovery.h"
+#include "core/SharedServices.h"
+#include "registry/RegistryKeys.h"
+#include "registry/RegistryText.h"
+
+namespace quill::backup {
+
+struct ItemOutcome {
+  bool succeeded = false;
+  std::vector<std::string> entries;  // what the descriptor names for the item
+};
+
+class ItemBackup {
+ public:
+  // threads: how many inner archives are built at once.
+  ItemBackup(const core::Profile& profile, registry::RegistryKeys& keys,
+             registry::RegistryText& text, core::SharedServices& services,
+             archive::ArchiveWriter& backupFile, ScratchSpace& scratch, unsigned threads);
+
+  // Adds the item's data to the backup file. chosen: every item of the run, for the items
+  // whose data depends on another being chosen.
+  ItemOutcome Run(const core::ItemInfo& item, const core::ItemSet& chosen);
+
+ private:
+  ItemOutcome BackupFolders(const core::ItemInfo& item, bool takeCompanion);
+  ItemOutcome BackupFiles(const core::ItemInfo& item);
+  ItemOutcome BackupRegistry(const core::ItemInfo& item);
+
+  const core::Profile& profile_;
+  registry::RegistryKeys& keys_;
+  registry::RegistryText& text_;
+  core::SharedServices& services_;
+  archive::ArchiveWriter& backupFile_;
+  ScratchSpace& scratch_;
+  unsigned threads_;
+};
+
+// The entries of a folder in the order Windows lists them: names compared without regard
+// to letter case. Folders or files only.
+std::vector<std::string> ListFolder(const std::string& folder, bool folders);
+
+}  // namespace quill::backup

@@ -1,0 +1,197 @@
+#include "restore/ItemRestore.h"
+
+#include <memory>
+
+#include "core/OrderedJobs.h"
+#include "platform/Files.h"
+#include "platform/SystemInfo.h"
+#include "restore/FolderSwap.h"
+
+namespace quill::restore {
+namespace fs = std::filesystem;
+using core::ItemInfo;
+using core::ItemKind;
+using platform::HostPath;
+using platform::PathText;
+
+namespace {
+
+// A scratch folder for one restore step, removed with everything in it when it goes.
+class Staging {
+ public:
+  explicit Staging(const fs::path& path) : path_(path) {
+    std::error_code error;
+    fs::remove_all(path_, error);
+    ok_ = fs::create_directories(path_, error);
+  }
+  ~Staging() {
+    std::error_code error;
+    fs::remove_all(path_, error);
+  }
+  Staging(const Staging&) = delete;
+  Staging& operator=(const Staging&) = delete;
+  bool ok() const { return ok_; }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+  bool ok_ = false;
+};
+
+// Where a folder's replacement is unpacked: hidden, beside the folders it replaces, so that
+// putting it in place is a rename on the same disk.
+constexpr const char* kStagingName = ".quillstow-restore";
+
+// Registry export files are a few kilobytes; one larger than this is not read.
+constexpr std::size_t kRegistryFileLimit = 16u << 20;
+
+}  // namespace
+
+ItemRestore::ItemRestore(const core::Profile& profile, registry::RegistryKeys& keys,
+                         registry::RegistryText& text, const archive::ArchiveReader& backupFile,
+                         unsigned threads)
+    : profile_(profile), keys_(keys), text_(text), backupFile_(backupFile), threads_(threads) {}
+
+bool ItemRestore::Fail(std::string message) {
+  error_ = std::move(message);
+  return false;
+}
+
+bool ItemRestore::Run(const ItemInfo& item, const std::vector<std::string>& entries) {
+  error_.clear();
+  switch (item.kind) {
+    case ItemKind::Folders:
+      return RestoreFolders(item, entries);
+    case ItemKind::Files:
+      return RestoreFiles(item, entries);
+    case ItemKind::Registry:
+      return RestoreRegistry(item, entries);
+  }
+  return false;
+}
+
+const archive::EntryInfo* ItemRestore::Entry(const std::string& name) {
+  // Names come from a file anyone can write: only bare file names are taken.
+  if (!IsBareName(name)) {
+    Fail("refused the entry name " + name);
+    return nullptr;
+  }
+  const archive::EntryInfo* entry = backupFile_.Find(name);
+  if (entry == nullptr) Fail("the backup file holds no entry " + name);
+  return entry;
+}
+
+bool ItemRestore::RestoreFolders(const ItemInfo& item, const std::vector<std::string>& entries) {
+  const std::string folder = profile_.FolderOf(item.folder);
+  const fs::path root = HostPath(folder);
+  std::error_code error;
+  fs::create_directories(root, error);
+
+  // Each nested archive is taken out and unpacked into a staging folder of its own, several
+  // at once; the unpacked folders are then put in place one by one, in the list's order.
+  struct Unpack {
+    std::string name;
+    std::unique_ptr<Staging> staging;
+    std::string problem;
+  };
+  std::vector<Unpack> unpacks(entries.size());
+  std::vector<core::OrderedJobs::Job> jobs(entries.size(), [] { return true; });
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const std::string& name = entries[i];
+    if (!IsBareName(name) || core::IsPlainFile(item, name)) continue;
+    unpacks[i].name = name;
+    unpacks[i].staging =
+        std::make_unique<Staging>(root / (std::string(kStagingName) + "-" + std::to_string(i)));
+    Unpack& unpack = unpacks[i];
+    jobs[i] = [this, &unpack] {
+      return UnpackNested(unpack.name, unpack.staging->path(), unpack.problem);
+    };
+  }
+  core::OrderedJobs running(jobs, threads_);
+
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const std::string& name = entries[i];
+    const archive::EntryInfo* entry = Entry(name);
+    if (entry == nullptr) return false;
+    if (core::IsPlainFile(item, name)) {
+      if (const archive::ReadStatus extracted = backupFile_.Extract(*entry, folder); !extracted)
+        return Fail(extracted.error);
+      continue;
+    }
+    const std::string base = PathText(HostPath(name).stem());
+    if (!IsBareName(base) || base.rfind(kStagingName, 0) == 0)
+      return Fail("refused the entry name " + name);
+    if (!running.Wait(i)) return Fail(unpacks[i].problem);
+    std::string problem;
+    const fs::path staged = unpacks[i].staging->path() / "unpacked";
+    const fs::path target = root / HostPath(base);
+    if (!(item.mergeOnRestore ? MergeFolder(staged, target, problem)
+                              : ReplaceFolder(staged, target, problem)))
+      return Fail(problem);
+    unpacks[i].staging.reset();
+  }
+  return true;
+}
+
+bool ItemRestore::UnpackNested(const std::string& name, const fs::path& staging,
+                               std::string& problem) const {
+  std::error_code error;
+  if (!fs::is_directory(staging, error)) {
+    problem = "cannot create " + PathText(staging);
+    return false;
+  }
+  const archive::EntryInfo* entry = backupFile_.Find(name);
+  if (entry == nullptr) {
+    problem = "the backup file holds no entry " + name;
+    return false;
+  }
+  if (const archive::ReadStatus extracted = backupFile_.Extract(*entry, PathText(staging));
+      !extracted) {
+    problem = extracted.error;
+    return false;
+  }
+  archive::ArchiveReader inner;
+  if (!inner.Open(PathText(staging / HostPath(name)))) {
+    problem = name + ": " + inner.error();
+    return false;
+  }
+  if (const archive::ReadStatus unpacked = inner.ExtractAll(PathText(staging / "unpacked"));
+      !unpacked) {
+    problem = name + ": " + unpacked.error;
+    return false;
+  }
+  return true;
+}
+
+bool ItemRestore::RestoreFiles(const ItemInfo& item, const std::vector<std::string>& entries) {
+  const std::string folder = profile_.FolderOf(item.folder);
+  if (item.createFolderOnRestore) {
+    std::error_code error;
+    fs::create_directories(HostPath(folder), error);
+    if (error) return Fail("cannot create " + folder + ": " + error.message());
+  }
+  for (const std::string& name : entries) {
+    const archive::EntryInfo* entry = Entry(name);
+    if (entry == nullptr) return false;
+    if (const archive::ReadStatus extracted = backupFile_.Extract(*entry, folder); !extracted)
+      return Fail(extracted.error);
+  }
+  return true;
+}
+
+bool ItemRestore::RestoreRegistry(const ItemInfo& item, const std::vector<std::string>& entries) {
+  if (keys_.GetSubKeys(core::kMailClientKey).empty())
+    return Fail("Windows Live Mail keeps no settings for this user");
+  if (entries.size() != 1) return Fail("the backup file names no registry file for this item");
+  const archive::EntryInfo* entry = Entry(entries.front());
+  if (entry == nullptr) return false;
+  // The text is read from the backup file straight into the import: no name in a backup file
+  // becomes a file anywhere.
+  std::string problem;
+  const auto bytes = backupFile_.Read(*entry, kRegistryFileLimit, problem);
+  if (!bytes) return Fail(problem);
+  const auto imported = text_.ImportKeyText(core::ItemKeyPath(item), *bytes, entry->name);
+  return imported.ok || Fail(imported.error);
+}
+
+}  // namespace quill::restore

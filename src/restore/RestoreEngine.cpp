@@ -1,0 +1,38 @@
+#include "restore/RestoreEngine.h"
+
+#include "core/RunLog.h"
+#include "registry/RegistryText.h"
+#include "restore/ItemRestore.h"
+
+namespace quill::restore {
+using core::kItemCount;
+using core::kItems;
+
+RestoreEngine::RestoreEngine(core::Session& session, unsigned threads)
+    : session_(session), threads_(threads) {}
+
+RestoreOutcome RestoreEngine::Run(const archive::OpenedBackup& backup,
+                                  const RestoreRequest& request, const RestoreObserver& observer) {
+  RestoreOutcome outcome;
+  core::RunLog log(session_.LogPath(), [this] { return session_.TimeStamp(); });
+  log.Separator();
+  log.Line("Start Retore Data to User Profile " + request.logUser, '\n');
+  log.Line("Restore File is " + backup.reader.path(), '\n');
+
+  registry::RegistryText text(session_.platform().registry(), session_.keys());
+  ItemRestore items(session_.profile(), session_.keys(), text, backup.reader, threads_);
+  for (std::size_t index = 0; index < kItemCount; ++index) {
+    if (!request.items[index] || !backup.descriptor.Holds(index)) continue;
+    if (observer.itemStarting) observer.itemStarting(index);
+    outcome.attempted[index] = true;
+    outcome.restored[index] = items.Run(kItems[index], backup.descriptor.entries[index]);
+    outcome.errors[index] = items.error();
+    log.Item(kItems[index].restoreName, outcome.restored[index]);
+    if (observer.itemFinished)
+      observer.itemFinished(index, outcome.restored[index], outcome.errors[index]);
+  }
+  log.Line("Restore Data to User Profile " + request.logUser + " was Completed!", '\r');
+  return outcome;
+}
+
+}  // namespace quill::restore
