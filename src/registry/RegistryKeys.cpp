@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/AnsiCodePage.h"
+#include "platform/Text.h"
 
 namespace quill::registry {
 using namespace platform;
@@ -52,12 +53,8 @@ std::string TrimSpaces(std::string text) {
 }  // namespace
 
 bool SubKeyList::Contains(const std::string& name) const {
-  const auto lower = [](std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-  };
   for (const auto& entry : names_)
-    if (lower(entry) == lower(name)) return true;
+    if (platform::EqualIgnoringCase(entry, name)) return true;
   return false;
 }
 

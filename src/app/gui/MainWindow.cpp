@@ -13,25 +13,14 @@
 #include "app/gui/GuiThread.h"
 #include "archive/Descriptor.h"
 #include "core/AppTitle.h"
+#include "core/gui/QtText.h"
 
 namespace quill::app {
-namespace {
-
-QString Text(const std::string& text) {
-  return QString::fromUtf8(text.c_str(), static_cast<int>(text.size()));
-}
-std::string Utf8(const QString& text) {
-  return text.toUtf8().toStdString();
-}
-QString WithoutCr(const std::string& text) {
-  return Text(text).remove(QChar('\r'));
-}
-// A caption shown as it is written: "&" would otherwise mark a keyboard shortcut.
-QString Caption(const char* text) {
-  return QString::fromUtf8(text).replace("&", "&&");
-}
-
-}  // namespace
+using gui::Caption;
+using gui::Text;
+using gui::Utf8;
+using gui::WithoutCr;
+namespace {}  // namespace
 
 // ---- the pages -----------------------------------------------------------------------
 

@@ -7,19 +7,11 @@
 #include <QLineEdit>
 #include <QMessageBox>
 
+#include "core/gui/QtText.h"
+
 namespace quill::app {
-namespace {
-
-QString Text(const std::string& text) {
-  return QString::fromUtf8(text.c_str(), static_cast<int>(text.size()));
-}
-
-std::string Utf8(const QString& text) {
-  return text.toUtf8().toStdString();
-}
-
-}  // namespace
-
+using gui::Text;
+using gui::Utf8;
 QString QtFilter(const std::string& filter) {
   const std::size_t bar = filter.find('|');
   return Text(bar == std::string::npos ? filter : filter.substr(0, bar));

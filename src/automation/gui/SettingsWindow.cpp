@@ -7,6 +7,8 @@
 #include <QVBoxLayout>
 #include <cstring>
 
+#include "core/gui/QtText.h"
+
 namespace quill::automation {
 
 SettingsWindow::SettingsWindow(QWidget* parent) : QDialog(parent) {
@@ -63,7 +65,7 @@ void SettingsWindow::SetFolderText(const std::string& text) {
   Text1->setText(QString::fromUtf8(text.c_str()));
 }
 std::string SettingsWindow::FolderText() {
-  return Text1->text().toUtf8().toStdString();
+  return gui::Utf8(Text1->text());
 }
 void SettingsWindow::SetNewFileEachRun(bool selected) {
   Option2->setChecked(selected);

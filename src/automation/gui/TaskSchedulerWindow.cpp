@@ -9,18 +9,12 @@
 
 #include "archive/Descriptor.h"
 
+#include "core/gui/QtText.h"
+
 namespace quill::automation {
-namespace {
-
-QString Text(const std::string& text) {
-  return QString::fromUtf8(text.c_str(), static_cast<int>(text.size()));
-}
-std::string Utf8(const QString& text) {
-  return text.toUtf8().toStdString();
-}
-
-}  // namespace
-
+using gui::Caption;
+using gui::Text;
+using gui::Utf8;
 TaskSchedulerWindow::TaskSchedulerWindow(QWidget* parent) : QDialog(parent) {
   setWindowTitle("Task Scheduler");
   auto* layout = new QVBoxLayout(this);
@@ -31,7 +25,7 @@ TaskSchedulerWindow::TaskSchedulerWindow(QWidget* parent) : QDialog(parent) {
   items->addWidget(cbSource, 0, 1);
   items->addWidget(new QLabel("Items to backup", what), 1, 0, 1, 2);
   for (std::size_t i = 0; i < core::kItemCount; ++i) {
-    backupitem[i] = new QCheckBox(QString(core::kItems[i].caption).replace("&", "&&"), what);
+    backupitem[i] = new QCheckBox(Caption(core::kItems[i].caption), what);
     items->addWidget(backupitem[i], 2 + static_cast<int>(i / 2), static_cast<int>(i % 2));
   }
   layout->addWidget(what);

@@ -1,5 +1,7 @@
 #include "platform/posix/PosixProcesses.h"
 
+#include "platform/Text.h"
+
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,18 +18,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
 std::string BaseName(const std::string& path) {
   const std::size_t slash = path.find_last_of("\\/");
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 bool EndsWithExe(const std::string& text) {
-  return text.size() >= 4 && Lower(text.substr(text.size() - 4)) == ".exe";
+  return text.size() >= 4 && EndsWithIgnoringCase(text, ".exe");
 }
 
 bool OnPath(const std::string& program) {

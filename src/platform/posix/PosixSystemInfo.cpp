@@ -1,5 +1,7 @@
 #include "platform/posix/PosixSystemInfo.h"
 
+#include "platform/Text.h"
+
 #include <pwd.h>
 #include <unistd.h>
 
@@ -20,9 +22,7 @@ std::string HostComputerName() {
   char buffer[256] = {};
   if (gethostname(buffer, sizeof buffer - 1) != 0) return std::string();
   std::string name = buffer;
-  name = name.substr(0, name.find('.')).substr(0, 15);
-  for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return name;
+  return Upper(name.substr(0, name.find('.')).substr(0, 15));
 }
 
 std::string CutAtNul(std::string text) {
@@ -74,8 +74,7 @@ std::optional<std::string> PosixSystemInfo::Environment(const std::string& name)
           ReadText(kHkeyLocalMachine,
                    "System\\CurrentControlSet\\Control\\Session Manager\\Environment", name))
     return value;
-  std::string upper = name;
-  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const std::string upper = Upper(name);
   if (upper == "USERPROFILE") return "C:\\users\\" + UserName();
   if (upper == "WINDIR" || upper == "SYSTEMROOT") return WindowsFolder();
   if (const char* host = std::getenv(name.c_str()); host != nullptr) return std::string(host);

@@ -1,5 +1,7 @@
 #include "platform/posix/WinePrefix.h"
 
+#include "platform/Text.h"
+
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -23,16 +25,6 @@ std::string HomeFolder() {
   return "/";
 }
 
-bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
-}
-
 // The child of folder named like name: the exact name when it exists, else the first entry
 // whose name matches without regard to letter case, else the exact name.
 fs::path ChildIgnoringCase(const fs::path& folder, const std::string& name) {
@@ -41,7 +33,7 @@ fs::path ChildIgnoringCase(const fs::path& folder, const std::string& name) {
   if (fs::exists(fs::symlink_status(exact, error)) || !fs::is_directory(folder, error))
     return exact;
   for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-    if (SameNameIgnoringCase(PathText(it->path().filename()), name)) return it->path();
+    if (EqualIgnoringCase(PathText(it->path().filename()), name)) return it->path();
   }
   return exact;
 }
