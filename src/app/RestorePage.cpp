@@ -56,12 +56,11 @@ RestorePage::Inspection RestorePage::Reject() {
 
 RestorePage::Inspection RestorePage::Inspect(const std::string& path) {
   Reset();
-  const bool isProtected = archive::ArchiveReader::IsPasswordProtected(path);
-  // A cancelled prompt leaves the password as it was.
-  if (isProtected)
+  archive::BackupOpening opening = archive::OpenBackupFile(path, [this] {
+    // A cancelled prompt leaves the password as it was.
     if (const auto typed = prompter_.AskPassword()) lastPassword_ = *typed;
-  archive::BackupOpening opening =
-      archive::OpenBackupFile(path, isProtected ? lastPassword_ : std::string());
+    return lastPassword_;
+  });
   if (opening.result == Result::WrongPassword) {
     prompter_.Message("Incorect Password or Invalid backup file", MessageIcon::Information,
                       MessageButtons::Ok, core::kAppTitle);

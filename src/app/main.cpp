@@ -13,13 +13,6 @@
 #include "platform/Platform.h"
 
 #ifdef QUILL_HAVE_GUI
-#include <QApplication>
-#include <QPalette>
-#include <QPixmap>
-#include <QSplashScreen>
-
-#include "core/AppTitle.h"
-
 #include "app/gui/WindowedProgram.h"
 #endif
 
@@ -71,20 +64,7 @@ int main(int argc, char** argv) {
 #ifdef QUILL_HAVE_GUI
   // Started without a command line and with a display, the program is its window; with a
   // command line it never shows one.
-  if (argc == 1 && HaveDisplay()) {
-    QApplication application(argc, argv);
-    // Frmsplash: shown while start-up finds the profile, gone once the window is there.
-    QPixmap picture(420, 160);
-    picture.fill(QApplication::palette().color(QPalette::Window));
-    QSplashScreen splash(picture);
-    splash.showMessage(core::kAppTitle, Qt::AlignCenter);
-    splash.show();
-    application.processEvents();
-    app::WindowedProgram program(*platform);
-    program.window().show();
-    splash.finish(&program.window());
-    return application.exec();
-  }
+  if (argc == 1 && HaveDisplay()) return app::RunWindowedProgram(argc, argv, *platform);
 #endif
   core::Session session(*platform);
   const std::string commandLine = CommandLineOf(argc, argv);

@@ -210,6 +210,12 @@ bool ArchiveReader::CheckPassword() {
   return false;
 }
 
+bool ArchiveReader::HoldsProtectedEntries() const {
+  for (const EntryInfo& entry : entries_)
+    if (entry.encrypted) return true;
+  return false;
+}
+
 const EntryInfo* ArchiveReader::Find(const std::string& name) const {
   const auto found = firstByName_.find(name);
   return found == firstByName_.end() ? nullptr : &entries_[found->second];

@@ -47,6 +47,8 @@ class ArchiveReader {
   bool CheckPassword();
 
   const std::string& path() const { return path_; }
+  // True when an entry of the opened archive is password-protected.
+  bool HoldsProtectedEntries() const;
   const std::vector<EntryInfo>& entries() const { return entries_; }
   // The first entry with exactly that name.
   const EntryInfo* Find(const std::string& name) const;

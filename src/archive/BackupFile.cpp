@@ -2,18 +2,17 @@
 
 namespace quill::archive {
 
-BackupOpening OpenBackupFile(const std::string& path, const std::string& password) {
+BackupOpening OpenBackupFile(const std::string& path, const PasswordSource& password) {
   using Result = BackupOpening::Result;
   BackupOpening opening;
   auto backup = std::make_unique<OpenedBackup>();
-  const bool isProtected = ArchiveReader::IsPasswordProtected(path);
   if (!backup->reader.Open(path)) {
     opening.reason = backup->reader.error();
     return opening;
   }
-  if (isProtected) {
-    backup->password = password;
-    backup->reader.SetPassword(password);
+  if (backup->reader.HoldsProtectedEntries()) {
+    backup->password = password ? password() : std::string();
+    backup->reader.SetPassword(backup->password);
     if (!backup->reader.CheckPassword()) {
       opening.result = Result::WrongPassword;
       opening.reason = "the password does not open " + path;

@@ -3,6 +3,7 @@
 // A restore, an inspection and the check of a backup file all start here; the descriptor is
 // read from the entry's bytes, never through a file of its own.
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -33,7 +34,11 @@ struct BackupOpening {
 // A descriptor larger than this is not read: a real one is a few kilobytes.
 inline constexpr std::size_t kDescriptorLimit = 16u << 20;
 
-// Opens the backup file at path; password is used only when the file is protected.
-BackupOpening OpenBackupFile(const std::string& path, const std::string& password);
+// What a protected backup file is opened with: asked only when the file is protected.
+using PasswordSource = std::function<std::string()>;
+
+// Opens the backup file at path: it is listed once, the password asked for when an entry is
+// protected and checked, the descriptor read from its entry.
+BackupOpening OpenBackupFile(const std::string& path, const PasswordSource& password);
 
 }  // namespace quill::archive

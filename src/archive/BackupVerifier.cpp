@@ -213,8 +213,8 @@ class Verifier {
 
     if (!contents.valid()) {
       Problem(name, "BackupItem in " + name + " is " + Quoted(contents.flags) + ", " +
-                        std::to_string(contents.flags.size()) +
-                        " characters instead of 11: a restore takes " + fileName_ +
+                        std::to_string(contents.flags.size()) + " characters instead of " +
+                        std::to_string(kItemCount) + ": a restore takes " + fileName_ +
                         " for no valid backup.");
       return std::nullopt;
     }

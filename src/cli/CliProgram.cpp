@@ -161,7 +161,8 @@ int RunCli(const std::vector<std::string>& arguments, platform::Platform& platfo
   }
   if (args->command == "backup") return Backup(*args, session, out, err);
 
-  const archive::BackupOpening opening = archive::OpenBackupFile(args->file, password);
+  const archive::BackupOpening opening =
+      archive::OpenBackupFile(args->file, [&password] { return password; });
   switch (opening.result) {
     case archive::BackupOpening::Result::WrongPassword:
       out << "Incorect Password or Invalid backup file\n";

@@ -23,6 +23,7 @@
 #include "app/LogListView.h"
 #include "app/MainWindowLogic.h"
 #include "app/RestorePageView.h"
+#include "core/ItemCatalogue.h"
 
 namespace quill::app {
 
@@ -45,7 +46,7 @@ class ForwardedProgress : public virtual ProgressView {
 // The eleven item boxes of one page.
 class ItemBoxes {
  public:
-  std::array<QCheckBox*, 11> boxes{};
+  std::array<QCheckBox*, core::kItemCount> boxes{};
   void SetEnabled(std::size_t index, bool enabled) { boxes[index]->setEnabled(enabled); }
   bool Enabled(std::size_t index) const { return boxes[index]->isEnabled(); }
   void SetChecked(std::size_t index, bool checked) { boxes[index]->setChecked(checked); }

@@ -12,6 +12,10 @@
 #include "disc/gui/DiscWindow.h"
 #include "disc/gui/EraseWindow.h"
 
+#include <QApplication>
+#include <QPalette>
+#include <QPixmap>
+#include <QSplashScreen>
 #include <QTimer>
 
 namespace quill::app {
@@ -95,6 +99,21 @@ void WindowedProgram::OpenDiscWindow() {
   if (window.Attach(logic)) window.exec();
   // The drives could not be started: the program ends after its message.
   if (endProgram) QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(1); });
+}
+
+int RunWindowedProgram(int& argc, char** argv, platform::Platform& platform) {
+  QApplication application(argc, argv);
+  // Frmsplash: shown while start-up finds the profile, gone once the window is there.
+  QPixmap picture(420, 160);
+  picture.fill(QApplication::palette().color(QPalette::Window));
+  QSplashScreen splash(picture);
+  splash.showMessage(core::kAppTitle, Qt::AlignCenter);
+  splash.show();
+  application.processEvents();
+  WindowedProgram program(platform);
+  program.window().show();
+  splash.finish(&program.window());
+  return application.exec();
 }
 
 }  // namespace quill::app

@@ -48,4 +48,8 @@ class WindowedProgram {
   std::unique_ptr<MainWindowLogic> logic_;
 };
 
+// Shows the splash while start-up finds the profile, then the window until it is closed.
+// Returns the program's exit status.
+int RunWindowedProgram(int& argc, char** argv, platform::Platform& platform);
+
 }  // namespace quill::app

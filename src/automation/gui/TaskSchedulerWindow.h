@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "automation/TaskSchedulerDialog.h"
+#include "core/ItemCatalogue.h"
 
 namespace quill::automation {
 
@@ -37,7 +38,7 @@ class TaskSchedulerWindow : public QDialog, public TaskSchedulerView {
   void Close() override;
 
   QComboBox* cbSource = nullptr;
-  std::array<QCheckBox*, 11> backupitem{};
+  std::array<QCheckBox*, core::kItemCount> backupitem{};
   std::array<QCheckBox*, 7> days{};  // chkMonday to chkSunday
   QCheckBox* chkDaily = nullptr;
   QComboBox* cmbStartTime = nullptr;
