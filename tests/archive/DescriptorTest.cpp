@@ -22,7 +22,7 @@ TEST(Descriptor, ItsBytesHoldTheLinesInTheWritingOrderInTheCodePage) {
                 "BackupmailRules=OBR1A.tmp\r\nBackupContacts={A}.zip;{B}.zip\r\n"
                 "BackupItem=01000100000\r\n");
   const Descriptor read = Descriptor::Parse(descriptor.Serialize());
-  EXPECT_EQ(read.user, "J\xc3\xb6rg");
+  EXPECT_EQ(read.user, platform::AnsiRoundTrip("J\xc3\xb6rg"));
   EXPECT_EQ(read.information, "before\r\nafter");
   EXPECT_EQ(read.entries, descriptor.entries);
   EXPECT_EQ(read.flags, descriptor.flags);
