@@ -32,6 +32,14 @@ void OnNextModal(Check check) {
   });
 }
 
+void Drop(QWidget* target, QMimeData* data) {
+  // As a drag does it: the enter first, then the drop.
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &enter);
+  QDropEvent drop(QPointF(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &drop);
+}
+
 QStringList RowNames(const DiscWindow& window) {
   QStringList names;
   for (int row = 0; row < window.lvwImageFiles->topLevelItemCount(); ++row)
@@ -51,14 +59,6 @@ class DiscWindowTest : public QObject {
   std::unique_ptr<quill::test::RecordingPrompter> prompter;
   DiscHandOver handOver;
   std::unique_ptr<DiscWindowLogic> logic;
-
-  void Drop(QWidget* target, QMimeData* data) {
-    // As a drag does it: the enter first, then the drop.
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &enter);
-    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &drop);
-  }
 
  private slots:
   void init() {
@@ -216,6 +216,61 @@ class DiscFromMainWindowTest : public QObject {
     });
     window.backupToCdAction->trigger();
     QCOMPARE(fromMenu, 0);
+    qunsetenv("QUILLSTOW_DISC_DRIVES");
+  }
+
+  // Ctrl+D, again and again, with the optical drives scanned or not and with a pseudo-drive
+  // or none; then a write through the pseudo-drive must still go through.
+  void theWindowOpensAndClosesAgainAndAgainWithAndWithoutDrives() {
+    quill::test::TempDir discs;
+    const fs::path image = discs.path() / "disc.iso";
+    quill::test::BackupSetup setup;
+    quill::app::WindowedProgram program(*setup.platform, &setup.prompter);
+    program.window().show();
+    struct Case {
+      const char* scan;  // QUILLSTOW_DISC_SCAN; nullptr: unset, the drives are scanned
+      bool pseudoDrive;
+    };
+    const Case cases[] = {{nullptr, false}, {"0", false}, {nullptr, true}, {"0", true}};
+    int opened = 0;
+    for (int round = 0; round < 6; ++round) {
+      for (const auto& c : cases) {
+        c.scan != nullptr ? qputenv("QUILLSTOW_DISC_SCAN", c.scan)
+                          : qunsetenv("QUILLSTOW_DISC_SCAN");
+        c.pseudoDrive ? qputenv("QUILLSTOW_DISC_DRIVES", image.c_str())
+                      : qunsetenv("QUILLSTOW_DISC_DRIVES");
+        OnNextModal<DiscWindow>([&](DiscWindow& disc) {
+          ++opened;
+          if (c.pseudoDrive)
+            QVERIFY(disc.cboDevices->findText(QString::fromStdString("stdio:" + image.string())) >=
+                    0);
+        });
+        program.window().backupToCdAction->trigger();
+      }
+    }
+    QCOMPARE(opened, 6 * 4);
+
+    // Scanned once more, then written to the pseudo-drive.
+    qunsetenv("QUILLSTOW_DISC_SCAN");
+    qputenv("QUILLSTOW_DISC_DRIVES", image.c_str());
+    quill::test::WriteFile(discs.path() / "a.wlm", std::string(100000, 'a'));
+    setup.prompter.shown.clear();
+    OnNextModal<DiscWindow>([&](DiscWindow& disc) {
+      QMimeData files;
+      files.setUrls(
+          {QUrl::fromLocalFile(QString::fromStdString((discs.path() / "a.wlm").string()))});
+      Drop(disc.lvwImageFiles->viewport(), &files);
+      const int pseudo =
+          disc.cboDevices->findText(QString::fromStdString("stdio:" + image.string()));
+      disc.cboDevices->setCurrentIndex(pseudo);
+      emit disc.cboDevices->activated(pseudo);
+      QTest::mouseClick(disc.cmdWriteDisc, Qt::LeftButton);
+      QTRY_VERIFY_WITH_TIMEOUT(disc.cmdWriteDisc->isEnabled(), 60000);
+    });
+    program.window().backupToCdAction->trigger();
+    QVERIFY(!setup.prompter.shown.empty());
+    QCOMPARE(setup.prompter.shown.back().text, std::string("Write Complete!"));
+    qunsetenv("QUILLSTOW_DISC_SCAN");
     qunsetenv("QUILLSTOW_DISC_DRIVES");
   }
 };

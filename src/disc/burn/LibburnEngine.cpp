@@ -206,9 +206,15 @@ bool LibburnEngine::InitDevices(bool /*flag*/) {
   devices_.clear();
   std::vector<std::pair<std::string, std::string>> found;  // address, name
   if (Environment("QUILLSTOW_DISC_SCAN") != "0") {
+    // libburn scans on a thread of its own, which writes what it found through these two
+    // pointers when it is done. So it is asked again until it says the scan has ended: left
+    // earlier, the thread writes into a stack frame that is gone (and the scan it leaves
+    // behind makes libburn refuse every later write).
     burn_drive_info* infos = nullptr;
     unsigned int count = 0;
-    if (burn_drive_scan(&infos, &count) > 0) {
+    int scanned = 0;
+    while ((scanned = burn_drive_scan(&infos, &count)) == 0) std::this_thread::sleep_for(10ms);
+    if (scanned > 0) {
       for (unsigned int index = 0; index < count; ++index) {
         char address[BURN_DRIVE_ADR_LEN] = {};
         if (burn_drive_get_adr(&infos[index], address) <= 0) continue;
