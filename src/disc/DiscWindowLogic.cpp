@@ -172,16 +172,21 @@ void DiscWindowLogic::chkUseFileDates_Click() {
   engine_.UseFileDates = view_.IsChecked(DiscCheck::UseFileDates);
 }
 
+// The drive is left alone while the engine writes or erases on it.
+bool DiscWindowLogic::DriveFree() const {
+  return device_ != nullptr && !engine_.Busy();
+}
+
 void DiscWindowLogic::mnuDeviceEject_Click() {
-  if (device_ != nullptr) device_->Eject();
+  if (DriveFree()) device_->Eject();
 }
 
 void DiscWindowLogic::mnuDeviceCloseTray_Click() {
-  if (device_ != nullptr) device_->CloseTray();
+  if (DriveFree()) device_->CloseTray();
 }
 
 void DiscWindowLogic::mnuDeviceEraseDisc_Click() {
-  if (device_ != nullptr && commands_.openErase) commands_.openErase(*device_, engine_);
+  if (DriveFree() && commands_.openErase) commands_.openErase(*device_, engine_);
 }
 
 void DiscWindowLogic::mnuFileExit_Click() {
@@ -190,9 +195,11 @@ void DiscWindowLogic::mnuFileExit_Click() {
 
 void DiscWindowLogic::WriteCompleted() {
   view_.SetStatusPanel(1, "Write Completed!");
-  if (!engine_.AutoVerify) {
+  // Only a verify that ran says so: a test write with Auto-Verify checked writes nothing to
+  // compare.
+  if (!engine_.AutoVerify || !verifyDone_) {
     Message("Write Complete!", MessageIcon::Information);
-  } else if (verifyDone_ && verifyMatched_ < verifyTotal_) {
+  } else if (verifyMatched_ < verifyTotal_) {
     // The disc does not hold what was meant to be written: no "complete" for that.
     Message("Write Complete, but Verify Failed: " + std::to_string(verifyMatched_) + " of " +
                 std::to_string(verifyTotal_) + " files MATCHED.",

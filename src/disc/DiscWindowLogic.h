@@ -70,6 +70,7 @@ class DiscWindowLogic : public DiscEvents {
   platform::MessageAnswer Message(const std::string& text, platform::MessageIcon icon,
                                   platform::MessageButtons buttons = platform::MessageButtons::Ok);
   bool HasBufferProtection();
+  bool DriveFree() const;
   void WriteCompleted();
 
   DiscWindowView& view_;

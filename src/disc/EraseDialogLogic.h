@@ -51,6 +51,10 @@ class EraseDialogLogic : public DiscEvents {
 
  private:
   void Inform(const std::string& text, platform::MessageIcon icon);
+  void SetBusy(bool busy);
+  // The medium and format checks, then the erase; false after the message that says why it
+  // did not start.
+  bool StartErase();
   void Finish(const std::string& status);
 
   EraseDialogView& view_;

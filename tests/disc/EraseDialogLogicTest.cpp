@@ -57,11 +57,13 @@ TEST(EraseDialogTest, MediumAndFormatChecksRunInOrder) {
       EXPECT_TRUE(prompter.shown.empty()) << c.what;
       EXPECT_EQ(device.erases, (std::vector<std::pair<bool, int>>{{true, 7}})) << c.what;
       EXPECT_FALSE(view.closed) << c.what;
+      EXPECT_FALSE(view.buttonsEnabled) << c.what;
     } else {
       ASSERT_EQ(prompter.shown.size(), 1u) << c.what;
       EXPECT_EQ(prompter.shown[0].text, c.message) << c.what;
       EXPECT_TRUE(device.erases.empty()) << c.what;
       EXPECT_TRUE(view.closed) << c.what;
+      EXPECT_TRUE(dialog.QueryUnload()) << c.what;
     }
   }
 }
@@ -79,6 +81,15 @@ TEST(EraseDialogTest, ARunningEraseLocksTheDialogUntilItEnds) {
   EXPECT_TRUE(view.buttonsEnabled);
   dialog.cmdErase_Click();
   EXPECT_EQ(device.erases, (std::vector<std::pair<bool, int>>{{false, 7}}));
+  // Busy from the click on: a second click before the first status (the engine, busy,
+  // would refuse it) neither asks again nor closes the dialog over the running erase.
+  EXPECT_FALSE(view.buttonsEnabled);
+  EXPECT_FALSE(dialog.QueryUnload());
+  device.eraseStarts = false;
+  dialog.cmdErase_Click();
+  EXPECT_EQ(device.erases.size(), 1u);
+  EXPECT_TRUE(prompter.shown.empty());
+  EXPECT_FALSE(view.closed);
 
   engine.events().EraseStatus(kEraseStarted, 0);
   EXPECT_EQ(view.status, "Erasing Disc...Please Wait!!");
@@ -95,6 +106,7 @@ TEST(EraseDialogTest, ARunningEraseLocksTheDialogUntilItEnds) {
   EXPECT_TRUE(dialog.QueryUnload());
   EXPECT_FALSE(view.closed);
 
+  device.eraseStarts = true;
   engine.events().EraseStatus(kEraseStarted, 0);
   engine.events().EraseStatus(kEraseDone, 100);
   EXPECT_EQ(view.status, "Erase operation complete!!!");
@@ -118,6 +130,7 @@ TEST(EraseDialogTest, AnEraseThatFailsOrDoesNotStartClosesTheDialog) {
     EXPECT_EQ(prompter.shown[0].text, "Could not start Erase operation!!!");
     EXPECT_EQ(prompter.shown[0].icon, platform::MessageIcon::Error);
     EXPECT_TRUE(view.closed);
+    EXPECT_TRUE(dialog.QueryUnload());
   }
   view.closed = false;
   device.eraseStarts = true;

@@ -193,6 +193,38 @@ TEST_F(StdioDiscTest, ASourceGoneBeforeTheWriteIsNamedAndNothingIsWritten) {
   EXPECT_FALSE(std::filesystem::exists(image) && std::filesystem::file_size(image) > 0);
 }
 
+TEST(FinishWriteTest, VerifiesOnlyWhatWasWrittenAndACancelDuringTheVerifyIsACancel) {
+  struct Case {
+    bool autoVerify, testWrite, cancelDuringVerify;
+    bool verified;
+    int lastStatus;
+  };
+  const Case cases[] = {
+      {false, false, false, false, kStatusCompleted},
+      {true, false, false, true, kStatusCompleted},
+      {true, true, false, false, kStatusCompleted},  // a test write leaves nothing to compare
+      {true, false, true, true, kStatusCancelled},
+  };
+  for (const auto& c : cases) {
+    struct Statuses : DiscEvents {
+      std::vector<int> seen;
+      void WriteStatus(int, int status) override { seen.push_back(status); }
+    } events;
+    std::atomic<bool> abort{false};
+    bool verified = false;
+    FinishWrite(
+        c.autoVerify, c.testWrite,
+        [&] {
+          verified = true;
+          if (c.cancelDuringVerify) abort = true;
+        },
+        events, abort);
+    EXPECT_EQ(verified, c.verified) << c.autoVerify << c.testWrite << c.cancelDuringVerify;
+    EXPECT_EQ(events.seen, std::vector<int>{c.lastStatus})
+        << c.autoVerify << c.testWrite << c.cancelDuringVerify;
+  }
+}
+
 TEST(StdioDrivesTest, ListsSplitOnColonsAndTakeAnOptionalCapacity) {
   const auto drives = ParseStdioDrives("/tmp/a.iso::/tmp/b.iso@700M:/tmp/c@x.iso:/dev/null@2K");
   ASSERT_EQ(drives.size(), 4u);

@@ -71,6 +71,7 @@ class FakeDiscEngine : public disc::DiscEngine {
   std::vector<Write> writes;
   std::vector<std::pair<int, int>> unnamedSettings;
   int aborts = 0;
+  bool busy = false;  // a write or an erase runs
 
   FakeDiscDevice& AddDevice(const std::string& name) {
     devices.push_back(std::make_unique<FakeDiscDevice>());
@@ -97,17 +98,16 @@ class FakeDiscEngine : public disc::DiscEngine {
   bool StartWrite(disc::DiscDevice& device) override {
     writes.push_back({VolumeIdentifier, VolumeType, WriteSpeed, WriteMode, AutoVerify, Mode2XA,
                       CacheImage, TestWrite, FinalizeDisc, BufferProtection, device.Name()});
-    busy_ = writeStarts;
+    busy = writeStarts;
     return writeStarts;
   }
   void Abort() override { ++aborts; }
   void Poll() override {}
-  bool Busy() const override { return busy_; }
+  bool Busy() const override { return busy; }
 
  private:
   disc::EventHub hub_;
   disc::ImageModel image_{hub_};
-  bool busy_ = false;
 };
 
 }  // namespace quill::test

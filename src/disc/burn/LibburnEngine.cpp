@@ -164,9 +164,9 @@ void WriteJob(burn_drive* drive, ::burn_source* image, const WriteSettings& sett
     events.WriteError(TakeFailure("The disc could not be written."));
     return events.WriteStatus(0, kStatusError);
   }
-  // A test write puts nothing on the disc, so there is nothing to compare.
-  if (settings.autoVerify && !settings.testWrite) VerifyDisc(drive, files, events, abort);
-  events.WriteStatus(100, kStatusCompleted);
+  FinishWrite(
+      settings.autoVerify, settings.testWrite, [&] { VerifyDisc(drive, files, events, abort); },
+      events, abort);
 }
 
 void EraseJob(burn_drive* drive, bool quick, DiscEvents& events) {
