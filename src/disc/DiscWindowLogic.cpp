@@ -43,8 +43,9 @@ bool DiscWindowLogic::Form_Load() {
   SetWindowIdle(true);
   engine_.Image().Clear();
   image_.FillVolumeTypes();
-  engine_.SetUnnamedSetting(1, 1);
-  engine_.UseFileDates = true;
+  VolumeOptions volume = engine_.Volume();
+  volume.useFileDates = true;
+  engine_.SetVolume(volume);
   image_.ResetImageView();
   view_.SetVolumeIdentifier(kBackupVolumeIdentifier);
   image_.txtVolIdentifier_Change();
@@ -125,7 +126,7 @@ void DiscWindowLogic::SetWindowIdle(bool flag) {
 bool DiscWindowLogic::CheckDiscSpace() {
   device_->RefreshMedia(true);
   const MediaInfo media = device_->Media();
-  if (media.MediaType == 0 || !media.Writable) {
+  if (media.MediaType == kMediaNone || !media.Writable) {
     Message("Please Insert Writable Media before continuing!", MessageIcon::Information);
     return false;
   }
@@ -141,21 +142,22 @@ bool DiscWindowLogic::CheckDiscSpace() {
 
 void DiscWindowLogic::cmdWriteDisc_Click() {
   if (device_ == nullptr || !CheckDiscSpace()) return;
-  engine_.VolumeIdentifier = view_.VolumeIdentifier();
-  engine_.SetUnnamedSetting(2, 1);
-  const int speed = view_.SelectedSpeed();
-  engine_.WriteSpeed = speed;
-  engine_.VolumeType = image_.SelectedVolumeTypeCode();
-  engine_.AutoVerify = view_.IsChecked(DiscCheck::AutoVerify);
-  engine_.Mode2XA = view_.IsChecked(DiscCheck::UseMode2XA);
-  engine_.CacheImage = view_.IsChecked(DiscCheck::CacheImage);
-  engine_.TestWrite = view_.IsChecked(DiscCheck::TestWrite);
-  engine_.FinalizeDisc = view_.IsChecked(DiscCheck::FinalizeDisc);
-  engine_.BufferProtection = view_.IsChecked(DiscCheck::UseBufferProtect);
-  engine_.WriteMode =
-      view_.IsChecked(DiscCheck::DiscAtOnce) ? kWriteModeDiscAtOnce : kWriteModeTrackAtOnce;
+  WriteOptions options;
+  options.volume = engine_.Volume();
+  options.volume.identifier = view_.VolumeIdentifier();
+  options.volume.type = image_.SelectedVolumeTypeCode();
+  options.speed = view_.SelectedSpeed();
+  options.autoVerify = view_.IsChecked(DiscCheck::AutoVerify);
+  options.mode2XA = view_.IsChecked(DiscCheck::UseMode2XA);
+  options.cacheImage = view_.IsChecked(DiscCheck::CacheImage);
+  options.testWrite = view_.IsChecked(DiscCheck::TestWrite);
+  options.finalize = view_.IsChecked(DiscCheck::FinalizeDisc);
+  options.bufferProtection = view_.IsChecked(DiscCheck::UseBufferProtect);
+  options.mode =
+      view_.IsChecked(DiscCheck::DiscAtOnce) ? WriteMode::DiscAtOnce : WriteMode::TrackAtOnce;
+  write_ = options;
   verifyDone_ = false;
-  if (engine_.StartWrite(*device_)) {
+  if (engine_.StartWrite(*device_, options)) {
     SetWindowIdle(false);
   } else {
     Message("Disc Write could not be started.", MessageIcon::Error);
@@ -169,7 +171,9 @@ void DiscWindowLogic::cmdCancel_Click() {
 }
 
 void DiscWindowLogic::chkUseFileDates_Click() {
-  engine_.UseFileDates = view_.IsChecked(DiscCheck::UseFileDates);
+  VolumeOptions volume = engine_.Volume();
+  volume.useFileDates = view_.IsChecked(DiscCheck::UseFileDates);
+  engine_.SetVolume(volume);
 }
 
 // The drive is left alone while the engine writes or erases on it.
@@ -197,7 +201,7 @@ void DiscWindowLogic::WriteCompleted() {
   view_.SetStatusPanel(1, "Write Completed!");
   // Only a verify that ran says so: a test write with Auto-Verify checked writes nothing to
   // compare.
-  if (!engine_.AutoVerify || !verifyDone_) {
+  if (!write_.autoVerify || !verifyDone_) {
     Message("Write Complete!", MessageIcon::Information);
   } else if (verifyMatched_ < verifyTotal_) {
     // The disc does not hold what was meant to be written: no "complete" for that.

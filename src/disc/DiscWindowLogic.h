@@ -81,6 +81,7 @@ class DiscWindowLogic : public DiscEvents {
   ImageViewLogic image_;
   DiscDevice* device_ = nullptr;
   bool idle_ = true;
+  WriteOptions write_;  // the options of the last write started
   // What the last verify found; a write whose verify failed is not reported as complete.
   int verifyTotal_ = 0;
   int verifyMatched_ = 0;

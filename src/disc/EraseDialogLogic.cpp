@@ -45,7 +45,7 @@ void EraseDialogLogic::cmdErase_Click() {
 bool EraseDialogLogic::StartErase() {
   device_.RefreshMedia(false);
   const MediaInfo media = device_.Media();
-  if (media.MediaType == 0) {
+  if (media.MediaType == kMediaNone) {
     Inform("No Media Loaded.", MessageIcon::Information);
     return false;
   }

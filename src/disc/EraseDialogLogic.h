@@ -18,8 +18,13 @@ inline constexpr const char* kEraseNote =
 
 // The erasable formats, tried in this order: a device capability and the medium type it
 // erases.
-inline constexpr std::array<std::pair<int, int>, 5> kEraseFormats{
-    {{17, 9}, {19, 4}, {22, 2}, {23, 5}, {27, 15}}};
+inline constexpr std::array<std::pair<CapabilityCode, MediaTypeCode>, 5> kEraseFormats{{
+    {kCapabilityEraseDvdRwRestricted, kMediaDvdRwRestricted},
+    {kCapabilityEraseCdRw, kMediaCdRw},
+    {kCapabilityEraseDvdRwSequential, kMediaDvdRwSequential},
+    {kCapabilityEraseDvdPlusRw, kMediaDvdPlusRw},
+    {kCapabilityEraseBdRe, kMediaBdRe},
+}};
 
 class EraseDialogView {
  public:

@@ -43,7 +43,9 @@ void ImageViewLogic::ResetImageView() {
   view_.ClearTree();
   view_.AddTreeNode("", "\\", kNewDiscName, "CD");
   view_.SetVolumeIdentifier(kNewDiscName);
-  engine_.VolumeIdentifier = kNewDiscName;
+  VolumeOptions volume = engine_.Volume();
+  volume.identifier = kNewDiscName;
+  engine_.SetVolume(volume);
   ShowImageTotals();
 }
 
@@ -153,7 +155,9 @@ void ImageViewLogic::FillVolumeTypes() {
   std::vector<std::string> items;
   for (const auto& choice : kVolumeTypes) items.emplace_back(choice.text);
   view_.SetVolumeTypes(items, kDefaultVolumeType);
-  engine_.VolumeType = kVolumeTypes[kDefaultVolumeType].code;
+  VolumeOptions volume = engine_.Volume();
+  volume.type = kVolumeTypes[kDefaultVolumeType].code;
+  engine_.SetVolume(volume);
   cboVolumeType_Click();
 }
 

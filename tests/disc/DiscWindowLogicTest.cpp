@@ -91,12 +91,11 @@ TEST_F(DiscWindowTest, StartSetsTheVolumeTypeDefaultAndTheEngineSettings) {
                                                         "ISO9660/UDF (DVDVideo) Bridge",
                                                         "ISO9660/Joliet/UDF Bridge"}));
   EXPECT_EQ(view.volumeType, 4);
-  EXPECT_EQ(engine.VolumeType, 7);
+  EXPECT_EQ(engine.Volume().type, kVolumeIsoJolietUdf);
   // The default writes no UDF, and the window says so.
   EXPECT_NE(view.volumeNote.find("UDF is not written"), std::string::npos);
-  EXPECT_EQ(engine.unnamedSettings, (std::vector<std::pair<int, int>>{{1, 1}}));
-  EXPECT_TRUE(engine.UseFileDates);
-  EXPECT_EQ(engine.VolumeIdentifier, "New Disc");
+  EXPECT_TRUE(engine.Volume().useFileDates);
+  EXPECT_EQ(engine.Volume().identifier, "New Disc");
 }
 
 TEST_F(DiscWindowTest, DrivesThatCannotWriteAreLeftOutAndNoneLeftIsSaidOnce) {
@@ -145,7 +144,7 @@ TEST_F(DiscWindowTest, SpeedsAreListedInTheDrivesOrderAndNoneGivesMax) {
   EXPECT_EQ(view.speeds[0].text, "MAX");
   logic->cmdWriteDisc_Click();
   ASSERT_EQ(engine.writes.size(), 1u);
-  EXPECT_EQ(engine.writes[0].speed, 0);
+  EXPECT_EQ(engine.writes[0].options.speed, kFastestSpeed);
 }
 
 TEST_F(DiscWindowTest, BufferProtectionFollowsTheDrive) {
@@ -212,19 +211,23 @@ TEST_F(DiscWindowTest, WriteTakesTheBoxesAndGoesBusyUntilTheEnd) {
   view.checks[DiscCheck::TestWrite] = true;
   view.checks[DiscCheck::DiscAtOnce] = true;
   view.checks[DiscCheck::UseBufferProtect] = false;
+  view.checks[DiscCheck::UseFileDates] = false;
+  logic->chkUseFileDates_Click();  // taken at once, not when the write starts
+  EXPECT_FALSE(engine.Volume().useFileDates);
   logic->cmdWriteDisc_Click();
   ASSERT_EQ(engine.writes.size(), 1u);
-  const auto& write = engine.writes[0];
-  EXPECT_EQ(write.volumeIdentifier, "My Disc");
-  EXPECT_EQ(write.volumeType, 3);
+  const WriteOptions& write = engine.writes[0].options;
+  EXPECT_EQ(write.volume.identifier, "My Disc");
+  EXPECT_EQ(write.volume.type, kVolumeIsoJoliet);
+  EXPECT_FALSE(write.volume.useFileDates);
   EXPECT_EQ(write.speed, 2770);
-  EXPECT_EQ(write.writeMode, 248);
+  EXPECT_EQ(write.mode, WriteMode::DiscAtOnce);
   EXPECT_TRUE(write.autoVerify);
   EXPECT_TRUE(write.testWrite);
   EXPECT_FALSE(write.finalize);
   EXPECT_FALSE(write.bufferProtection);
-  EXPECT_EQ(write.device, "TEST DVD-RW");
-  EXPECT_EQ(engine.unnamedSettings.back(), std::make_pair(2, 1));
+  EXPECT_EQ(engine.writes[0].device, "TEST DVD-RW");
+  EXPECT_EQ(engine.Volume().identifier, "My Disc");
 
   EXPECT_FALSE(logic->QueryUnload());
   EXPECT_TRUE(view.busyCursor);

@@ -129,7 +129,7 @@ TEST_F(ImageViewTest, TheRootIsRenamedOnlyThroughTheVolumeIdentifier) {
   view.volumeIdentifier = "Mail 2026";
   image.txtVolIdentifier_Change();
   EXPECT_EQ(view.tree.at("\\").text, "Mail 2026");
-  EXPECT_EQ(engine.VolumeIdentifier, "New Disc");  // taken only when a write starts
+  EXPECT_EQ(engine.Volume().identifier, "New Disc");  // taken only when a write starts
 }
 
 TEST_F(ImageViewTest, ClearAllItemsLeavesOnlyANewDisc) {

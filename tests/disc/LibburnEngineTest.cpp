@@ -212,8 +212,11 @@ TEST(FinishWriteTest, VerifiesOnlyWhatWasWrittenAndACancelDuringTheVerifyIsACanc
     } events;
     std::atomic<bool> abort{false};
     bool verified = false;
+    WriteOptions options;
+    options.autoVerify = c.autoVerify;
+    options.testWrite = c.testWrite;
     FinishWrite(
-        c.autoVerify, c.testWrite,
+        options,
         [&] {
           verified = true;
           if (c.cancelDuringVerify) abort = true;

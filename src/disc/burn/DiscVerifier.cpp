@@ -170,9 +170,9 @@ int VerifyDisc(burn_drive* drive, const std::vector<ImageItem>& files, DiscEvent
   return matched;
 }
 
-void FinishWrite(bool autoVerify, bool testWrite, const std::function<void()>& verify,
+void FinishWrite(const WriteOptions& options, const std::function<void()>& verify,
                  DiscEvents& events, const std::atomic<bool>& abort) {
-  if (autoVerify && !testWrite) {
+  if (options.autoVerify && !options.testWrite) {
     verify();
     // Cancel pressed during the verify: the write is reported as cancelled, not as a
     // verify that failed.

@@ -22,7 +22,7 @@ int VerifyDisc(burn::burn_drive* drive, const std::vector<ImageItem>& files, Dis
 // The end of a write that went well: the verify when Auto-Verify asks for one and the disc
 // holds something to compare (a test write puts nothing on it), then Completed; Cancelled
 // when the user stopped the verify.
-void FinishWrite(bool autoVerify, bool testWrite, const std::function<void()>& verify,
+void FinishWrite(const WriteOptions& options, const std::function<void()>& verify,
                  DiscEvents& events, const std::atomic<bool>& abort);
 
 }  // namespace quill::disc
