@@ -32,7 +32,7 @@ MessageAnswer DiscWindowLogic::Message(const std::string& text, MessageIcon icon
   return prompter_.Message(text, icon, buttons, app::kAppTitle);
 }
 
-bool DiscWindowLogic::Form_Load() {
+bool DiscWindowLogic::Start() {
   // The window has no skin to apply: it takes the desktop's look.
   if (!engine_.InitDevices(false)) {
     Message("Devices Cannot be initialized...Contact support!", MessageIcon::None);
@@ -48,7 +48,7 @@ bool DiscWindowLogic::Form_Load() {
   engine_.SetVolume(volume);
   image_.ResetImageView();
   view_.SetVolumeIdentifier(kBackupVolumeIdentifier);
-  image_.txtVolIdentifier_Change();
+  image_.VolumeIdentifierChanged();
   if (!handOver_.DiscFileName.empty() && !handOver_.DiscFilePath.empty()) {
     engine_.Image().AddFile(handOver_.DiscFilePath, "\\" + handOver_.DiscFileName);
     image_.RefreshImageView();
@@ -74,14 +74,14 @@ void DiscWindowLogic::FillDevices() {
     return;
   }
   view_.SelectDevice(0);
-  cboDevices_Click();
+  DriveSelected();
 }
 
 bool DiscWindowLogic::HasBufferProtection() {
   return device_ != nullptr && device_->HasCapability(kCapabilityBufferProtection);
 }
 
-void DiscWindowLogic::cboDevices_Click() {
+void DiscWindowLogic::DriveSelected() {
   const int index = view_.SelectedDevice();
   device_ = index < 0 ? nullptr : engine_.GetDevice(index);
   if (device_ == nullptr) return;
@@ -140,7 +140,7 @@ bool DiscWindowLogic::CheckDiscSpace() {
   return false;
 }
 
-void DiscWindowLogic::cmdWriteDisc_Click() {
+void DiscWindowLogic::WriteDisc() {
   if (device_ == nullptr || !CheckDiscSpace()) return;
   WriteOptions options;
   options.volume = engine_.Volume();
@@ -164,13 +164,13 @@ void DiscWindowLogic::cmdWriteDisc_Click() {
   }
 }
 
-void DiscWindowLogic::cmdCancel_Click() {
+void DiscWindowLogic::CancelWrite() {
   if (idle_) return;
   engine_.Abort();
   view_.SetStatusPanel(1, "Aborting Write...Please Wait!");
 }
 
-void DiscWindowLogic::chkUseFileDates_Click() {
+void DiscWindowLogic::UseFileDatesClicked() {
   VolumeOptions volume = engine_.Volume();
   volume.useFileDates = view_.IsChecked(DiscCheck::UseFileDates);
   engine_.SetVolume(volume);
@@ -181,19 +181,19 @@ bool DiscWindowLogic::DriveFree() const {
   return device_ != nullptr && !engine_.Busy();
 }
 
-void DiscWindowLogic::mnuDeviceEject_Click() {
+void DiscWindowLogic::EjectMedium() {
   if (DriveFree()) device_->Eject();
 }
 
-void DiscWindowLogic::mnuDeviceCloseTray_Click() {
+void DiscWindowLogic::CloseTray() {
   if (DriveFree()) device_->CloseTray();
 }
 
-void DiscWindowLogic::mnuDeviceEraseDisc_Click() {
+void DiscWindowLogic::OpenEraseDialog() {
   if (DriveFree() && commands_.openErase) commands_.openErase(*device_, engine_);
 }
 
-void DiscWindowLogic::mnuFileExit_Click() {
+void DiscWindowLogic::Exit() {
   view_.Close();
 }
 

@@ -21,7 +21,7 @@ void EraseDialogLogic::Inform(const std::string& text, MessageIcon icon) {
   prompter_.Message(text, icon, MessageButtons::Ok, app::kAppTitle);
 }
 
-void EraseDialogLogic::ShowErase() {
+void EraseDialogLogic::PrepareToShow() {
   view_.SetButtonsEnabled(true);
   busy_ = false;
 }
@@ -31,7 +31,7 @@ void EraseDialogLogic::SetBusy(bool busy) {
   view_.SetButtonsEnabled(!busy);
 }
 
-void EraseDialogLogic::cmdErase_Click() {
+void EraseDialogLogic::EraseMedium() {
   // Busy from the click on: a second click before the erase reports its start would find
   // the drive taken, and closing the dialog then would leave the erase running behind it.
   if (busy_) return;
@@ -72,7 +72,7 @@ bool EraseDialogLogic::StartErase() {
   return true;
 }
 
-void EraseDialogLogic::cmdCancel_Click() {
+void EraseDialogLogic::CloseDialog() {
   if (!busy_) view_.Close();
 }
 

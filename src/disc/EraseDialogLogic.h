@@ -45,10 +45,11 @@ class EraseDialogLogic : public DiscEvents {
   EraseDialogLogic& operator=(const EraseDialogLogic&) = delete;
 
   // Prepares the dialog before it is shown.
-  void ShowErase();
-  void cmdErase_Click();
-  void cmdCancel_Click();
-  bool QueryUnload() const { return !busy_; }
+  void PrepareToShow();
+  // The buttons cmdErase and cmdCancel.
+  void EraseMedium();
+  void CloseDialog();
+  bool CanClose() const { return !busy_; }
   bool busy() const { return busy_; }
 
   void EraseStatus(int status, int progress) override;

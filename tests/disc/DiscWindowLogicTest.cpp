@@ -27,7 +27,7 @@ class DiscWindowTest : public ::testing::Test {
         view, engine, prompter, handOver,
         DiscWindowCommands{[this](DiscDevice& d, DiscEngine&) { erased.push_back(&d); },
                            [this] { ++programEnds; }});
-    logic->Form_Load();
+    logic->Start();
     prompter.shown.clear();
     return *logic;
   }
@@ -122,7 +122,7 @@ TEST_F(DiscWindowTest, FailedDriveStartEndsTheProgramAfterItsMessage) {
   engine.initSucceeds = false;
   logic = std::make_unique<DiscWindowLogic>(view, engine, prompter, handOver,
                                             DiscWindowCommands{{}, [this] { ++programEnds; }});
-  EXPECT_FALSE(logic->Form_Load());
+  EXPECT_FALSE(logic->Start());
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.shown[0].text, "Devices Cannot be initialized...Contact support!");
   EXPECT_EQ(prompter.shown[0].icon, MessageIcon::None);
@@ -139,10 +139,10 @@ TEST_F(DiscWindowTest, SpeedsAreListedInTheDrivesOrderAndNoneGivesMax) {
   EXPECT_EQ(view.speed, 0);
 
   drive->speeds.clear();
-  logic->cboDevices_Click();
+  logic->DriveSelected();
   ASSERT_EQ(view.speeds.size(), 1u);
   EXPECT_EQ(view.speeds[0].text, "MAX");
-  logic->cmdWriteDisc_Click();
+  logic->WriteDisc();
   ASSERT_EQ(engine.writes.size(), 1u);
   EXPECT_EQ(engine.writes[0].options.speed, kFastestSpeed);
 }
@@ -152,7 +152,7 @@ TEST_F(DiscWindowTest, BufferProtectionFollowsTheDrive) {
   EXPECT_TRUE(view.checks[DiscCheck::UseBufferProtect]);
   EXPECT_TRUE(view.enabled[DiscControl::UseBufferProtect]);
   drive->capabilities.clear();
-  logic->cboDevices_Click();
+  logic->DriveSelected();
   EXPECT_FALSE(view.checks[DiscCheck::UseBufferProtect]);
   EXPECT_FALSE(view.enabled[DiscControl::UseBufferProtect]);
 }
@@ -188,7 +188,7 @@ TEST_F(DiscWindowTest, MediaCheckAcceptsAnExactFitAndRefusesEverythingElse) {
     drive->freeBlocks = c.freeBlocks;
     engine.imageSize = c.imageBytes;
     drive->refreshes.clear();
-    logic->cmdWriteDisc_Click();
+    logic->WriteDisc();
     EXPECT_EQ(drive->refreshes, std::vector<bool>{true});
     if (c.message.empty()) {
       EXPECT_TRUE(prompter.shown.empty());
@@ -212,9 +212,9 @@ TEST_F(DiscWindowTest, WriteTakesTheBoxesAndGoesBusyUntilTheEnd) {
   view.checks[DiscCheck::DiscAtOnce] = true;
   view.checks[DiscCheck::UseBufferProtect] = false;
   view.checks[DiscCheck::UseFileDates] = false;
-  logic->chkUseFileDates_Click();  // taken at once, not when the write starts
+  logic->UseFileDatesClicked();  // taken at once, not when the write starts
   EXPECT_FALSE(engine.Volume().useFileDates);
-  logic->cmdWriteDisc_Click();
+  logic->WriteDisc();
   ASSERT_EQ(engine.writes.size(), 1u);
   const WriteOptions& write = engine.writes[0].options;
   EXPECT_EQ(write.volume.identifier, "My Disc");
@@ -229,7 +229,7 @@ TEST_F(DiscWindowTest, WriteTakesTheBoxesAndGoesBusyUntilTheEnd) {
   EXPECT_EQ(engine.writes[0].device, "TEST DVD-RW");
   EXPECT_EQ(engine.Volume().identifier, "My Disc");
 
-  EXPECT_FALSE(logic->QueryUnload());
+  EXPECT_FALSE(logic->CanClose());
   EXPECT_TRUE(view.busyCursor);
   for (auto control : {DiscControl::FileMenu, DiscControl::DeviceMenu, DiscControl::Devices,
                        DiscControl::WriteDisc, DiscControl::Folders, DiscControl::ImageFiles,
@@ -237,12 +237,12 @@ TEST_F(DiscWindowTest, WriteTakesTheBoxesAndGoesBusyUntilTheEnd) {
     EXPECT_FALSE(view.enabled[control]);
   EXPECT_TRUE(view.enabled[DiscControl::Cancel]);
 
-  logic->cmdCancel_Click();
+  logic->CancelWrite();
   EXPECT_EQ(engine.aborts, 1);
   EXPECT_EQ(view.panels[1], "Aborting Write...Please Wait!");
-  EXPECT_FALSE(logic->QueryUnload());  // busy until the engine says the write ended
+  EXPECT_FALSE(logic->CanClose());  // busy until the engine says the write ended
   logic->WriteStatus(0, kStatusCancelled);
-  EXPECT_TRUE(logic->QueryUnload());
+  EXPECT_TRUE(logic->CanClose());
   EXPECT_EQ(Messages(), std::vector<std::string>{"Write Cancelled!"});
   EXPECT_TRUE(view.enabled[DiscControl::WriteDisc]);
   EXPECT_FALSE(view.enabled[DiscControl::Cancel]);
@@ -252,10 +252,10 @@ TEST_F(DiscWindowTest, WriteTakesTheBoxesAndGoesBusyUntilTheEnd) {
 TEST_F(DiscWindowTest, AWriteThatDoesNotStartLeavesTheWindowIdle) {
   engine.writeStarts = false;
   Open();
-  logic->cmdWriteDisc_Click();
+  logic->WriteDisc();
   EXPECT_EQ(Messages(), std::vector<std::string>{"Disc Write could not be started."});
   EXPECT_EQ(prompter.shown[0].icon, MessageIcon::Error);
-  EXPECT_TRUE(logic->QueryUnload());
+  EXPECT_TRUE(logic->CanClose());
 }
 
 TEST_F(DiscWindowTest, WriteStatusesShowTheirTextsAndEndTheWrite) {
@@ -290,7 +290,7 @@ TEST_F(DiscWindowTest, WriteStatusesShowTheirTextsAndEndTheWrite) {
   Open();
   for (const auto& c : cases) {
     view.checks[DiscCheck::AutoVerify] = c.autoVerify;
-    logic->cmdWriteDisc_Click();
+    logic->WriteDisc();
     if (c.verifyTotal >= 0) {
       logic->VerifyStarted(c.verifyTotal);
       logic->VerifyDone(c.verifyTotal, c.verifyMatched);
@@ -303,7 +303,7 @@ TEST_F(DiscWindowTest, WriteStatusesShowTheirTextsAndEndTheWrite) {
     EXPECT_EQ(logic->idle(), c.idleAfter) << c.status;
     if (!c.idleAfter) logic->WriteStatus(0, kStatusError);
   }
-  logic->cmdWriteDisc_Click();
+  logic->WriteDisc();
   for (int status : {1, 2, 3}) {
     logic->WriteStatus(10 * status, status);
     EXPECT_EQ(view.progress, 10 * status);
@@ -364,17 +364,17 @@ TEST_F(DiscWindowTest, DeviceMenuActsOnTheSelectedDriveUnlessTheEngineHoldsIt) {
   Open();
   // An erase still running after its dialog closed: the drive is not released under it.
   engine.busy = true;
-  logic->mnuDeviceEject_Click();
-  logic->mnuDeviceCloseTray_Click();
-  logic->mnuDeviceEraseDisc_Click();
+  logic->EjectMedium();
+  logic->CloseTray();
+  logic->OpenEraseDialog();
   EXPECT_EQ(drive->ejects, 0);
   EXPECT_EQ(drive->trayCloses, 0);
   EXPECT_TRUE(erased.empty());
 
   engine.busy = false;
-  logic->mnuDeviceEject_Click();
-  logic->mnuDeviceCloseTray_Click();
-  logic->mnuDeviceEraseDisc_Click();
+  logic->EjectMedium();
+  logic->CloseTray();
+  logic->OpenEraseDialog();
   EXPECT_EQ(drive->ejects, 1);
   EXPECT_EQ(drive->trayCloses, 1);
   EXPECT_EQ(erased, std::vector<DiscDevice*>{drive});
