@@ -7,6 +7,7 @@
 namespace quill::disc {
 
 EraseWindow::EraseWindow(QWidget* parent) : QDialog(parent) {
+  setObjectName("frmErase");
   setWindowTitle(kEraseCaption);
   setModal(true);
   auto* layout = new QVBoxLayout(this);
