@@ -404,7 +404,10 @@ void DiscWindow::SetBusyCursor(bool busy) {
 }
 
 void DiscWindow::Yield() {
-  QApplication::processEvents();
+  // Repaints and timers only: a click or a key taken here would act in the middle of the
+  // change that yields (a drop while a folder is being added; Ctrl+D again while the window
+  // starts, opening a second disc window over the first).
+  QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void DiscWindow::SetDevices(const std::vector<ComboEntry>& entries) {
