@@ -20,10 +20,12 @@ class NoDriveEngine : public DiscEngine {
   int DeviceCount() const override { return 0; }
   DiscDevice* GetDevice(int) override { return nullptr; }
   DiscImage& Image() override { return image_; }
-  void SetUnnamedSetting(int, int) override {}
   int BlockSize() const override { return 2048; }
   double ImageSize() override { return image_.FileBytes(); }
-  bool StartWrite(DiscDevice&) override { return false; }
+  bool StartWrite(DiscDevice&, const WriteOptions& options) override {
+    SetVolume(options.volume);
+    return false;
+  }
   void Abort() override {}
   void Poll() override {}
   bool Busy() const override { return false; }

@@ -12,10 +12,41 @@
 
 namespace quill::disc {
 
-// What is in the drive. MediaType 0 means no medium; the other codes are listed with the
-// media mapping of the engine.
+// The kinds of medium a drive reports (MediaInfo::MediaType).
+enum MediaTypeCode : int {
+  kMediaNone = 0,
+  kMediaCdRom = 1,
+  kMediaDvdRwSequential = 2,
+  kMediaCdR = 3,
+  kMediaCdRw = 4,
+  kMediaDvdPlusRw = 5,
+  kMediaDvdRom = 6,
+  kMediaDvdR = 7,
+  kMediaDvdRam = 8,
+  kMediaDvdRwRestricted = 9,
+  kMediaDvdRDualLayer = 10,
+  kMediaDvdPlusR = 11,
+  kMediaDvdPlusRDualLayer = 12,
+  kMediaBdRom = 13,
+  kMediaBdR = 14,
+  kMediaBdRe = 15,
+  kMediaFile = 16,  // a file or device written through a pseudo-drive
+};
+
+// What a drive can do (DiscDevice::HasCapability): erase one rewritable format each, and
+// keep the write going when the data comes too slowly (buffer-underrun protection).
+enum CapabilityCode : int {
+  kCapabilityEraseDvdRwRestricted = 17,
+  kCapabilityEraseCdRw = 19,
+  kCapabilityEraseDvdRwSequential = 22,
+  kCapabilityEraseDvdPlusRw = 23,
+  kCapabilityEraseBdRe = 27,
+  kCapabilityBufferProtection = 57,
+};
+
+// What is in the drive.
 struct MediaInfo {
-  int MediaType = 0;
+  int MediaType = kMediaNone;
   bool Writable = false;
   bool Rewritable = false;
 };
@@ -80,10 +111,6 @@ enum VerifyResult {
 
 // Erase status codes.
 enum EraseStatusCode { kEraseStarted = 0, kEraseProgress = 1, kEraseDone = 2, kEraseFailed = 3 };
-
-// Device capabilities asked by the windows: buffer-underrun protection, and the erasable
-// formats (each pairs with one medium type).
-constexpr int kCapabilityBufferProtection = 57;
 
 // Everything the engine reports. Listeners override what they need; the engine raises the
 // events on the thread that calls its members and Poll.
@@ -153,8 +180,30 @@ enum VolumeTypeCode {
   kVolumeIsoJolietUdf = 7,
 };
 
-constexpr int kWriteModeDiscAtOnce = 248;
-constexpr int kWriteModeTrackAtOnce = 2;
+// The file system the image is laid out as; the image's size follows from it.
+struct VolumeOptions {
+  std::string identifier;
+  int type = kVolumeIsoJolietUdf;  // a VolumeTypeCode
+  bool useFileDates = true;        // else every file is dated with the time of the write
+};
+
+enum class WriteMode { TrackAtOnce, DiscAtOnce };
+
+// The write speed that lets the drive go as fast as it can.
+constexpr int kFastestSpeed = 0;
+
+// How a write is done: the disc window fills it from its boxes when Write Disc is clicked.
+struct WriteOptions {
+  VolumeOptions volume;
+  int speed = kFastestSpeed;  // one of the drive's SpeedAt values
+  WriteMode mode = WriteMode::TrackAtOnce;
+  bool mode2XA = false;
+  bool cacheImage = false;
+  bool testWrite = false;
+  bool finalize = false;  // close the disc: no later session can be added
+  bool bufferProtection = false;
+  bool autoVerify = false;  // read the disc back and compare every file afterwards
+};
 
 class DiscEngine {
  public:
@@ -168,31 +217,25 @@ class DiscEngine {
   virtual DiscDevice* GetDevice(int index) = 0;
   virtual DiscImage& Image() = 0;
 
-  // The two settings without a name of their own; this engine has no use for them.
-  virtual void SetUnnamedSetting(int which, int value) = 0;
-
-  std::string VolumeIdentifier;
-  int VolumeType = kVolumeIsoJolietUdf;
-  int WriteSpeed = 0;  // 0: the fastest the drive offers
-  int WriteMode = kWriteModeTrackAtOnce;
-  bool UseFileDates = true;
-  bool Mode2XA = false;
-  bool CacheImage = false;
-  bool TestWrite = false;
-  bool FinalizeDisc = false;
-  bool BufferProtection = false;
-  bool AutoVerify = false;
+  // The volume the image is laid out as, and so ImageSize: set when the window starts and
+  // by Use File Dates, and by every write to the write's own.
+  const VolumeOptions& Volume() const { return volume_; }
+  void SetVolume(const VolumeOptions& volume) { volume_ = volume; }
 
   virtual int BlockSize() const = 0;
   // The size of the image as it would be written now, in bytes.
   virtual double ImageSize() = 0;
-  virtual bool StartWrite(DiscDevice& device) = 0;
+  // Starts writing the image to the device; the options' volume becomes the engine's.
+  virtual bool StartWrite(DiscDevice& device, const WriteOptions& options) = 0;
   virtual void Abort() = 0;
   // Hands the events of work running in the background (write, verify, erase) to the
   // listeners. The window calls it on a timer.
   virtual void Poll() = 0;
   // True while a write or an erase runs.
   virtual bool Busy() const = 0;
+
+ private:
+  VolumeOptions volume_;
 };
 
 // The engine of this build: libburn and libisofs where they are, else one with no drives.

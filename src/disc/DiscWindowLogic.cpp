@@ -32,7 +32,7 @@ MessageAnswer DiscWindowLogic::Message(const std::string& text, MessageIcon icon
   return prompter_.Message(text, icon, buttons, core::kAppTitle);
 }
 
-bool DiscWindowLogic::Form_Load() {
+bool DiscWindowLogic::Start() {
   // The window has no skin to apply: it takes the desktop's look.
   if (!engine_.InitDevices(false)) {
     Message("Devices Cannot be initialized...Contact support!", MessageIcon::None);
@@ -43,11 +43,12 @@ bool DiscWindowLogic::Form_Load() {
   SetWindowIdle(true);
   engine_.Image().Clear();
   image_.FillVolumeTypes();
-  engine_.SetUnnamedSetting(1, 1);
-  engine_.UseFileDates = true;
+  VolumeOptions volume = engine_.Volume();
+  volume.useFileDates = true;
+  engine_.SetVolume(volume);
   image_.ResetImageView();
   view_.SetVolumeIdentifier(kBackupVolumeIdentifier);
-  image_.txtVolIdentifier_Change();
+  image_.VolumeIdentifierChanged();
   if (!handOver_.DiscFileName.empty() && !handOver_.DiscFilePath.empty()) {
     engine_.Image().AddFile(handOver_.DiscFilePath, "\\" + handOver_.DiscFileName);
     image_.RefreshImageView();
@@ -73,14 +74,14 @@ void DiscWindowLogic::FillDevices() {
     return;
   }
   view_.SelectDevice(0);
-  cboDevices_Click();
+  DriveSelected();
 }
 
 bool DiscWindowLogic::HasBufferProtection() {
   return device_ != nullptr && device_->HasCapability(kCapabilityBufferProtection);
 }
 
-void DiscWindowLogic::cboDevices_Click() {
+void DiscWindowLogic::DriveSelected() {
   const int index = view_.SelectedDevice();
   device_ = index < 0 ? nullptr : engine_.GetDevice(index);
   if (device_ == nullptr) return;
@@ -125,7 +126,7 @@ void DiscWindowLogic::SetWindowIdle(bool flag) {
 bool DiscWindowLogic::CheckDiscSpace() {
   device_->RefreshMedia(true);
   const MediaInfo media = device_->Media();
-  if (media.MediaType == 0 || !media.Writable) {
+  if (media.MediaType == kMediaNone || !media.Writable) {
     Message("Please Insert Writable Media before continuing!", MessageIcon::Information);
     return false;
   }
@@ -139,60 +140,70 @@ bool DiscWindowLogic::CheckDiscSpace() {
   return false;
 }
 
-void DiscWindowLogic::cmdWriteDisc_Click() {
+void DiscWindowLogic::WriteDisc() {
   if (device_ == nullptr || !CheckDiscSpace()) return;
-  engine_.VolumeIdentifier = view_.VolumeIdentifier();
-  engine_.SetUnnamedSetting(2, 1);
-  const int speed = view_.SelectedSpeed();
-  engine_.WriteSpeed = speed;
-  engine_.VolumeType = image_.SelectedVolumeTypeCode();
-  engine_.AutoVerify = view_.IsChecked(DiscCheck::AutoVerify);
-  engine_.Mode2XA = view_.IsChecked(DiscCheck::UseMode2XA);
-  engine_.CacheImage = view_.IsChecked(DiscCheck::CacheImage);
-  engine_.TestWrite = view_.IsChecked(DiscCheck::TestWrite);
-  engine_.FinalizeDisc = view_.IsChecked(DiscCheck::FinalizeDisc);
-  engine_.BufferProtection = view_.IsChecked(DiscCheck::UseBufferProtect);
-  engine_.WriteMode =
-      view_.IsChecked(DiscCheck::DiscAtOnce) ? kWriteModeDiscAtOnce : kWriteModeTrackAtOnce;
+  WriteOptions options;
+  options.volume = engine_.Volume();
+  options.volume.identifier = view_.VolumeIdentifier();
+  options.volume.type = image_.SelectedVolumeTypeCode();
+  options.speed = view_.SelectedSpeed();
+  options.autoVerify = view_.IsChecked(DiscCheck::AutoVerify);
+  options.mode2XA = view_.IsChecked(DiscCheck::UseMode2XA);
+  options.cacheImage = view_.IsChecked(DiscCheck::CacheImage);
+  options.testWrite = view_.IsChecked(DiscCheck::TestWrite);
+  options.finalize = view_.IsChecked(DiscCheck::FinalizeDisc);
+  options.bufferProtection = view_.IsChecked(DiscCheck::UseBufferProtect);
+  options.mode =
+      view_.IsChecked(DiscCheck::DiscAtOnce) ? WriteMode::DiscAtOnce : WriteMode::TrackAtOnce;
+  write_ = options;
   verifyDone_ = false;
-  if (engine_.StartWrite(*device_)) {
+  if (engine_.StartWrite(*device_, options)) {
     SetWindowIdle(false);
   } else {
     Message("Disc Write could not be started.", MessageIcon::Error);
   }
 }
 
-void DiscWindowLogic::cmdCancel_Click() {
+void DiscWindowLogic::CancelWrite() {
   if (idle_) return;
   engine_.Abort();
   view_.SetStatusPanel(1, "Aborting Write...Please Wait!");
 }
 
-void DiscWindowLogic::chkUseFileDates_Click() {
-  engine_.UseFileDates = view_.IsChecked(DiscCheck::UseFileDates);
+void DiscWindowLogic::UseFileDatesClicked() {
+  VolumeOptions volume = engine_.Volume();
+  volume.useFileDates = view_.IsChecked(DiscCheck::UseFileDates);
+  engine_.SetVolume(volume);
 }
 
-void DiscWindowLogic::mnuDeviceEject_Click() {
-  if (device_ != nullptr) device_->Eject();
+// The drive is left alone while the engine writes or erases on it.
+bool DiscWindowLogic::DriveFree() const {
+  return device_ != nullptr && !engine_.Busy();
 }
 
-void DiscWindowLogic::mnuDeviceCloseTray_Click() {
-  if (device_ != nullptr) device_->CloseTray();
+void DiscWindowLogic::EjectMedium() {
+  if (DriveFree()) device_->Eject();
 }
 
-void DiscWindowLogic::mnuDeviceEraseDisc_Click() {
-  if (device_ != nullptr && commands_.openErase) commands_.openErase(*device_, engine_);
+void DiscWindowLogic::CloseTray() {
+  if (DriveFree()) device_->CloseTray();
 }
 
-void DiscWindowLogic::mnuFileExit_Click() {
+void DiscWindowLogic::OpenEraseDialog() {
+  if (DriveFree() && commands_.openErase) commands_.openErase(*device_, engine_);
+}
+
+void DiscWindowLogic::Exit() {
   view_.Close();
 }
 
 void DiscWindowLogic::WriteCompleted() {
   view_.SetStatusPanel(1, "Write Completed!");
-  if (!engine_.AutoVerify) {
+  // Only a verify that ran says so: a test write with Auto-Verify checked writes nothing to
+  // compare.
+  if (!write_.autoVerify || !verifyDone_) {
     Message("Write Complete!", MessageIcon::Information);
-  } else if (verifyDone_ && verifyMatched_ < verifyTotal_) {
+  } else if (verifyMatched_ < verifyTotal_) {
     // The disc does not hold what was meant to be written: no "complete" for that.
     Message("Write Complete, but Verify Failed: " + std::to_string(verifyMatched_) + " of " +
                 std::to_string(verifyTotal_) + " files MATCHED.",

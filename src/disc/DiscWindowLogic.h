@@ -40,22 +40,27 @@ class DiscWindowLogic : public DiscEvents {
 
   ImageViewLogic& image() { return image_; }
 
-  // False when the drives could not be initialised and the program ends.
-  bool Form_Load();
+  // The window's start; false when the drives could not be initialised and the program
+  // ends.
+  bool Start();
   void FillDevices();
-  void cboDevices_Click();
+  // A drive chosen in cboDevices: its speeds and buffer protection.
+  void DriveSelected();
   void FillSpeeds();
   void SetWindowIdle(bool flag);
   bool CheckDiscSpace();
-  void cmdWriteDisc_Click();
-  void cmdCancel_Click();
-  void chkUseFileDates_Click();
-  void mnuDeviceEject_Click();
-  void mnuDeviceCloseTray_Click();
-  void mnuDeviceEraseDisc_Click();
-  void mnuFileExit_Click();
+  // The buttons cmdWriteDisc and cmdCancel.
+  void WriteDisc();
+  void CancelWrite();
+  // chkUseFileDates, taken at once.
+  void UseFileDatesClicked();
+  // The Device menu: Eject, Close Tray, Erase Disc...; and Exit in the File menu.
+  void EjectMedium();
+  void CloseTray();
+  void OpenEraseDialog();
+  void Exit();
   // Whether the window may close now: not while a write runs.
-  bool QueryUnload() const { return idle_; }
+  bool CanClose() const { return idle_; }
   bool idle() const { return idle_; }
 
   void WriteStatus(int progress, int status) override;
@@ -70,6 +75,7 @@ class DiscWindowLogic : public DiscEvents {
   platform::MessageAnswer Message(const std::string& text, platform::MessageIcon icon,
                                   platform::MessageButtons buttons = platform::MessageButtons::Ok);
   bool HasBufferProtection();
+  bool DriveFree() const;
   void WriteCompleted();
 
   DiscWindowView& view_;
@@ -80,6 +86,7 @@ class DiscWindowLogic : public DiscEvents {
   ImageViewLogic image_;
   DiscDevice* device_ = nullptr;
   bool idle_ = true;
+  WriteOptions write_;  // the options of the last write started
   // What the last verify found; a write whose verify failed is not reported as complete.
   int verifyTotal_ = 0;
   int verifyMatched_ = 0;

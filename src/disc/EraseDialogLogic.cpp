@@ -21,21 +21,37 @@ void EraseDialogLogic::Inform(const std::string& text, MessageIcon icon) {
   prompter_.Message(text, icon, MessageButtons::Ok, core::kAppTitle);
 }
 
-void EraseDialogLogic::ShowErase() {
+void EraseDialogLogic::PrepareToShow() {
   view_.SetButtonsEnabled(true);
   busy_ = false;
 }
 
-void EraseDialogLogic::cmdErase_Click() {
+void EraseDialogLogic::SetBusy(bool busy) {
+  busy_ = busy;
+  view_.SetButtonsEnabled(!busy);
+}
+
+void EraseDialogLogic::EraseMedium() {
+  // Busy from the click on: a second click before the erase reports its start would find
+  // the drive taken, and closing the dialog then would leave the erase running behind it.
+  if (busy_) return;
+  SetBusy(true);
+  if (!StartErase()) {
+    SetBusy(false);
+    view_.Close();
+  }
+}
+
+bool EraseDialogLogic::StartErase() {
   device_.RefreshMedia(false);
   const MediaInfo media = device_.Media();
-  if (media.MediaType == 0) {
+  if (media.MediaType == kMediaNone) {
     Inform("No Media Loaded.", MessageIcon::Information);
-    return view_.Close();
+    return false;
   }
   if (!media.Rewritable) {
     Inform("The current media is not re-writable.", MessageIcon::Information);
-    return view_.Close();
+    return false;
   }
   bool supported = false;
   for (const auto& [capability, mediaType] : kEraseFormats) {
@@ -47,30 +63,29 @@ void EraseDialogLogic::cmdErase_Click() {
   if (!supported) {
     Inform("Selected drive does not support re-writable discs of this format.",
            MessageIcon::Information);
-    return view_.Close();
+    return false;
   }
   if (!device_.Erase(view_.QuickErase(), device_.EraseValue())) {
     Inform("Could not start Erase operation!!!", MessageIcon::Error);
-    view_.Close();
+    return false;
   }
+  return true;
 }
 
-void EraseDialogLogic::cmdCancel_Click() {
+void EraseDialogLogic::CloseDialog() {
   if (!busy_) view_.Close();
 }
 
 void EraseDialogLogic::Finish(const std::string& status) {
   view_.SetStatus(status);
-  view_.SetButtonsEnabled(true);
-  busy_ = false;
+  SetBusy(false);
 }
 
 void EraseDialogLogic::EraseStatus(int status, int progress) {
   switch (status) {
     case kEraseStarted:
-      busy_ = true;
+      SetBusy(true);
       view_.SetStatus("Erasing Disc...Please Wait!!");
-      view_.SetButtonsEnabled(false);
       view_.SetProgress(progress);
       break;
     case kEraseProgress:
@@ -95,8 +110,7 @@ void EraseDialogLogic::DeviceFault(const DeviceError& error) {
   Inform("Device Error: (" + std::to_string(error.Code) + ")   " + error.Text1 + "\r\n(" +
              error.Text3 + ") " + error.Text2,
          MessageIcon::Error);
-  view_.SetButtonsEnabled(true);
-  busy_ = false;
+  SetBusy(false);
 }
 
 }  // namespace quill::disc

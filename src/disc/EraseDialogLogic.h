@@ -18,8 +18,13 @@ inline constexpr const char* kEraseNote =
 
 // The erasable formats, tried in this order: a device capability and the medium type it
 // erases.
-inline constexpr std::array<std::pair<int, int>, 5> kEraseFormats{
-    {{17, 9}, {19, 4}, {22, 2}, {23, 5}, {27, 15}}};
+inline constexpr std::array<std::pair<CapabilityCode, MediaTypeCode>, 5> kEraseFormats{{
+    {kCapabilityEraseDvdRwRestricted, kMediaDvdRwRestricted},
+    {kCapabilityEraseCdRw, kMediaCdRw},
+    {kCapabilityEraseDvdRwSequential, kMediaDvdRwSequential},
+    {kCapabilityEraseDvdPlusRw, kMediaDvdPlusRw},
+    {kCapabilityEraseBdRe, kMediaBdRe},
+}};
 
 class EraseDialogView {
  public:
@@ -40,10 +45,11 @@ class EraseDialogLogic : public DiscEvents {
   EraseDialogLogic& operator=(const EraseDialogLogic&) = delete;
 
   // Prepares the dialog before it is shown.
-  void ShowErase();
-  void cmdErase_Click();
-  void cmdCancel_Click();
-  bool QueryUnload() const { return !busy_; }
+  void PrepareToShow();
+  // The buttons cmdErase and cmdCancel.
+  void EraseMedium();
+  void CloseDialog();
+  bool CanClose() const { return !busy_; }
   bool busy() const { return busy_; }
 
   void EraseStatus(int status, int progress) override;
@@ -51,6 +57,10 @@ class EraseDialogLogic : public DiscEvents {
 
  private:
   void Inform(const std::string& text, platform::MessageIcon icon);
+  void SetBusy(bool busy);
+  // The medium and format checks, then the erase; false after the message that says why it
+  // did not start.
+  bool StartErase();
   void Finish(const std::string& status);
 
   EraseDialogView& view_;

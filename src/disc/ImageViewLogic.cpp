@@ -43,7 +43,9 @@ void ImageViewLogic::ResetImageView() {
   view_.ClearTree();
   view_.AddTreeNode("", "\\", kNewDiscName, "CD");
   view_.SetVolumeIdentifier(kNewDiscName);
-  engine_.VolumeIdentifier = kNewDiscName;
+  VolumeOptions volume = engine_.Volume();
+  volume.identifier = kNewDiscName;
+  engine_.SetVolume(volume);
   ShowImageTotals();
 }
 
@@ -99,53 +101,53 @@ void ImageViewLogic::ListRightClicked() {
       {FileMenuEntry::ClearAll, FileMenuEntry::RemoveFile, FileMenuEntry::RenameFile});
 }
 
-void ImageViewLogic::mnuFileClear_Click() {
+void ImageViewLogic::ClearImage() {
   engine_.Image().Clear();
 }
 
-void ImageViewLogic::mnuFileRemoveFolder_Click() {
+void ImageViewLogic::RemoveFolder() {
   const auto key = view_.SelectedTreeKey();
   if (!key) return Inform("No Item Selected.");
   if (!engine_.Image().Remove(*key)) Inform("Item could not be removed.");
   RefreshImageView();
 }
 
-void ImageViewLogic::mnuFileRemoveFile_Click() {
+void ImageViewLogic::RemoveFile() {
   const auto key = view_.SelectedListKey();
   if (!key) return Inform("No Item Selected.");
   if (!engine_.Image().Remove(*key)) Inform("Item could not be removed.");
   RefreshImageView();
 }
 
-void ImageViewLogic::mnuFileRenameFolder_Click() {
+void ImageViewLogic::StartFolderRename() {
   const auto key = view_.SelectedTreeKey();
   if (!key) return Inform("No Item Selected.");
   view_.EditTreeNode(*key);
 }
 
-void ImageViewLogic::mnuFileRenameFile_Click() {
+void ImageViewLogic::StartFileRename() {
   const auto key = view_.SelectedListKey();
   if (!key) return Inform("No Item Selected.");
   view_.EditListRow(*key);
 }
 
-bool ImageViewLogic::TreeEditStarting(const std::string& key) {
+bool ImageViewLogic::MayRenameFolder(const std::string& key) {
   if (key != "\\") return true;
   Inform("Root directory can not be renamed.");
   return false;
 }
 
-void ImageViewLogic::TreeEditDone(const std::string& key, const std::string& newText) {
+void ImageViewLogic::FinishFolderRename(const std::string& key, const std::string& newText) {
   if (!engine_.Image().RenameFolder(key, newText)) Inform("Folder could not be renamed.");
   RefreshImageView();
 }
 
-void ImageViewLogic::ListEditDone(const std::string& key, const std::string& newText) {
+void ImageViewLogic::FinishFileRename(const std::string& key, const std::string& newText) {
   if (!engine_.Image().RenameFile(key, newText)) Inform("File could not be renamed.");
   RefreshImageView();
 }
 
-void ImageViewLogic::txtVolIdentifier_Change() {
+void ImageViewLogic::VolumeIdentifierChanged() {
   view_.SetTreeNodeText("\\", view_.VolumeIdentifier());
 }
 
@@ -153,11 +155,13 @@ void ImageViewLogic::FillVolumeTypes() {
   std::vector<std::string> items;
   for (const auto& choice : kVolumeTypes) items.emplace_back(choice.text);
   view_.SetVolumeTypes(items, kDefaultVolumeType);
-  engine_.VolumeType = kVolumeTypes[kDefaultVolumeType].code;
-  cboVolumeType_Click();
+  VolumeOptions volume = engine_.Volume();
+  volume.type = kVolumeTypes[kDefaultVolumeType].code;
+  engine_.SetVolume(volume);
+  VolumeTypeChosen();
 }
 
-void ImageViewLogic::cboVolumeType_Click() {
+void ImageViewLogic::VolumeTypeChosen() {
   view_.SetVolumeTypeNote(VolumeTypeByCode(SelectedVolumeTypeCode()).note);
 }
 

@@ -32,18 +32,20 @@ class ImageViewLogic : public DiscEvents {
   void TreeRightClicked();
   void ListRightClicked();
 
-  void mnuFileClear_Click();
-  void mnuFileRemoveFolder_Click();
-  void mnuFileRenameFolder_Click();
-  void mnuFileRemoveFile_Click();
-  void mnuFileRenameFile_Click();
+  // The File menu's entries, on the selected folder node or file row.
+  void ClearImage();
+  void RemoveFolder();
+  void StartFolderRename();
+  void RemoveFile();
+  void StartFileRename();
   // Label edits: the window asks before an edit starts and reports its end.
-  bool TreeEditStarting(const std::string& key);
-  void TreeEditDone(const std::string& key, const std::string& newText);
-  void ListEditDone(const std::string& key, const std::string& newText);
+  bool MayRenameFolder(const std::string& key);
+  void FinishFolderRename(const std::string& key, const std::string& newText);
+  void FinishFileRename(const std::string& key, const std::string& newText);
 
-  void txtVolIdentifier_Change();
-  void cboVolumeType_Click();
+  // txtVolIdentifier changed; cboVolumeType chosen.
+  void VolumeIdentifierChanged();
+  void VolumeTypeChosen();
   // Fills the volume types and writes the default to the engine.
   void FillVolumeTypes();
   int SelectedVolumeTypeCode() const;

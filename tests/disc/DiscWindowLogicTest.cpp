@@ -27,7 +27,7 @@ class DiscWindowTest : public ::testing::Test {
         view, engine, prompter, handOver,
         DiscWindowCommands{[this](DiscDevice& d, DiscEngine&) { erased.push_back(&d); },
                            [this] { ++programEnds; }});
-    logic->Form_Load();
+    logic->Start();
     prompter.shown.clear();
     return *logic;
   }
@@ -91,12 +91,11 @@ TEST_F(DiscWindowTest, StartSetsTheVolumeTypeDefaultAndTheEngineSettings) {
                                                         "ISO9660/UDF (DVDVideo) Bridge",
                                                         "ISO9660/Joliet/UDF Bridge"}));
   EXPECT_EQ(view.volumeType, 4);
-  EXPECT_EQ(engine.VolumeType, 7);
+  EXPECT_EQ(engine.Volume().type, kVolumeIsoJolietUdf);
   // The default writes no UDF, and the window says so.
   EXPECT_NE(view.volumeNote.find("UDF is not written"), std::string::npos);
-  EXPECT_EQ(engine.unnamedSettings, (std::vector<std::pair<int, int>>{{1, 1}}));
-  EXPECT_TRUE(engine.UseFileDates);
-  EXPECT_EQ(engine.VolumeIdentifier, "New Disc");
+  EXPECT_TRUE(engine.Volume().useFileDates);
+  EXPECT_EQ(engine.Volume().identifier, "New Disc");
 }
 
 TEST_F(DiscWindowTest, DrivesThatCannotWriteAreLeftOutAndNoneLeftIsSaidOnce) {
@@ -123,7 +122,7 @@ TEST_F(DiscWindowTest, FailedDriveStartEndsTheProgramAfterItsMessage) {
   engine.initSucceeds = false;
   logic = std::make_unique<DiscWindowLogic>(view, engine, prompter, handOver,
                                             DiscWindowCommands{{}, [this] { ++programEnds; }});
-  EXPECT_FALSE(logic->Form_Load());
+  EXPECT_FALSE(logic->Start());
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.shown[0].text, "Devices Cannot be initialized...Contact support!");
   EXPECT_EQ(prompter.shown[0].icon, MessageIcon::None);
@@ -140,12 +139,12 @@ TEST_F(DiscWindowTest, SpeedsAreListedInTheDrivesOrderAndNoneGivesMax) {
   EXPECT_EQ(view.speed, 0);
 
   drive->speeds.clear();
-  logic->cboDevices_Click();
+  logic->DriveSelected();
   ASSERT_EQ(view.speeds.size(), 1u);
   EXPECT_EQ(view.speeds[0].text, "MAX");
-  logic->cmdWriteDisc_Click();
+  logic->WriteDisc();
   ASSERT_EQ(engine.writes.size(), 1u);
-  EXPECT_EQ(engine.writes[0].speed, 0);
+  EXPECT_EQ(engine.writes[0].options.speed, kFastestSpeed);
 }
 
 TEST_F(DiscWindowTest, BufferProtectionFollowsTheDrive) {
@@ -153,7 +152,7 @@ TEST_F(DiscWindowTest, BufferProtectionFollowsTheDrive) {
   EXPECT_TRUE(view.checks[DiscCheck::UseBufferProtect]);
   EXPECT_TRUE(view.enabled[DiscControl::UseBufferProtect]);
   drive->capabilities.clear();
-  logic->cboDevices_Click();
+  logic->DriveSelected();
   EXPECT_FALSE(view.checks[DiscCheck::UseBufferProtect]);
   EXPECT_FALSE(view.enabled[DiscControl::UseBufferProtect]);
 }
@@ -189,7 +188,7 @@ TEST_F(DiscWindowTest, MediaCheckAcceptsAnExactFitAndRefusesEverythingElse) {
     drive->freeBlocks = c.freeBlocks;
     engine.imageSize = c.imageBytes;
     drive->refreshes.clear();
-    logic->cmdWriteDisc_Click();
+    logic->WriteDisc();
     EXPECT_EQ(drive->refreshes, std::vector<bool>{true});
     if (c.message.empty()) {
       EXPECT_TRUE(prompter.shown.empty());
@@ -212,21 +211,25 @@ TEST_F(DiscWindowTest, WriteTakesTheBoxesAndGoesBusyUntilTheEnd) {
   view.checks[DiscCheck::TestWrite] = true;
   view.checks[DiscCheck::DiscAtOnce] = true;
   view.checks[DiscCheck::UseBufferProtect] = false;
-  logic->cmdWriteDisc_Click();
+  view.checks[DiscCheck::UseFileDates] = false;
+  logic->UseFileDatesClicked();  // taken at once, not when the write starts
+  EXPECT_FALSE(engine.Volume().useFileDates);
+  logic->WriteDisc();
   ASSERT_EQ(engine.writes.size(), 1u);
-  const auto& write = engine.writes[0];
-  EXPECT_EQ(write.volumeIdentifier, "My Disc");
-  EXPECT_EQ(write.volumeType, 3);
+  const WriteOptions& write = engine.writes[0].options;
+  EXPECT_EQ(write.volume.identifier, "My Disc");
+  EXPECT_EQ(write.volume.type, kVolumeIsoJoliet);
+  EXPECT_FALSE(write.volume.useFileDates);
   EXPECT_EQ(write.speed, 2770);
-  EXPECT_EQ(write.writeMode, 248);
+  EXPECT_EQ(write.mode, WriteMode::DiscAtOnce);
   EXPECT_TRUE(write.autoVerify);
   EXPECT_TRUE(write.testWrite);
   EXPECT_FALSE(write.finalize);
   EXPECT_FALSE(write.bufferProtection);
-  EXPECT_EQ(write.device, "TEST DVD-RW");
-  EXPECT_EQ(engine.unnamedSettings.back(), std::make_pair(2, 1));
+  EXPECT_EQ(engine.writes[0].device, "TEST DVD-RW");
+  EXPECT_EQ(engine.Volume().identifier, "My Disc");
 
-  EXPECT_FALSE(logic->QueryUnload());
+  EXPECT_FALSE(logic->CanClose());
   EXPECT_TRUE(view.busyCursor);
   for (auto control : {DiscControl::FileMenu, DiscControl::DeviceMenu, DiscControl::Devices,
                        DiscControl::WriteDisc, DiscControl::Folders, DiscControl::ImageFiles,
@@ -234,12 +237,12 @@ TEST_F(DiscWindowTest, WriteTakesTheBoxesAndGoesBusyUntilTheEnd) {
     EXPECT_FALSE(view.enabled[control]);
   EXPECT_TRUE(view.enabled[DiscControl::Cancel]);
 
-  logic->cmdCancel_Click();
+  logic->CancelWrite();
   EXPECT_EQ(engine.aborts, 1);
   EXPECT_EQ(view.panels[1], "Aborting Write...Please Wait!");
-  EXPECT_FALSE(logic->QueryUnload());  // busy until the engine says the write ended
+  EXPECT_FALSE(logic->CanClose());  // busy until the engine says the write ended
   logic->WriteStatus(0, kStatusCancelled);
-  EXPECT_TRUE(logic->QueryUnload());
+  EXPECT_TRUE(logic->CanClose());
   EXPECT_EQ(Messages(), std::vector<std::string>{"Write Cancelled!"});
   EXPECT_TRUE(view.enabled[DiscControl::WriteDisc]);
   EXPECT_FALSE(view.enabled[DiscControl::Cancel]);
@@ -249,62 +252,62 @@ TEST_F(DiscWindowTest, WriteTakesTheBoxesAndGoesBusyUntilTheEnd) {
 TEST_F(DiscWindowTest, AWriteThatDoesNotStartLeavesTheWindowIdle) {
   engine.writeStarts = false;
   Open();
-  logic->cmdWriteDisc_Click();
+  logic->WriteDisc();
   EXPECT_EQ(Messages(), std::vector<std::string>{"Disc Write could not be started."});
   EXPECT_EQ(prompter.shown[0].icon, MessageIcon::Error);
-  EXPECT_TRUE(logic->QueryUnload());
+  EXPECT_TRUE(logic->CanClose());
 }
 
 TEST_F(DiscWindowTest, WriteStatusesShowTheirTextsAndEndTheWrite) {
   struct Case {
     int status;
     bool autoVerify;
+    int verifyTotal, verifyMatched;  // -1: no verify ran (a test write verifies nothing)
     std::string panel;
     std::vector<std::string> messages;
     bool idleAfter;
   };
   const Case cases[] = {
-      {0, false, "Preparing Image....", {}, false},
-      {4, false, "Closing Track....", {}, false},
-      {5, false, "Writing Lead-in....", {}, false},
-      {6, false, "Writing Lead-out....", {}, false},
-      {8, false, "Updating Volume....", {}, false},
-      {7, false, "before", {}, false},
-      {9, false, "Write Completed!", {"Write Complete!"}, true},
-      {9, true, "Write Completed!", {"Write and Verify Complete!"}, true},
-      {10, false, "Write Cancelled....", {"Write Cancelled!"}, true},
-      {11, false, "Write Error!", {}, true},
+      {0, false, -1, -1, "Preparing Image....", {}, false},
+      {4, false, -1, -1, "Closing Track....", {}, false},
+      {5, false, -1, -1, "Writing Lead-in....", {}, false},
+      {6, false, -1, -1, "Writing Lead-out....", {}, false},
+      {8, false, -1, -1, "Updating Volume....", {}, false},
+      {7, false, -1, -1, "before", {}, false},
+      {9, false, -1, -1, "Write Completed!", {"Write Complete!"}, true},
+      {9, true, 2, 2, "Write Completed!", {"Write and Verify Complete!"}, true},
+      {9, true, -1, -1, "Write Completed!", {"Write Complete!"}, true},
+      {9,
+       true,
+       2,
+       1,
+       "Write Completed!",
+       {"Write Complete, but Verify Failed: 1 of 2 files MATCHED."},
+       true},
+      {10, false, -1, -1, "Write Cancelled....", {"Write Cancelled!"}, true},
+      {11, false, -1, -1, "Write Error!", {}, true},
   };
   Open();
   for (const auto& c : cases) {
-    logic->cmdWriteDisc_Click();
+    view.checks[DiscCheck::AutoVerify] = c.autoVerify;
+    logic->WriteDisc();
+    if (c.verifyTotal >= 0) {
+      logic->VerifyStarted(c.verifyTotal);
+      logic->VerifyDone(c.verifyTotal, c.verifyMatched);
+    }
     prompter.shown.clear();
-    engine.AutoVerify = c.autoVerify;
     view.SetStatusPanel(1, "before");
     logic->WriteStatus(42, c.status);
     EXPECT_EQ(view.panels[1], c.panel) << c.status;
-    EXPECT_EQ(Messages(), c.messages) << c.status;
+    EXPECT_EQ(Messages(), c.messages) << c.status << " " << c.verifyTotal;
     EXPECT_EQ(logic->idle(), c.idleAfter) << c.status;
     if (!c.idleAfter) logic->WriteStatus(0, kStatusError);
   }
-  logic->cmdWriteDisc_Click();
+  logic->WriteDisc();
   for (int status : {1, 2, 3}) {
     logic->WriteStatus(10 * status, status);
     EXPECT_EQ(view.progress, 10 * status);
   }
-}
-
-TEST_F(DiscWindowTest, AFailedVerifyIsNotReportedAsComplete) {
-  Open();
-  logic->cmdWriteDisc_Click();
-  engine.AutoVerify = true;
-  logic->VerifyStarted(2);
-  logic->VerifyDone(2, 1);
-  prompter.shown.clear();
-  logic->WriteStatus(100, kStatusCompleted);
-  ASSERT_EQ(prompter.shown.size(), 1u);
-  EXPECT_EQ(prompter.shown[0].text, "Write Complete, but Verify Failed: 1 of 2 files MATCHED.");
-  EXPECT_EQ(prompter.shown[0].icon, MessageIcon::Error);
 }
 
 TEST_F(DiscWindowTest, VerifyEventsNameTheFileAndMoveTheBar) {
@@ -357,11 +360,21 @@ TEST_F(DiscWindowTest, WarningsErrorsAndTrackReadsShowTheirTexts) {
   EXPECT_EQ(prompter.shown[1].icon, MessageIcon::Error);
 }
 
-TEST_F(DiscWindowTest, DeviceMenuActsOnTheSelectedDrive) {
+TEST_F(DiscWindowTest, DeviceMenuActsOnTheSelectedDriveUnlessTheEngineHoldsIt) {
   Open();
-  logic->mnuDeviceEject_Click();
-  logic->mnuDeviceCloseTray_Click();
-  logic->mnuDeviceEraseDisc_Click();
+  // An erase still running after its dialog closed: the drive is not released under it.
+  engine.busy = true;
+  logic->EjectMedium();
+  logic->CloseTray();
+  logic->OpenEraseDialog();
+  EXPECT_EQ(drive->ejects, 0);
+  EXPECT_EQ(drive->trayCloses, 0);
+  EXPECT_TRUE(erased.empty());
+
+  engine.busy = false;
+  logic->EjectMedium();
+  logic->CloseTray();
+  logic->OpenEraseDialog();
   EXPECT_EQ(drive->ejects, 1);
   EXPECT_EQ(drive->trayCloses, 1);
   EXPECT_EQ(erased, std::vector<DiscDevice*>{drive});

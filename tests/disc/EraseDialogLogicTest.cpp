@@ -49,19 +49,21 @@ TEST(EraseDialogTest, MediumAndFormatChecksRunInOrder) {
     test::RecordingEraseView view;
     test::RecordingPrompter prompter;
     EraseDialogLogic dialog(view, device, engine, prompter);
-    dialog.ShowErase();
-    dialog.cmdErase_Click();
+    dialog.PrepareToShow();
+    dialog.EraseMedium();
     EXPECT_EQ(device.refreshes, std::vector<bool>{false}) << c.what;
     EXPECT_EQ(device.capabilityQueries, c.capabilityQueries) << c.what;
     if (c.message.empty()) {
       EXPECT_TRUE(prompter.shown.empty()) << c.what;
       EXPECT_EQ(device.erases, (std::vector<std::pair<bool, int>>{{true, 7}})) << c.what;
       EXPECT_FALSE(view.closed) << c.what;
+      EXPECT_FALSE(view.buttonsEnabled) << c.what;
     } else {
       ASSERT_EQ(prompter.shown.size(), 1u) << c.what;
       EXPECT_EQ(prompter.shown[0].text, c.message) << c.what;
       EXPECT_TRUE(device.erases.empty()) << c.what;
       EXPECT_TRUE(view.closed) << c.what;
+      EXPECT_TRUE(dialog.CanClose()) << c.what;
     }
   }
 }
@@ -75,16 +77,25 @@ TEST(EraseDialogTest, ARunningEraseLocksTheDialogUntilItEnds) {
   view.quick = false;
   test::RecordingPrompter prompter;
   EraseDialogLogic dialog(view, device, engine, prompter);
-  dialog.ShowErase();
+  dialog.PrepareToShow();
   EXPECT_TRUE(view.buttonsEnabled);
-  dialog.cmdErase_Click();
+  dialog.EraseMedium();
   EXPECT_EQ(device.erases, (std::vector<std::pair<bool, int>>{{false, 7}}));
+  // Busy from the click on: a second click before the first status (the engine, busy,
+  // would refuse it) neither asks again nor closes the dialog over the running erase.
+  EXPECT_FALSE(view.buttonsEnabled);
+  EXPECT_FALSE(dialog.CanClose());
+  device.eraseStarts = false;
+  dialog.EraseMedium();
+  EXPECT_EQ(device.erases.size(), 1u);
+  EXPECT_TRUE(prompter.shown.empty());
+  EXPECT_FALSE(view.closed);
 
   engine.events().EraseStatus(kEraseStarted, 0);
   EXPECT_EQ(view.status, "Erasing Disc...Please Wait!!");
   EXPECT_FALSE(view.buttonsEnabled);
-  EXPECT_FALSE(dialog.QueryUnload());
-  dialog.cmdCancel_Click();
+  EXPECT_FALSE(dialog.CanClose());
+  dialog.CloseDialog();
   EXPECT_FALSE(view.closed);
   engine.events().EraseStatus(kEraseProgress, 40);
   EXPECT_EQ(view.progress, 40);
@@ -92,15 +103,16 @@ TEST(EraseDialogTest, ARunningEraseLocksTheDialogUntilItEnds) {
   engine.events().DeviceFault(DeviceError{3, "Medium error", "erase", "sense 3"});
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.shown[0].text, "Device Error: (3)   Medium error\r\n(sense 3) erase");
-  EXPECT_TRUE(dialog.QueryUnload());
+  EXPECT_TRUE(dialog.CanClose());
   EXPECT_FALSE(view.closed);
 
+  device.eraseStarts = true;
   engine.events().EraseStatus(kEraseStarted, 0);
   engine.events().EraseStatus(kEraseDone, 100);
   EXPECT_EQ(view.status, "Erase operation complete!!!");
   EXPECT_EQ(prompter.shown.back().text, "Erase Completed!!!");
   EXPECT_TRUE(view.closed);
-  EXPECT_TRUE(dialog.QueryUnload());
+  EXPECT_TRUE(dialog.CanClose());
 }
 
 TEST(EraseDialogTest, AnEraseThatFailsOrDoesNotStartClosesTheDialog) {
@@ -113,16 +125,17 @@ TEST(EraseDialogTest, AnEraseThatFailsOrDoesNotStartClosesTheDialog) {
   test::RecordingPrompter prompter;
   {
     EraseDialogLogic dialog(view, device, engine, prompter);
-    dialog.cmdErase_Click();
+    dialog.EraseMedium();
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, "Could not start Erase operation!!!");
     EXPECT_EQ(prompter.shown[0].icon, platform::MessageIcon::Error);
     EXPECT_TRUE(view.closed);
+    EXPECT_TRUE(dialog.CanClose());
   }
   view.closed = false;
   device.eraseStarts = true;
   EraseDialogLogic dialog(view, device, engine, prompter);
-  dialog.cmdErase_Click();
+  dialog.EraseMedium();
   engine.events().EraseStatus(kEraseStarted, 0);
   engine.events().EraseStatus(kEraseFailed, 0);
   EXPECT_EQ(view.status, "Error Erasing Disc!!!");

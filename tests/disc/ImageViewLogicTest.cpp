@@ -83,9 +83,9 @@ TEST_F(ImageViewTest, ListShowsFilesOfTheClickedFolderWithSizeAndDate) {
 TEST_F(ImageViewTest, RenamesAndRemovalsKeepTreeAndImageInStep) {
   image.DropFiles({mail.string()});
   view.selectedNode = "\\Mail";
-  image.mnuFileRenameFolder_Click();
+  image.StartFolderRename();
   EXPECT_EQ(view.editingNode, "\\Mail");
-  image.TreeEditDone("\\Mail", "Post");
+  image.FinishFolderRename("\\Mail", "Post");
   EXPECT_FALSE(view.HasTreeNode("\\Mail"));
   EXPECT_EQ(view.tree.at("\\Post").text, "Post");
   // The folder below moves with it, so a click there still lists its files.
@@ -95,11 +95,11 @@ TEST_F(ImageViewTest, RenamesAndRemovalsKeepTreeAndImageInStep) {
   EXPECT_EQ(view.rows.size(), 2u);
 
   view.selectedRow = "\\Post\\Inbox\\one.eml";
-  image.ListEditDone("\\Post\\Inbox\\one.eml", "TWO.EML");  // taken, ignoring case
-  image.mnuFileRemoveFile_Click();
+  image.FinishFileRename("\\Post\\Inbox\\one.eml", "TWO.EML");  // taken, ignoring case
+  image.RemoveFile();
   view.selectedNode = "\\Post";
-  image.TreeEditDone("\\Post", "bad\\name");
-  image.mnuFileRemoveFolder_Click();
+  image.FinishFolderRename("\\Post", "bad\\name");
+  image.RemoveFolder();
   EXPECT_EQ(Messages(), (std::vector<std::string>{"File could not be renamed.",
                                                   "Folder could not be renamed."}));
   EXPECT_FALSE(view.HasTreeNode("\\Post"));
@@ -109,33 +109,33 @@ TEST_F(ImageViewTest, RenamesAndRemovalsKeepTreeAndImageInStep) {
   prompter.shown.clear();
   view.selectedNode.reset();
   view.selectedRow.reset();
-  image.mnuFileRemoveFolder_Click();
-  image.mnuFileRenameFolder_Click();
-  image.mnuFileRemoveFile_Click();
-  image.mnuFileRenameFile_Click();
+  image.RemoveFolder();
+  image.StartFolderRename();
+  image.RemoveFile();
+  image.StartFileRename();
   EXPECT_EQ(Messages(), std::vector<std::string>(4, "No Item Selected."));
   view.selectedNode = "\\Gone";
   prompter.shown.clear();
-  image.mnuFileRemoveFolder_Click();
+  image.RemoveFolder();
   EXPECT_EQ(Messages(), std::vector<std::string>{"Item could not be removed."});
 }
 
 TEST_F(ImageViewTest, TheRootIsRenamedOnlyThroughTheVolumeIdentifier) {
   view.selectedNode = "\\";
-  image.mnuFileRenameFolder_Click();
-  EXPECT_FALSE(image.TreeEditStarting("\\"));
+  image.StartFolderRename();
+  EXPECT_FALSE(image.MayRenameFolder("\\"));
   EXPECT_EQ(Messages(), std::vector<std::string>{"Root directory can not be renamed."});
-  EXPECT_TRUE(image.TreeEditStarting("\\Mail"));
+  EXPECT_TRUE(image.MayRenameFolder("\\Mail"));
   view.volumeIdentifier = "Mail 2026";
-  image.txtVolIdentifier_Change();
+  image.VolumeIdentifierChanged();
   EXPECT_EQ(view.tree.at("\\").text, "Mail 2026");
-  EXPECT_EQ(engine.VolumeIdentifier, "New Disc");  // taken only when a write starts
+  EXPECT_EQ(engine.Volume().identifier, "New Disc");  // taken only when a write starts
 }
 
 TEST_F(ImageViewTest, ClearAllItemsLeavesOnlyANewDisc) {
   image.DropFiles({mail.string()});
   view.volumeIdentifier = "Mine";
-  image.mnuFileClear_Click();
+  image.ClearImage();
   EXPECT_EQ(view.tree.size(), 1u);
   EXPECT_EQ(view.tree.at("\\").text, "New Disc");
   EXPECT_TRUE(view.rows.empty());

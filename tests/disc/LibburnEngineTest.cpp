@@ -53,7 +53,7 @@ class StdioDiscTest : public ::testing::Test {
     handOver = {backup.filename().string(), backup.string()};
     logic =
         std::make_unique<DiscWindowLogic>(view, engine, prompter, handOver, DiscWindowCommands{});
-    EXPECT_TRUE(logic->Form_Load());
+    EXPECT_TRUE(logic->Start());
     return *logic;
   }
 
@@ -89,7 +89,7 @@ TEST_F(StdioDiscTest, ABackupWrittenWithAutoVerifyReadsBackByteForByte) {
   EXPECT_EQ(view.speeds.size(), 1u);
   EXPECT_EQ(view.speeds[0].text, "MAX");
   view.checks[DiscCheck::AutoVerify] = true;
-  logic->cmdWriteDisc_Click();
+  logic->WriteDisc();
   ASSERT_FALSE(logic->idle()) << ::testing::PrintToString(Messages());
   WaitForTheWrite();
 
@@ -111,7 +111,7 @@ TEST_F(StdioDiscTest, ABackupWrittenWithAutoVerifyReadsBackByteForByte) {
 
 TEST_F(StdioDiscTest, VerifyNamesTheFileWithOneFlippedByte) {
   Open(image.string());
-  logic->cmdWriteDisc_Click();
+  logic->WriteDisc();
   WaitForTheWrite();
   ASSERT_EQ(Messages(), std::vector<std::string>{"Write Complete!"});
 
@@ -154,7 +154,7 @@ TEST_F(StdioDiscTest, ADiscTooSmallByOneBlockIsRefusedBeforeWriting) {
   Open(image.string() + "@4M");
   const double size = engine.ImageSize();
   ASSERT_GT(size, 3.0 * 1024 * 1024);
-  logic->cmdWriteDisc_Click();
+  logic->WriteDisc();
   WaitForTheWrite();
   EXPECT_EQ(Messages(), std::vector<std::string>{"Write Complete!"});
 
@@ -168,9 +168,9 @@ TEST_F(StdioDiscTest, ADiscTooSmallByOneBlockIsRefusedBeforeWriting) {
          1);
   handOver = {backup.filename().string(), backup.string()};
   DiscWindowLogic window(view, small, prompter, handOver, DiscWindowCommands{});
-  ASSERT_TRUE(window.Form_Load());
+  ASSERT_TRUE(window.Start());
   prompter.shown.clear();
-  window.cmdWriteDisc_Click();
+  window.WriteDisc();
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.shown[0].text.rfind("Free Space on the loaded disc is ", 0), 0u)
       << prompter.shown[0].text;
@@ -182,7 +182,7 @@ TEST_F(StdioDiscTest, ASourceGoneBeforeTheWriteIsNamedAndNothingIsWritten) {
   Open(image.string());
   std::filesystem::remove(backup);
   prompter.shown.clear();
-  logic->cmdWriteDisc_Click();
+  logic->WriteDisc();
   ASSERT_EQ(prompter.shown.size(), 2u) << ::testing::PrintToString(Messages());
   EXPECT_EQ(prompter.shown[0].text,
             "Source File Error: (2)   The file does not exist in the "
@@ -191,6 +191,41 @@ TEST_F(StdioDiscTest, ASourceGoneBeforeTheWriteIsNamedAndNothingIsWritten) {
   EXPECT_EQ(prompter.shown[1].text, "Disc Write could not be started.");
   EXPECT_TRUE(logic->idle());
   EXPECT_FALSE(std::filesystem::exists(image) && std::filesystem::file_size(image) > 0);
+}
+
+TEST(FinishWriteTest, VerifiesOnlyWhatWasWrittenAndACancelDuringTheVerifyIsACancel) {
+  struct Case {
+    bool autoVerify, testWrite, cancelDuringVerify;
+    bool verified;
+    int lastStatus;
+  };
+  const Case cases[] = {
+      {false, false, false, false, kStatusCompleted},
+      {true, false, false, true, kStatusCompleted},
+      {true, true, false, false, kStatusCompleted},  // a test write leaves nothing to compare
+      {true, false, true, true, kStatusCancelled},
+  };
+  for (const auto& c : cases) {
+    struct Statuses : DiscEvents {
+      std::vector<int> seen;
+      void WriteStatus(int, int status) override { seen.push_back(status); }
+    } events;
+    std::atomic<bool> abort{false};
+    bool verified = false;
+    WriteOptions options;
+    options.autoVerify = c.autoVerify;
+    options.testWrite = c.testWrite;
+    FinishWrite(
+        options,
+        [&] {
+          verified = true;
+          if (c.cancelDuringVerify) abort = true;
+        },
+        events, abort);
+    EXPECT_EQ(verified, c.verified) << c.autoVerify << c.testWrite << c.cancelDuringVerify;
+    EXPECT_EQ(events.seen, std::vector<int>{c.lastStatus})
+        << c.autoVerify << c.testWrite << c.cancelDuringVerify;
+  }
 }
 
 TEST(StdioDrivesTest, ListsSplitOnColonsAndTakeAnOptionalCapacity) {

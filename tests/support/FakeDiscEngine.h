@@ -56,11 +56,9 @@ class FakeDiscDevice : public disc::DiscDevice {
 
 class FakeDiscEngine : public disc::DiscEngine {
  public:
-  // The settings a write started with.
+  // A write started: its options and the device's name.
   struct Write {
-    std::string volumeIdentifier;
-    int volumeType, speed, writeMode;
-    bool autoVerify, mode2XA, cacheImage, testWrite, finalize, bufferProtection;
+    disc::WriteOptions options;
     std::string device;
   };
 
@@ -69,8 +67,8 @@ class FakeDiscEngine : public disc::DiscEngine {
   std::optional<double> imageSize;  // else the sum of the files
   std::vector<std::unique_ptr<FakeDiscDevice>> devices;
   std::vector<Write> writes;
-  std::vector<std::pair<int, int>> unnamedSettings;
   int aborts = 0;
+  bool busy = false;  // a write or an erase runs
 
   FakeDiscDevice& AddDevice(const std::string& name) {
     devices.push_back(std::make_unique<FakeDiscDevice>());
@@ -89,25 +87,21 @@ class FakeDiscEngine : public disc::DiscEngine {
                                                : nullptr;
   }
   disc::DiscImage& Image() override { return image_; }
-  void SetUnnamedSetting(int which, int value) override {
-    unnamedSettings.emplace_back(which, value);
-  }
   int BlockSize() const override { return 2048; }
   double ImageSize() override { return imageSize.value_or(image_.FileBytes()); }
-  bool StartWrite(disc::DiscDevice& device) override {
-    writes.push_back({VolumeIdentifier, VolumeType, WriteSpeed, WriteMode, AutoVerify, Mode2XA,
-                      CacheImage, TestWrite, FinalizeDisc, BufferProtection, device.Name()});
-    busy_ = writeStarts;
+  bool StartWrite(disc::DiscDevice& device, const disc::WriteOptions& options) override {
+    SetVolume(options.volume);
+    writes.push_back({options, device.Name()});
+    busy = writeStarts;
     return writeStarts;
   }
   void Abort() override { ++aborts; }
   void Poll() override {}
-  bool Busy() const override { return busy_; }
+  bool Busy() const override { return busy; }
 
  private:
   disc::EventHub hub_;
   disc::ImageModel image_{hub_};
-  bool busy_ = false;
 };
 
 }  // namespace quill::test

@@ -170,4 +170,15 @@ int VerifyDisc(burn_drive* drive, const std::vector<ImageItem>& files, DiscEvent
   return matched;
 }
 
+void FinishWrite(const WriteOptions& options, const std::function<void()>& verify,
+                 DiscEvents& events, const std::atomic<bool>& abort) {
+  if (options.autoVerify && !options.testWrite) {
+    verify();
+    // Cancel pressed during the verify: the write is reported as cancelled, not as a
+    // verify that failed.
+    if (abort) return events.WriteStatus(0, kStatusCancelled);
+  }
+  events.WriteStatus(100, kStatusCompleted);
+}
+
 }  // namespace quill::disc

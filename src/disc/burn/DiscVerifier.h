@@ -3,6 +3,7 @@
 // source: first the size, then the content, byte for byte.
 
 #include <atomic>
+#include <functional>
 #include <vector>
 
 #include "disc/DiscEngine.h"
@@ -17,5 +18,11 @@ namespace quill::disc {
 // matched.
 int VerifyDisc(burn::burn_drive* drive, const std::vector<ImageItem>& files, DiscEvents& events,
                const std::atomic<bool>& abort);
+
+// The end of a write that went well: the verify when Auto-Verify asks for one and the disc
+// holds something to compare (a test write puts nothing on it), then Completed; Cancelled
+// when the user stopped the verify.
+void FinishWrite(const WriteOptions& options, const std::function<void()>& verify,
+                 DiscEvents& events, const std::atomic<bool>& abort);
 
 }  // namespace quill::disc

@@ -54,11 +54,11 @@ bool AddTree(IsoImage* image, IsoDir* dir, const ImageModel::Node& folder, FileE
   return true;
 }
 
-std::unique_ptr<IsoWriteOpts, OptsDeleter> WriteOptions(const IsoOptions& options) {
+std::unique_ptr<IsoWriteOpts, OptsDeleter> IsoWriteOptions(const VolumeOptions& volume) {
   IsoWriteOpts* raw = nullptr;
   if (iso_write_opts_new(&raw, 0) < 0) return nullptr;
   std::unique_ptr<IsoWriteOpts, OptsDeleter> opts(raw);
-  const VolumeTypeChoice& choice = VolumeTypeByCode(options.volumeType);
+  const VolumeTypeChoice& choice = VolumeTypeByCode(volume.type);
   // Level 3 lets a backup file be larger than 4 GiB.
   iso_write_opts_set_iso_level(raw, 3);
   iso_write_opts_set_rockridge(raw, choice.rockRidge ? 1 : 0);
@@ -67,7 +67,7 @@ std::unique_ptr<IsoWriteOpts, OptsDeleter> WriteOptions(const IsoOptions& option
   // The volume identifier stays as typed (mixed case and blanks), as other writers do.
   iso_write_opts_set_relaxed_vol_atts(raw, 1);
   iso_write_opts_set_always_gmt(raw, 1);
-  if (!options.useFileDates) {
+  if (!volume.useFileDates) {
     iso_write_opts_set_replace_timestamps(raw, 1);
     iso_write_opts_set_default_timestamp(raw, std::time(nullptr));
   }
@@ -76,15 +76,16 @@ std::unique_ptr<IsoWriteOpts, OptsDeleter> WriteOptions(const IsoOptions& option
 
 }  // namespace
 
-burn_source* CreateIsoSource(const ImageModel& model, const IsoOptions& options, FileError& error) {
+burn_source* CreateIsoSource(const ImageModel& model, const VolumeOptions& volume,
+                             FileError& error) {
   StartDiscLibraries();
   IsoImage* rawImage = nullptr;
-  int result = iso_image_new(options.volumeIdentifier.c_str(), &rawImage);
+  int result = iso_image_new(volume.identifier.c_str(), &rawImage);
   if (result < 0) return Fail(error, "", result), nullptr;
   std::unique_ptr<IsoImage, ImageDeleter> image(rawImage);
   iso_tree_set_follow_symlinks(rawImage, 1);
   if (!AddTree(rawImage, iso_image_get_root(rawImage), model.Root(), error)) return nullptr;
-  auto opts = WriteOptions(options);
+  auto opts = IsoWriteOptions(volume);
   if (!opts) return error = FileError{0, "The image options could not be set up.", ""}, nullptr;
   burn_source* source = nullptr;
   result = iso_image_create_burn_source(rawImage, opts.get(), &source);
@@ -92,9 +93,9 @@ burn_source* CreateIsoSource(const ImageModel& model, const IsoOptions& options,
   return source;
 }
 
-double IsoImageSize(const ImageModel& model, const IsoOptions& options) {
+double IsoImageSize(const ImageModel& model, const VolumeOptions& volume) {
   FileError error;
-  burn_source* source = CreateIsoSource(model, options, error);
+  burn_source* source = CreateIsoSource(model, volume, error);
   if (source == nullptr) return 0;
   // libisofs and libburn declare the same struct, each in its own namespace.
   auto* burnSource = reinterpret_cast<burn::burn_source*>(source);

@@ -10,18 +10,12 @@ struct burn_source;
 
 namespace quill::disc {
 
-struct IsoOptions {
-  std::string volumeIdentifier;
-  int volumeType = kVolumeIsoJolietUdf;
-  bool useFileDates = true;
-};
-
 // A running image writer that libburn reads from; nullptr and the failure (with the source
 // file it concerns, if any) when it could not be set up. The caller frees it with
 // burn_source_free.
-burn_source* CreateIsoSource(const ImageModel& model, const IsoOptions& options,
+burn_source* CreateIsoSource(const ImageModel& model, const VolumeOptions& volume,
                              FileError& error);
 // The size in bytes of the image that would be written; 0 when it cannot be laid out.
-double IsoImageSize(const ImageModel& model, const IsoOptions& options);
+double IsoImageSize(const ImageModel& model, const VolumeOptions& volume);
 
 }  // namespace quill::disc

@@ -20,16 +20,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-struct WriteSettings {
-  int speed = 0;
-  int writeMode = kWriteModeTrackAtOnce;
-  bool cacheImage = false;
-  bool testWrite = false;
-  bool finalize = false;
-  bool bufferProtection = false;
-  bool autoVerify = false;
-};
-
 // The first failure libburn or libisofs queued since the last call, as an engine error;
 // the queues are emptied.
 EngineError TakeFailure(const std::string& fallback) {
@@ -76,13 +66,13 @@ int Percent(const burn_progress& progress) {
 }
 
 // Sets the write options; false with the reasons when the medium takes none of them.
-bool PrepareWrite(burn_write_opts* opts, burn_disc* disc, const WriteSettings& settings,
+bool PrepareWrite(burn_write_opts* opts, burn_disc* disc, const WriteOptions& options,
                   std::string& reasons) {
   burn_write_opts_set_perform_opc(opts, 0);
-  burn_write_opts_set_multi(opts, settings.finalize ? 0 : 1);
-  burn_write_opts_set_simulate(opts, settings.testWrite ? 1 : 0);
-  burn_write_opts_set_underrun_proof(opts, settings.bufferProtection ? 1 : 0);
-  if (settings.writeMode == kWriteModeDiscAtOnce)
+  burn_write_opts_set_multi(opts, options.finalize ? 0 : 1);
+  burn_write_opts_set_simulate(opts, options.testWrite ? 1 : 0);
+  burn_write_opts_set_underrun_proof(opts, options.bufferProtection ? 1 : 0);
+  if (options.mode == WriteMode::DiscAtOnce)
     burn_write_opts_set_write_type(opts, BURN_WRITE_SAO, BURN_BLOCK_SAO);
   else
     burn_write_opts_set_write_type(opts, BURN_WRITE_TAO, BURN_BLOCK_MODE1);
@@ -90,7 +80,7 @@ bool PrepareWrite(burn_write_opts* opts, burn_disc* disc, const WriteSettings& s
   if (burn_precheck_write(opts, disc, why, 1) > 0) return true;
   // The chosen mode does not suit this medium: let libburn pick one that does.
   if (burn_write_opts_auto_write_type(opts, disc, why, 0) != BURN_WRITE_NONE) return true;
-  if (!settings.finalize) {
+  if (!options.finalize) {
     // A medium that cannot stay open for more sessions (an image file) is closed instead.
     burn_write_opts_set_multi(opts, 0);
     if (burn_write_opts_auto_write_type(opts, disc, why, 0) != BURN_WRITE_NONE) return true;
@@ -121,14 +111,14 @@ void WatchWrite(burn_drive* drive, DiscEvents& events, const std::atomic<bool>& 
   }
 }
 
-void WriteJob(burn_drive* drive, ::burn_source* image, const WriteSettings& settings,
+void WriteJob(burn_drive* drive, ::burn_source* image, const WriteOptions& options,
               const std::vector<ImageItem>& files, DiscEvents& events,
               const std::atomic<bool>& abort) {
   events.WriteStatus(0, kStatusPreparing);
   // libisofs and libburn declare the same struct, each in its own namespace.
   auto* iso = reinterpret_cast<burn::burn_source*>(image);
   // The image passes through a buffer; Cache Image makes it 32 MiB instead of 4 MiB.
-  burn::burn_source* fifo = burn_fifo_source_new(iso, 2048, settings.cacheImage ? 16384 : 2048, 0);
+  burn::burn_source* fifo = burn_fifo_source_new(iso, 2048, options.cacheImage ? 16384 : 2048, 0);
   burn_disc* disc = burn_disc_create();
   burn_session* session = burn_session_create();
   burn_track* track = burn_track_create();
@@ -137,10 +127,10 @@ void WriteJob(burn_drive* drive, ::burn_source* image, const WriteSettings& sett
   burn_session_add_track(session, track, BURN_POS_END);
   burn_disc_add_session(disc, session, BURN_POS_END);
   burn_write_opts* opts = burn_write_opts_new(drive);
-  burn_drive_set_speed(drive, 0, settings.speed);
+  burn_drive_set_speed(drive, 0, options.speed);
   std::string reasons;
   bool wroteWell = false;
-  const bool prepared = PrepareWrite(opts, disc, settings, reasons);
+  const bool prepared = PrepareWrite(opts, disc, options, reasons);
   if (prepared && !abort) {
     burn_disc_write(opts, disc);
     WatchWrite(drive, events, abort);
@@ -164,9 +154,8 @@ void WriteJob(burn_drive* drive, ::burn_source* image, const WriteSettings& sett
     events.WriteError(TakeFailure("The disc could not be written."));
     return events.WriteStatus(0, kStatusError);
   }
-  // A test write puts nothing on the disc, so there is nothing to compare.
-  if (settings.autoVerify && !settings.testWrite) VerifyDisc(drive, files, events, abort);
-  events.WriteStatus(100, kStatusCompleted);
+  FinishWrite(
+      options, [&] { VerifyDisc(drive, files, events, abort); }, events, abort);
 }
 
 void EraseJob(burn_drive* drive, bool quick, DiscEvents& events) {
@@ -206,9 +195,15 @@ bool LibburnEngine::InitDevices(bool /*flag*/) {
   devices_.clear();
   std::vector<std::pair<std::string, std::string>> found;  // address, name
   if (Environment("QUILLSTOW_DISC_SCAN") != "0") {
+    // libburn scans on a thread of its own, which writes what it found through these two
+    // pointers when it is done. So it is asked again until it says the scan has ended: left
+    // earlier, the thread writes into a stack frame that is gone (and the scan it leaves
+    // behind makes libburn refuse every later write).
     burn_drive_info* infos = nullptr;
     unsigned int count = 0;
-    if (burn_drive_scan(&infos, &count) > 0) {
+    int scanned = 0;
+    while ((scanned = burn_drive_scan(&infos, &count)) == 0) std::this_thread::sleep_for(10ms);
+    if (scanned > 0) {
       for (unsigned int index = 0; index < count; ++index) {
         char address[BURN_DRIVE_ADR_LEN] = {};
         if (burn_drive_get_adr(&infos[index], address) <= 0) continue;
@@ -238,7 +233,7 @@ DiscDevice* LibburnEngine::GetDevice(int index) {
 }
 
 double LibburnEngine::ImageSize() {
-  return IsoImageSize(image_, IsoOptions{VolumeIdentifier, VolumeType, UseFileDates});
+  return IsoImageSize(image_, Volume());
 }
 
 void LibburnEngine::RunJob(std::function<void()> job) {
@@ -255,12 +250,12 @@ void LibburnEngine::JoinFinishedJob() {
   if (job_.joinable() && !busy_) job_.join();
 }
 
-bool LibburnEngine::StartWrite(DiscDevice& device) {
+bool LibburnEngine::StartWrite(DiscDevice& device, const WriteOptions& options) {
+  SetVolume(options.volume);
   auto* drive = dynamic_cast<LibburnDevice*>(&device);
   if (busy_ || drive == nullptr || !drive->Grabbed() || !drive->CanWrite()) return false;
   FileError error;
-  ::burn_source* iso =
-      CreateIsoSource(image_, IsoOptions{VolumeIdentifier, VolumeType, UseFileDates}, error);
+  ::burn_source* iso = CreateIsoSource(image_, options.volume, error);
   if (iso == nullptr) {
     hub_.WriteError(EngineError{3, error.Text, {}, error, 0});
     return false;
@@ -275,10 +270,8 @@ bool LibburnEngine::StartWrite(DiscDevice& device) {
     }
   };
   collect(image_.Root());
-  const WriteSettings settings{WriteSpeed,   WriteMode,        CacheImage, TestWrite,
-                               FinalizeDisc, BufferProtection, AutoVerify};
-  RunJob([this, d = drive->drive(), iso, settings, files = std::move(files)] {
-    WriteJob(d, iso, settings, files, queue_, abort_);
+  RunJob([this, d = drive->drive(), iso, options, files = std::move(files)] {
+    WriteJob(d, iso, options, files, queue_, abort_);
   });
   return true;
 }

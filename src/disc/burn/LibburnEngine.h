@@ -33,11 +33,10 @@ class LibburnEngine : public DiscEngine {
   int DeviceCount() const override { return static_cast<int>(devices_.size()); }
   DiscDevice* GetDevice(int index) override;
   DiscImage& Image() override { return image_; }
-  void SetUnnamedSetting(int, int) override {}
 
   int BlockSize() const override { return 2048; }
   double ImageSize() override;
-  bool StartWrite(DiscDevice& device) override;
+  bool StartWrite(DiscDevice& device, const WriteOptions& options) override;
   void Abort() override { abort_ = true; }
   void Poll() override;
   bool Busy() const override { return busy_; }

@@ -6,10 +6,10 @@ namespace quill::disc {
 
 struct MediaProfile {
   int profile;    // the MMC profile number libburn reports
-  int mediaType;  // the medium type code the windows compare
+  int mediaType;  // a MediaTypeCode
   bool writable;  // a medium of this kind can take a write at all
   bool rewritable;
-  int eraseCapability;  // the device capability code that erases it; 0: none
+  int eraseCapability;  // the CapabilityCode that erases it; 0: none
   double speed1x;       // kB/s at 1x
 };
 

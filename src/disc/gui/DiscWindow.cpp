@@ -195,22 +195,19 @@ void DiscWindow::BuildMenus() {
 void DiscWindow::Connect() {
   ImageViewLogic& image = logic_->image();
   connect(fileActions[FileMenuEntry::ClearAll], &QAction::triggered, this,
-          [&image] { image.mnuFileClear_Click(); });
+          [&image] { image.ClearImage(); });
   connect(fileActions[FileMenuEntry::RemoveFolder], &QAction::triggered, this,
-          [&image] { image.mnuFileRemoveFolder_Click(); });
+          [&image] { image.RemoveFolder(); });
   connect(fileActions[FileMenuEntry::RenameFolder], &QAction::triggered, this,
-          [&image] { image.mnuFileRenameFolder_Click(); });
+          [&image] { image.StartFolderRename(); });
   connect(fileActions[FileMenuEntry::RemoveFile], &QAction::triggered, this,
-          [&image] { image.mnuFileRemoveFile_Click(); });
+          [&image] { image.RemoveFile(); });
   connect(fileActions[FileMenuEntry::RenameFile], &QAction::triggered, this,
-          [&image] { image.mnuFileRenameFile_Click(); });
-  connect(fileActions[FileMenuEntry::Exit], &QAction::triggered, this,
-          [this] { logic_->mnuFileExit_Click(); });
-  connect(mnuDeviceEject, &QAction::triggered, this, [this] { logic_->mnuDeviceEject_Click(); });
-  connect(mnuDeviceCloseTray, &QAction::triggered, this,
-          [this] { logic_->mnuDeviceCloseTray_Click(); });
-  connect(mnuDeviceEraseDisc, &QAction::triggered, this,
-          [this] { logic_->mnuDeviceEraseDisc_Click(); });
+          [&image] { image.StartFileRename(); });
+  connect(fileActions[FileMenuEntry::Exit], &QAction::triggered, this, [this] { logic_->Exit(); });
+  connect(mnuDeviceEject, &QAction::triggered, this, [this] { logic_->EjectMedium(); });
+  connect(mnuDeviceCloseTray, &QAction::triggered, this, [this] { logic_->CloseTray(); });
+  connect(mnuDeviceEraseDisc, &QAction::triggered, this, [this] { logic_->OpenEraseDialog(); });
 
   connect(tvwFolders, &QTreeWidget::itemClicked, this,
           [&image](QTreeWidgetItem* item) { image.TreeNodeClicked(KeyOf(item)); });
@@ -223,22 +220,22 @@ void DiscWindow::Connect() {
     if (editingNode_.empty() || KeyOf(item) != editingNode_) return;
     const std::string key = editingNode_;
     editingNode_.clear();
-    image.TreeEditDone(key, Utf8(item->text(0)));
+    image.FinishFolderRename(key, Utf8(item->text(0)));
   });
   connect(lvwImageFiles, &QTreeWidget::itemChanged, this, [this, &image](QTreeWidgetItem* item) {
     if (editingRow_.empty() || KeyOf(item) != editingRow_) return;
     const std::string key = editingRow_;
     editingRow_.clear();
-    image.ListEditDone(key, Utf8(item->text(0)));
+    image.FinishFileRename(key, Utf8(item->text(0)));
   });
   connect(txtVolIdentifier, &QLineEdit::textChanged, this,
-          [&image] { image.txtVolIdentifier_Change(); });
-  connect(cboVolumeType, &QComboBox::activated, this, [&image] { image.cboVolumeType_Click(); });
-  connect(cboDevices, &QComboBox::activated, this, [this] { logic_->cboDevices_Click(); });
+          [&image] { image.VolumeIdentifierChanged(); });
+  connect(cboVolumeType, &QComboBox::activated, this, [&image] { image.VolumeTypeChosen(); });
+  connect(cboDevices, &QComboBox::activated, this, [this] { logic_->DriveSelected(); });
   connect(checks[DiscCheck::UseFileDates], &QCheckBox::clicked, this,
-          [this] { logic_->chkUseFileDates_Click(); });
-  connect(cmdWriteDisc, &QPushButton::clicked, this, [this] { logic_->cmdWriteDisc_Click(); });
-  connect(cmdCancel, &QPushButton::clicked, this, [this] { logic_->cmdCancel_Click(); });
+          [this] { logic_->UseFileDatesClicked(); });
+  connect(cmdWriteDisc, &QPushButton::clicked, this, [this] { logic_->WriteDisc(); });
+  connect(cmdCancel, &QPushButton::clicked, this, [this] { logic_->CancelWrite(); });
   connect(&poll_, &QTimer::timeout, this, [this] { engine_.Poll(); });
 }
 
@@ -246,7 +243,7 @@ bool DiscWindow::Attach(DiscWindowLogic& logic) {
   logic_ = &logic;
   Connect();
   poll_.start(100);
-  return logic.Form_Load();
+  return logic.Start();
 }
 
 QTreeWidgetItem* DiscWindow::TreeItem(const std::string& key) const {
@@ -326,7 +323,7 @@ std::optional<std::string> DiscWindow::SelectedTreeKey() const {
 
 void DiscWindow::EditTreeNode(const std::string& key) {
   QTreeWidgetItem* item = TreeItem(key);
-  if (item == nullptr || !logic_->image().TreeEditStarting(key)) return;
+  if (item == nullptr || !logic_->image().MayRenameFolder(key)) return;
   editingNode_ = key;
   tvwFolders->editItem(item, 0);
 }
@@ -407,7 +404,10 @@ void DiscWindow::SetBusyCursor(bool busy) {
 }
 
 void DiscWindow::Yield() {
-  QApplication::processEvents();
+  // Repaints and timers only: a click or a key taken here would act in the middle of the
+  // change that yields (a drop while a folder is being added; Ctrl+D again while the window
+  // starts, opening a second disc window over the first).
+  QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void DiscWindow::SetDevices(const std::vector<ComboEntry>& entries) {
@@ -496,13 +496,13 @@ void DiscWindow::Close() {
 }
 
 void DiscWindow::closeEvent(QCloseEvent* event) {
-  if (logic_ != nullptr && !logic_->QueryUnload()) return event->ignore();
+  if (logic_ != nullptr && !logic_->CanClose()) return event->ignore();
   poll_.stop();
   QDialog::closeEvent(event);
 }
 
 void DiscWindow::reject() {
-  if (logic_ == nullptr || logic_->QueryUnload()) QDialog::reject();
+  if (logic_ == nullptr || logic_->CanClose()) QDialog::reject();
 }
 
 bool DiscWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -7,6 +7,7 @@
 namespace quill::disc {
 
 EraseWindow::EraseWindow(QWidget* parent) : QDialog(parent) {
+  setObjectName("frmErase");
   setWindowTitle(kEraseCaption);
   setModal(true);
   auto* layout = new QVBoxLayout(this);
@@ -39,9 +40,9 @@ EraseWindow::EraseWindow(QWidget* parent) : QDialog(parent) {
 
 void EraseWindow::Attach(EraseDialogLogic& logic) {
   logic_ = &logic;
-  connect(cmdErase, &QPushButton::clicked, this, [this] { logic_->cmdErase_Click(); });
-  connect(cmdCancel, &QPushButton::clicked, this, [this] { logic_->cmdCancel_Click(); });
-  logic.ShowErase();
+  connect(cmdErase, &QPushButton::clicked, this, [this] { logic_->EraseMedium(); });
+  connect(cmdCancel, &QPushButton::clicked, this, [this] { logic_->CloseDialog(); });
+  logic.PrepareToShow();
 }
 
 bool EraseWindow::QuickErase() const {
@@ -62,12 +63,12 @@ void EraseWindow::Close() {
 }
 
 void EraseWindow::closeEvent(QCloseEvent* event) {
-  if (logic_ != nullptr && !logic_->QueryUnload()) return event->ignore();
+  if (logic_ != nullptr && !logic_->CanClose()) return event->ignore();
   QDialog::closeEvent(event);
 }
 
 void EraseWindow::reject() {
-  if (logic_ == nullptr || logic_->QueryUnload()) QDialog::reject();
+  if (logic_ == nullptr || logic_->CanClose()) QDialog::reject();
 }
 
 }  // namespace quill::disc
