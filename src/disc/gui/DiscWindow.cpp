@@ -15,18 +15,15 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "core/gui/QtText.h"
+
 namespace quill::disc {
+using gui::Text;
+using gui::Utf8;
 
 namespace {
 
 constexpr int kKeyRole = Qt::UserRole;
-
-QString Text(const std::string& text) {
-  return QString::fromStdString(text);
-}
-std::string Utf8(const QString& text) {
-  return text.toStdString();
-}
 
 QIcon IconFor(const std::string& key) {
   QStyle* style = QApplication::style();

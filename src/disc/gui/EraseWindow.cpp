@@ -4,6 +4,8 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "core/gui/QtText.h"
+
 namespace quill::disc {
 
 EraseWindow::EraseWindow(QWidget* parent) : QDialog(parent) {
@@ -49,7 +51,7 @@ bool EraseWindow::QuickErase() const {
   return chkQuikErase->isChecked();
 }
 void EraseWindow::SetStatus(const std::string& text) {
-  lblStatus->setText(QString::fromStdString(text));
+  lblStatus->setText(gui::Text(text));
 }
 void EraseWindow::SetButtonsEnabled(bool enabled) {
   cmdErase->setEnabled(enabled);
