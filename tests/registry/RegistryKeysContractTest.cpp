@@ -117,6 +117,7 @@ TYPED_TEST(RegistryKeysContract, MalformedPathsChangeNothing) {
     EXPECT_TRUE(this->reg.GetSubKeys(path).empty()) << path;
     EXPECT_EQ(this->reg.GetStringValue(path, "x"), "") << path;
     EXPECT_NE(this->reg.CreateKey(path), 0) << path;
+    this->reg.DeleteKey(path);
     this->reg.DeleteKeyTree(path);
   }
   EXPECT_EQ(this->reg.GetSubKeys(key).names(), std::vector<std::string>{"Kept"});

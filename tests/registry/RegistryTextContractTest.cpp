@@ -234,6 +234,7 @@ TYPED_TEST(RegistryTextContract, ADamagedFileChangesNothingAndNamesTheLine) {
       {head + "\\a\\\\b\r\n", "line 3 (\\a\\\\b): a key name in the header is empty"},
       {"\"a\"= sz:1\r\n\\\r\n", "line 1 (\"a\"= sz:1): a value comes before the first key"},
       {head + "\"s\"= sx:a\\q\r\n", "line 3 (\"s\"= sx:a\\q): a backslash in the text"},
+      {head + "\"n\"\r\n\"m\"= dw:1\r\n", "line 3 (\"n\"): \"=\" is missing"},
   };
   const std::string saved = this->file + ".before";
   for (const auto& c : cases) {
@@ -243,6 +244,10 @@ TYPED_TEST(RegistryTextContract, ADamagedFileChangesNothingAndNamesTheLine) {
     ASSERT_TRUE(this->text.ExportKey(rules, saved).ok);
     EXPECT_EQ(test::ReadFile(saved), before) << c.expected;
   }
+  const ImportResult missing = this->text.ImportKeyFile(rules, this->file + ".missing");
+  EXPECT_FALSE(missing.ok);
+  EXPECT_EQ(missing.error,
+            "Could not read the registry file " + this->file + ".missing. Nothing was changed.");
 }
 
 TYPED_TEST(RegistryTextContract, AnImportTheRegistryRefusesIsAFailure) {

@@ -20,16 +20,6 @@ using test::Crlf;
 using test::Dword;
 using test::Sz;
 
-// The prefix's registry refusing every change, as Wine's registry does while wineserver runs.
-class RefusingRegistry : public posix::WineRegistry {
- public:
-  explicit RefusingRegistry(const posix::WinePrefix& prefix) : WineRegistry(prefix) {}
-  long CreateKey(HKey, const std::string&, HKey&) override { return refusal; }
-  long SetValue(HKey, const std::string&, const RegValue&) override { return refusal; }
-  long DeleteKey(HKey, const std::string&) override { return refusal; }
-  long refusal = winerr::kSharingViolation;
-};
-
 // Takes everything but the one value it is told to refuse.
 class ValueRefusingRegistry : public posix::WineRegistry {
  public:
@@ -119,58 +109,6 @@ TEST_F(RegistryTextTest, ImportReplacesTheKeySoUnwrittenTypesAreGone) {
   ASSERT_TRUE(Import(kMail + "\\Rules\\Mail", "\\\r\n").ok);
   EXPECT_TRUE(reg.KeyExists(kMail + "\\Rules\\Mail"));
   EXPECT_TRUE(reg.GetSubKeys(kMail + "\\Rules\\Mail").empty());
-}
-
-TEST_F(RegistryTextTest, ADamagedFileChangesNothingAndNamesTheLine) {
-  const std::string key = kMail + "\\Rules\\Mail";
-  const std::string before = test::ReadFile(prefix.userReg());
-  const std::string head = "\\\r\n\"ok\"= sz:1\r\n";
-  struct Case {
-    std::string content;
-    std::string expected;
-  };
-  const std::vector<Case> cases = {
-      {"", "damaged: it holds no key"},
-      {head + "\"Name\" sz:x\r\n", "line 3 (\"Name\" sz:x): \"=\" is missing"},
-      {head + "= sz:x\r\n", "line 3 (= sz:x): \"=\" comes before the value name"},
-      {head + "\"= sz:x\r\n", "line 3 (\"= sz:x): \"=\" comes before"},
-      {head + "\"n\"= dw:abc\r\n", "line 3 (\"n\"= dw:abc): \"abc\" is not a 32-bit number"},
-      {head + "\"n\"= dw:2147483648\r\n", "\"2147483648\" is not a 32-bit number"},
-      {head + "\"n\"= dw:-2147483649\r\n", "\"-2147483649\" is not a 32-bit number"},
-      {head + "\"n\"= dw:\r\n", "\"\" is not a 32-bit number"},
-      {head + "\"b\"=bin:1, 256\r\n", "line 3 (\"b\"=bin:1, 256): \"256\" is not a byte value"},
-      {head + "\"b\"=bin:1,,2\r\n", "\"\" is not a byte value"},
-      {head + "\"b\"=bin:-1\r\n", "\"-1\" is not a byte value"},
-      {head + "\\a\\\\b\r\n", "line 3 (\\a\\\\b): a key name in the header is empty"},
-      {head + "\\a\\\r\n", "line 3 (\\a\\): a key name"},
-      {"\"a\"= sz:1\r\n\\\r\n", "line 1 (\"a\"= sz:1): a value comes before the first key"},
-      {head + "\"s\"= sx:a\\q\r\n", "line 3 (\"s\"= sx:a\\q): a backslash in the text"},
-  };
-  for (const auto& c : cases) {
-    const ImportResult result = Import(key, c.content);
-    EXPECT_FALSE(result.ok) << c.expected;
-    EXPECT_NE(result.error.find(c.expected), std::string::npos) << result.error;
-    EXPECT_EQ(test::ReadFile(prefix.userReg()), before) << c.expected;
-  }
-  const ImportResult missing = text.ImportKeyFile(key, file + ".missing");
-  EXPECT_FALSE(missing.ok);
-  EXPECT_EQ(missing.error,
-            "Could not read the registry file " + file + ".missing. Nothing was changed.");
-  EXPECT_EQ(test::ReadFile(prefix.userReg()), before);
-}
-
-TEST_F(RegistryTextTest, AnImportTheRegistryRefusesIsAFailure) {
-  const std::string key = kMail + "\\Rules\\Mail";
-  const std::string content = Export(key);
-  const std::string before = test::ReadFile(prefix.userReg());
-  const posix::WinePrefix wine = prefix.winePrefix();
-  RefusingRegistry refusing(wine);
-  RegistryKeys refusingReg(refusing);
-  const ImportResult result = RegistryText(refusing, refusingReg).ImportKeyFile(key, file);
-  EXPECT_FALSE(result.ok);
-  EXPECT_NE(result.error.find("could not create " + key + " (error 32)"), std::string::npos)
-      << result.error;
-  EXPECT_EQ(test::ReadFile(prefix.userReg()), before);
 }
 
 TEST_F(RegistryTextTest, AnImportTheRegistryTakesOnlyInPartChangesNothing) {
