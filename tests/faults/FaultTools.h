@@ -18,8 +18,8 @@ Micros TimeOf(const std::function<void()>& work);
 // count moments spread at random (from seed) over the first four fifths of total, in rising
 // order.
 std::vector<Micros> KillPoints(std::uint32_t seed, int count, Micros total);
-// Runs work in a child process and kills it with SIGKILL after delay. True when the child
-// was killed, false when it had ended before.
+// Runs work in a child process and kills it with SIGKILL after delay; a child that ends
+// first is run again with half the delay, up to four times. True when a child was killed.
 bool KillAfter(Micros delay, const std::function<void()>& work);
 
 // Moves this process into a mount namespace of its own once, so what the tests mount is
