@@ -152,18 +152,32 @@ bool ZipWriter::AddFolder(const fs::path& source, const std::string& name) {
   return true;
 }
 
-bool ZipWriter::AddData(const std::string& name, std::string_view bytes) {
-  if (!state_) return Fail("no archive is being written");
+bool ZipWriter::StartFileEntry(const std::string& name, std::uint64_t size,
+                               const fs::path* source) {
   ::archive* writer = state_->writer;
   Entry entry(archive_entry_new());
   archive_entry_set_pathname_utf8(entry.get(), name.c_str());
-  archive_entry_set_mtime(entry.get(), std::time(nullptr), 0);
+  if (source != nullptr)
+    SetTime(entry.get(), *source);
+  else
+    archive_entry_set_mtime(entry.get(), std::time(nullptr), 0);
   archive_entry_set_filetype(entry.get(), AE_IFREG);
   archive_entry_set_perm(entry.get(), 0644);
-  archive_entry_set_size(entry.get(), static_cast<la_int64_t>(bytes.size()));
-  archive_write_zip_set_compression_deflate(writer);
+  archive_entry_set_size(entry.get(), static_cast<la_int64_t>(size));
+  // Inner archives are already compressed: they are stored as they are.
+  if (IsZipName(name))
+    archive_write_zip_set_compression_store(writer);
+  else
+    archive_write_zip_set_compression_deflate(writer);
   if (archive_write_header(writer, entry.get()) != ARCHIVE_OK)
     return Fail("cannot add " + name + ": " + archive_error_string(writer));
+  return true;
+}
+
+bool ZipWriter::AddData(const std::string& name, std::string_view bytes) {
+  if (!state_) return Fail("no archive is being written");
+  ::archive* writer = state_->writer;
+  if (!StartFileEntry(name, bytes.size(), nullptr)) return false;
   if (!bytes.empty() && archive_write_data(writer, bytes.data(), bytes.size()) !=
                             static_cast<la_ssize_t>(bytes.size()))
     return Fail("cannot write " + PathText(state_->target) + ": " + archive_error_string(writer));
@@ -180,19 +194,7 @@ bool ZipWriter::AddFile(const fs::path& source, const std::string& name) {
   std::ifstream in(source, std::ios::binary);
   const std::uint64_t size = fs::file_size(source, error);
   if (!in || error) return Fail("cannot read " + PathText(source));
-  Entry entry(archive_entry_new());
-  archive_entry_set_pathname_utf8(entry.get(), name.c_str());
-  SetTime(entry.get(), source);
-  archive_entry_set_filetype(entry.get(), AE_IFREG);
-  archive_entry_set_perm(entry.get(), 0644);
-  archive_entry_set_size(entry.get(), static_cast<la_int64_t>(size));
-  // Inner archives are already compressed: they are stored as they are.
-  if (IsZipName(name))
-    archive_write_zip_set_compression_store(writer);
-  else
-    archive_write_zip_set_compression_deflate(writer);
-  if (archive_write_header(writer, entry.get()) != ARCHIVE_OK)
-    return Fail("cannot add " + name + ": " + archive_error_string(writer));
+  if (!StartFileEntry(name, size, &source)) return false;
   std::vector<char>& buffer = state_->buffer;
   for (std::uint64_t left = size; left > 0;) {
     in.read(buffer.data(),

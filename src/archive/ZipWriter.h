@@ -44,6 +44,9 @@ class ZipWriter {
 
  private:
   bool Fail(std::string message);
+  // Writes the header of a file entry: dated as source, or now when there is none.
+  bool StartFileEntry(const std::string& name, std::uint64_t size,
+                      const std::filesystem::path* source);
   void Report(std::uint64_t written);
 
   struct State;
