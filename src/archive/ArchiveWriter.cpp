@@ -22,20 +22,21 @@ bool ArchiveWriter::AddFile(const std::string& path) {
   std::error_code error;
   const fs::path file = HostPath(path);
   if (!fs::is_regular_file(file, error)) return Fail("no file " + path);
-  pending_.push_back({PathText(file), PathText(file.filename()), {}, Pending::Kind::File});
+  pending_.push_back({PathText(file), PathText(file.filename()), {}, {}, Pending::Kind::File});
   return true;
 }
 
-bool ArchiveWriter::AddFolderContents(const std::string& folder) {
+bool ArchiveWriter::AddFolderContents(const std::string& folder,
+                                      std::function<bool(std::string_view)> leaveOut) {
   std::error_code error;
   const fs::path root = HostPath(folder);
   if (!fs::is_directory(root, error)) return Fail("no folder " + folder);
-  pending_.push_back({PathText(root), {}, {}, Pending::Kind::Folder});
+  pending_.push_back({PathText(root), {}, {}, std::move(leaveOut), Pending::Kind::Folder});
   return true;
 }
 
 void ArchiveWriter::AddData(std::string name, std::string bytes) {
-  pending_.push_back({{}, std::move(name), std::move(bytes), Pending::Kind::Data});
+  pending_.push_back({{}, std::move(name), std::move(bytes), {}, Pending::Kind::Data});
 }
 
 bool ArchiveWriter::Write(const std::string& password) {
@@ -58,7 +59,7 @@ bool ArchiveWriter::Write(const std::string& password) {
                   if (!empty) total += fs::file_size(path, error);
                   return true;
                 },
-                problem))
+                problem, item.leaveOut))
           return Fail(problem);
         break;
     }
@@ -82,7 +83,7 @@ bool ArchiveWriter::Write(const std::string& password) {
         added = writer.AddData(item.name, item.data);
         break;
       case Pending::Kind::Folder:
-        added = WalkFolder(HostPath(item.source), true, add, problem);
+        added = WalkFolder(HostPath(item.source), true, add, problem, item.leaveOut);
         break;
     }
     if (!added) return Fail(writer.error().empty() ? problem : writer.error());

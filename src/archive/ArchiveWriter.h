@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quill::archive {
@@ -25,9 +26,11 @@ class ArchiveWriter {
   // One entry named by the file's bare name. False when there is no such file.
   bool AddFile(const std::string& path);
   // Every file below the folder, named by its path relative to the folder; folders that hold
-  // nothing are kept as folder entries. The folder is listed when the archive is written, one
-  // folder at a time. False when there is no such folder.
-  bool AddFolderContents(const std::string& folder);
+  // nothing are kept as folder entries; files and folders whose name leaveOut accepts are left
+  // out. The folder is listed when the archive is written, one folder at a time. False when
+  // there is no such folder.
+  bool AddFolderContents(const std::string& folder,
+                         std::function<bool(std::string_view name)> leaveOut = nullptr);
   // An entry whose bytes are given (the descriptor).
   void AddData(std::string name, std::string bytes);
 
@@ -49,6 +52,7 @@ class ArchiveWriter {
     std::string source;  // host path of a file, or of a folder to add whole
     std::string name;    // the entry's name (files and data)
     std::string data;    // the bytes of a data entry
+    std::function<bool(std::string_view)> leaveOut;  // names a folder's walk passes by
     enum class Kind { File, Folder, Data } kind = Kind::File;
   };
   bool Fail(std::string message);

@@ -235,7 +235,7 @@ bool ZipWriter::Finish(bool durable) {
 
 bool WalkFolder(const fs::path& root, bool recurse,
                 const std::function<bool(const fs::path&, const std::string&, bool)>& visit,
-                std::string& error) {
+                std::string& error, const std::function<bool(std::string_view)>& leaveOut) {
   enum class Kind { File, Folder, Other };
   // Only the names of the folder being listed are held: a path object per file would cost
   // far more than its name in a folder of tens of thousands of messages.
@@ -245,6 +245,9 @@ bool WalkFolder(const fs::path& root, bool recurse,
     std::vector<std::pair<std::string, Kind>> children;
     for (fs::directory_iterator it(folder, code), end; !code && it != end; it.increment(code)) {
       const std::u8string leaf = it->path().filename().u8string();
+      if (leaveOut &&
+          leaveOut(std::string_view(reinterpret_cast<const char*>(leaf.data()), leaf.size())))
+        continue;
       const Kind kind = it->is_directory(code) && !it->is_symlink(code) ? Kind::Folder
                         : it->is_regular_file(code)                     ? Kind::File
                                                                         : Kind::Other;

@@ -57,10 +57,11 @@ class ZipWriter {
 // Visits every file below root in name order, folder by folder, and every folder that holds
 // nothing; names are relative to root with "/" between folders. Only the names of one folder
 // are held at a time, so memory does not grow with the number of files. Stops at the first
-// visit that returns false.
+// visit that returns false. Files and folders whose name leaveOut accepts are passed by.
 bool WalkFolder(const std::filesystem::path& root, bool recurse,
                 const std::function<bool(const std::filesystem::path& path, const std::string& name,
                                          bool emptyFolder)>& visit,
-                std::string& error);
+                std::string& error,
+                const std::function<bool(std::string_view name)>& leaveOut = nullptr);
 
 }  // namespace quill::archive

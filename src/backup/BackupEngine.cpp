@@ -36,10 +36,9 @@ BackupOutcome BackupEngine::Run(const BackupRequest& request, const BackupObserv
   }
 
   archive::ArchiveWriter backupFile(request.target, {observer.fileAdded, observer.writeProgress});
-  // Inner archives are built beside the backup file; a folder left by a run that was stopped
-  // midway goes first.
-  ScratchSpace scratch(request.target + ".parts");
-  scratch.RemoveAll();
+  // Inner archives are built beside the backup file; what a run stopped midway left there goes
+  // first.
+  ScratchSpace scratch(request.target);
   registry::RegistryText text(session_.platform().registry(), session_.keys());
   ItemBackup items(session_.profile(), session_.keys(), text, session_.services(), backupFile,
                    scratch, threads_);
@@ -48,6 +47,7 @@ BackupOutcome BackupEngine::Run(const BackupRequest& request, const BackupObserv
     if (observer.itemStarting) observer.itemStarting(index);
     ItemOutcome item = items.Run(kItems[index], request.items);
     outcome.succeeded[index] = item.succeeded;
+    outcome.errors[index] = item.error;
     if (item.succeeded) descriptor.entries[index] = std::move(item.entries);
     log.Item(kItems[index].backupName, item.succeeded);
     if (observer.itemFinished) observer.itemFinished(index, item.succeeded);

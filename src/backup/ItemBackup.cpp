@@ -5,6 +5,7 @@
 
 #include "archive/ZipWriter.h"
 #include "core/OrderedJobs.h"
+#include "core/StagingArea.h"
 #include "platform/Files.h"
 #include "platform/SystemInfo.h"
 #include "platform/Text.h"
@@ -27,11 +28,17 @@ struct InnerJob {
   std::string archive;
 };
 
-// Packs one folder into its inner archive.
-bool PackFolder(const InnerJob& job) {
+ItemOutcome Failed(std::string why) {
+  return {false, {}, std::move(why)};
+}
+
+// Packs one folder into its inner archive; problem says why it could not.
+bool PackFolder(const InnerJob& job, std::string& problem) {
   archive::ArchiveWriter inner(job.archive);
   inner.SetDurable(false);  // a scratch file: the backup file itself is flushed when it is done
-  return inner.AddFolderContents(job.source) && inner.Write("");
+  if (inner.AddFolderContents(job.source, core::IsOwnName) && inner.Write("")) return true;
+  problem = "the folder " + job.source + " could not be packed: " + inner.error();
+  return false;
 }
 
 // The jobs' indexes, the folder with the most bytes first: the longest job starts at once.
@@ -66,7 +73,9 @@ std::vector<std::string> ListFolder(const std::string& folder, bool folders) {
        it.increment(error)) {
     const bool isFolder = it->is_directory(error) && !it->is_symlink(error);
     const bool isFile = it->is_regular_file(error);
-    if (folders ? isFolder : isFile) names.push_back(platform::PathText(it->path().filename()));
+    std::string name = platform::PathText(it->path().filename());
+    // The program's own scratch and staging beside the user's data are never the user's data.
+    if ((folders ? isFolder : isFile) && !core::IsOwnName(name)) names.push_back(std::move(name));
   }
   std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
     const std::string la = platform::Lower(a), lb = platform::Lower(b);
@@ -102,24 +111,28 @@ ItemOutcome ItemBackup::Run(const ItemInfo& item, const core::ItemSet& chosen) {
 ItemOutcome ItemBackup::BackupFolders(const ItemInfo& item, bool takeCompanion) {
   const std::string source = profile_.FolderOf(item.folder);
   std::error_code error;
-  if (!fs::is_directory(platform::HostPath(source), error)) return {};
+  if (!fs::is_directory(platform::HostPath(source), error))
+    return Failed("there is no folder " + source);
   std::vector<InnerJob> jobs;
   const std::string scratch = scratch_.InnerArchiveFolder(core::IndexOf(item.item));
+  if (scratch.empty()) return Failed("no scratch folder could be made beside the backup file");
   for (const std::string& name : ListFolder(source, true)) {
     if (std::find(item.excludedFolders.begin(), item.excludedFolders.end(), name) !=
         item.excludedFolders.end())
       continue;
     jobs.push_back({name, JoinPath(source, name), JoinPath(scratch, name + ".zip")});
   }
+  std::vector<std::string> problems(jobs.size());
   std::vector<core::OrderedJobs::Job> work;
-  for (const InnerJob& job : jobs) work.push_back([job] { return PackFolder(job); });
+  for (std::size_t i = 0; i < jobs.size(); ++i)
+    work.push_back([&jobs, &problems, i] { return PackFolder(jobs[i], problems[i]); });
   ItemOutcome outcome;
   {
     core::OrderedJobs builder(std::move(work), threads_, LargestFirst(jobs));
     for (std::size_t i = 0; i < jobs.size(); ++i) {
       // A folder that cannot be packed ends the item; what was added stays in the archive.
-      if (!builder.Wait(i)) return {};
-      if (!backupFile_.AddFile(jobs[i].archive)) return {};
+      if (!builder.Wait(i)) return Failed(problems[i]);
+      if (!backupFile_.AddFile(jobs[i].archive)) return Failed(backupFile_.error());
       outcome.entries.push_back(jobs[i].name + ".zip");
     }
   }
@@ -127,8 +140,8 @@ ItemOutcome ItemBackup::BackupFolders(const ItemInfo& item, bool takeCompanion) 
   // it; it is listed only when it was there to add.
   if (takeCompanion && backupFile_.AddFile(JoinPath(source, item.companionFile)))
     outcome.entries.push_back(item.companionFile);
-  outcome.succeeded = !jobs.empty();
-  if (!outcome.succeeded) outcome.entries.clear();
+  if (jobs.empty()) return Failed("the folder " + source + " holds no folder to back up");
+  outcome.succeeded = true;
   return outcome;
 }
 
@@ -137,24 +150,27 @@ ItemOutcome ItemBackup::BackupFiles(const ItemInfo& item) {
   ItemOutcome outcome;
   for (const std::string& name : ListFolder(source, false)) {
     if (!platform::EndsWithIgnoringCase(name, item.nameSuffix)) continue;
-    if (!backupFile_.AddFile(JoinPath(source, name))) return {};
+    if (!backupFile_.AddFile(JoinPath(source, name))) return Failed(backupFile_.error());
     outcome.entries.push_back(name);
   }
-  outcome.succeeded = !outcome.entries.empty();
+  if (outcome.entries.empty()) return Failed("the folder " + source + " holds no file to back up");
+  outcome.succeeded = true;
   return outcome;
 }
 
 ItemOutcome ItemBackup::BackupRegistry(const ItemInfo& item) {
-  if (keys_.GetSubKeys(core::kMailClientKey).empty()) return {};
+  if (keys_.GetSubKeys(core::kMailClientKey).empty())
+    return Failed("Windows Live Mail keeps no settings for this user");
   const std::string key = core::ItemKeyPath(item);
   // A missing key is made, so that an empty export is still made.
   if (!keys_.KeyExists(key)) keys_.CreateKey(key);
   const std::string file = services_.NewScratchFile("OBR");
-  if (file.empty()) return {};
+  if (file.empty()) return Failed("no scratch file could be made in the program's folder");
   scratch_.KeepExportFile(file);
-  if (!text_.ExportKey(key, file).ok) return {};
-  if (!backupFile_.AddFile(file)) return {};
-  return {true, {BaseName(file)}};
+  if (const registry::ExportResult exported = text_.ExportKey(key, file); !exported.ok)
+    return Failed(exported.error);
+  if (!backupFile_.AddFile(file)) return Failed(backupFile_.error());
+  return {true, {BaseName(file)}, {}};
 }
 
 }  // namespace quill::backup

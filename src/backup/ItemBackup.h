@@ -20,6 +20,7 @@ namespace quill::backup {
 struct ItemOutcome {
   bool succeeded = false;
   std::vector<std::string> entries;  // what the descriptor names for the item
+  std::string error;                 // why it failed, in one line
 };
 
 class ItemBackup {
@@ -48,7 +49,7 @@ class ItemBackup {
 };
 
 // The entries of a folder in the order Windows lists them: names compared without regard
-// to letter case. Folders or files only.
+// to letter case. Folders or files only; the program's own scratch and staging are left out.
 std::vector<std::string> ListFolder(const std::string& folder, bool folders);
 
 }  // namespace quill::backup

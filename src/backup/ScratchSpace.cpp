@@ -2,32 +2,37 @@
 
 #include <filesystem>
 
+#include "core/StagingArea.h"
 #include "platform/Files.h"
-#include "platform/SystemInfo.h"
 
 namespace quill::backup {
+namespace fs = std::filesystem;
 
-ScratchSpace::ScratchSpace(std::string folder) : folder_(std::move(folder)) {}
+ScratchSpace::ScratchSpace(const std::string& target)
+    : parent_(platform::PathText(platform::HostPath(target).parent_path())) {
+  core::RemoveAbandonedRunFolders(platform::HostPath(parent_), core::kBackupRunPrefix);
+}
 
 ScratchSpace::~ScratchSpace() {
   RemoveAll();
 }
 
 std::string ScratchSpace::InnerArchiveFolder(std::size_t item) {
-  const std::string folder = platform::JoinPath(folder_, std::to_string(item));
-  // Only the scratch folders are made: a backup never makes the folder it is written to.
+  // Only the run folder is made, on first use: a backup never makes the folder it is written to.
+  if (!run_)
+    run_ = platform::RunFolder::Create(platform::HostPath(parent_), core::kBackupRunPrefix);
+  if (!run_) return std::string();
+  const fs::path folder = run_->path() / std::to_string(item);
   std::error_code error;
-  std::filesystem::create_directory(platform::HostPath(folder_), error);
-  std::filesystem::create_directory(platform::HostPath(folder), error);
-  return folder;
+  fs::create_directory(folder, error);
+  return platform::PathText(folder);
 }
 
 void ScratchSpace::RemoveAll() {
   std::error_code error;
-  for (const std::string& file : exportFiles_)
-    std::filesystem::remove(platform::HostPath(file), error);
+  for (const std::string& file : exportFiles_) fs::remove(platform::HostPath(file), error);
   exportFiles_.clear();
-  std::filesystem::remove_all(platform::HostPath(folder_), error);
+  run_.reset();
 }
 
 }  // namespace quill::backup

@@ -1,28 +1,34 @@
 #pragma once
-// The scratch files of one backup run: the registry export files and the inner archives.
-// They are removed when the run ends, whichever way it ends.
+// The scratch files of one backup run: the inner archives, in a run folder of the backup's own
+// beside the backup file, and the registry export files. They are removed when the run ends,
+// whichever way it ends; a run folder an interrupted run left beside the target goes when the
+// next run starts there. Nothing the run did not make is removed.
 
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "platform/RunFolder.h"
 
 namespace quill::backup {
 
 class ScratchSpace {
  public:
-  // folder: where the inner archives are built; it is made on first use and removed whole.
-  explicit ScratchSpace(std::string folder);
+  // target: the backup file; the inner archives are built beside it.
+  explicit ScratchSpace(const std::string& target);
   ~ScratchSpace();
   ScratchSpace(const ScratchSpace&) = delete;
   ScratchSpace& operator=(const ScratchSpace&) = delete;
 
-  // The folder for one item's inner archives (items may hold folders of the same name).
+  // The folder for one item's inner archives (items may hold folders of the same name); empty
+  // when none could be made.
   std::string InnerArchiveFolder(std::size_t item);
   void KeepExportFile(const std::string& path) { exportFiles_.push_back(path); }
-  const std::vector<std::string>& exportFiles() const { return exportFiles_; }
   void RemoveAll();
 
  private:
-  std::string folder_;
+  std::string parent_;
+  std::unique_ptr<platform::RunFolder> run_;
   std::vector<std::string> exportFiles_;
 };
 

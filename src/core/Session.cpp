@@ -1,5 +1,7 @@
 #include "core/Session.h"
 
+#include "core/StagingArea.h"
+
 namespace quill::core {
 
 Session::Session(platform::Platform& platform, Clock clock)
@@ -8,7 +10,10 @@ Session::Session(platform::Platform& platform, Clock clock)
       keys_(platform.registry()),
       services_(platform, keys_),
       settings_(platform),
-      found_(ProfileDiscovery(platform, keys_, services_).Discover()) {}
+      found_(ProfileDiscovery(platform, keys_, services_).Discover()) {
+  // What an interrupted restore left beside the profile is put right before anything else.
+  if (found_.mailFound) RecoverInterruptedRuns(found_.profile);
+}
 
 std::string Session::TimeStamp() {
   return platform_.system().GeneralDate(clock_());

@@ -35,21 +35,28 @@ bool IsBareName(const std::string& name) {
          name.find_first_of("/\\:") == std::string::npos;
 }
 
-bool ReplaceFolder(const fs::path& staged, const fs::path& target, std::string& error) {
+bool ReplaceFolder(const fs::path& staged, const fs::path& target, std::string& error,
+                   core::SwapJournal* journal, SwapMode mode) {
   std::error_code code;
   if (!fs::exists(fs::symlink_status(target, code))) {
     fs::rename(staged, target, code);
     if (code) error = "cannot put " + platform::PathText(target) + " in place: " + code.message();
     return !code;
   }
-  if (!Exchange(staged, target)) {
+  if (mode == SwapMode::TwoRenames || !Exchange(staged, target)) {
     // Without an atomic exchange: the old folder steps aside, the new one steps in, and the
-    // old one comes back if that fails.
+    // old one comes back if that fails. The journal says where the old one is meanwhile, so
+    // that a run stopped between the two renames is undone at the next start.
     const fs::path aside = staged.parent_path() / (platform::PathText(staged.filename()) + ".old");
     fs::remove_all(aside, code);
+    if (journal != nullptr && !journal->Begin(target, aside)) {
+      error = "cannot record the swap of " + platform::PathText(target);
+      return false;
+    }
     fs::rename(target, aside, code);
     if (code) {
       error = "cannot move " + platform::PathText(target) + ": " + code.message();
+      if (journal != nullptr) journal->End();
       return false;
     }
     fs::rename(staged, target, code);
@@ -57,8 +64,10 @@ bool ReplaceFolder(const fs::path& staged, const fs::path& target, std::string& 
       error = "cannot put " + platform::PathText(target) + " in place: " + code.message();
       std::error_code back;
       fs::rename(aside, target, back);
+      if (journal != nullptr) journal->End();
       return false;
     }
+    if (journal != nullptr) journal->End();
     fs::remove_all(aside, code);
     return true;
   }
@@ -98,13 +107,14 @@ bool TakeOwnFiles(const fs::path& target, const fs::path& staged, std::string& e
 
 }  // namespace
 
-bool MergeFolder(const fs::path& staged, const fs::path& target, std::string& error) {
+bool MergeFolder(const fs::path& staged, const fs::path& target, std::string& error,
+                 core::SwapJournal* journal, SwapMode mode) {
   // The merged folder is made beside the target and then replaces it in one step, so that
   // the target is at every moment wholly the old or wholly the merged folder.
   std::error_code code;
   if (fs::exists(fs::symlink_status(target, code)) && !TakeOwnFiles(target, staged, error))
     return false;
-  return ReplaceFolder(staged, target, error);
+  return ReplaceFolder(staged, target, error, journal, mode);
 }
 
 }  // namespace quill::restore

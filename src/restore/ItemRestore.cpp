@@ -3,7 +3,9 @@
 #include <memory>
 
 #include "core/OrderedJobs.h"
+#include "core/StagingArea.h"
 #include "platform/Files.h"
+#include "platform/RunFolder.h"
 #include "platform/SystemInfo.h"
 #include "restore/FolderSwap.h"
 
@@ -37,10 +39,6 @@ class Staging {
   fs::path path_;
   bool ok_ = false;
 };
-
-// Where a folder's replacement is unpacked: hidden, beside the folders it replaces, so that
-// putting it in place is a rename on the same disk.
-constexpr const char* kStagingName = ".quillstow-restore";
 
 // Registry export files are a few kilobytes; one larger than this is not read.
 constexpr std::size_t kRegistryFileLimit = 16u << 20;
@@ -86,6 +84,12 @@ bool ItemRestore::RestoreFolders(const ItemInfo& item, const std::vector<std::st
   const fs::path root = HostPath(folder);
   std::error_code error;
   fs::create_directories(root, error);
+  // The folders are unpacked in a run folder of this restore beside the profile folders, on
+  // the same disk, where no backup looks.
+  const auto run = platform::RunFolder::Create(core::StagingParentFor(profile_, item.folder),
+                                               core::kRestoreRunPrefix);
+  if (!run) return Fail("cannot make a folder to unpack into beside " + folder);
+  core::SwapJournal journal(run->path());
 
   // Each nested archive is taken out and unpacked into a staging folder of its own, several
   // at once; the unpacked folders are then put in place one by one, in the list's order.
@@ -100,8 +104,7 @@ bool ItemRestore::RestoreFolders(const ItemInfo& item, const std::vector<std::st
     const std::string& name = entries[i];
     if (!IsBareName(name) || core::IsPlainFile(item, name)) continue;
     unpacks[i].name = name;
-    unpacks[i].staging =
-        std::make_unique<Staging>(root / (std::string(kStagingName) + "-" + std::to_string(i)));
+    unpacks[i].staging = std::make_unique<Staging>(run->path() / std::to_string(i));
     Unpack& unpack = unpacks[i];
     jobs[i] = [this, &unpack] {
       return UnpackNested(unpack.name, unpack.staging->path(), unpack.problem);
@@ -119,14 +122,13 @@ bool ItemRestore::RestoreFolders(const ItemInfo& item, const std::vector<std::st
       continue;
     }
     const std::string base = PathText(HostPath(name).stem());
-    if (!IsBareName(base) || base.rfind(kStagingName, 0) == 0)
-      return Fail("refused the entry name " + name);
+    if (!IsBareName(base) || core::IsOwnName(base)) return Fail("refused the entry name " + name);
     if (!running.Wait(i)) return Fail(unpacks[i].problem);
     std::string problem;
     const fs::path staged = unpacks[i].staging->path() / "unpacked";
     const fs::path target = root / HostPath(base);
-    if (!(item.mergeOnRestore ? MergeFolder(staged, target, problem)
-                              : ReplaceFolder(staged, target, problem)))
+    if (!(item.mergeOnRestore ? MergeFolder(staged, target, problem, &journal, swapMode_)
+                              : ReplaceFolder(staged, target, problem, &journal, swapMode_)))
       return Fail(problem);
     unpacks[i].staging.reset();
   }

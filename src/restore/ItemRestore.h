@@ -13,6 +13,7 @@
 #include "core/ProfileDiscovery.h"
 #include "registry/RegistryKeys.h"
 #include "registry/RegistryText.h"
+#include "restore/FolderSwap.h"
 
 namespace quill::restore {
 
@@ -26,6 +27,8 @@ class ItemRestore {
   // Puts the item's entries back. False, with error() saying why, when it could not.
   bool Run(const core::ItemInfo& item, const std::vector<std::string>& entries);
   const std::string& error() const { return error_; }
+  // How unpacked folders are put in place; two renames where the system has no exchange.
+  void SetSwapMode(SwapMode mode) { swapMode_ = mode; }
 
  private:
   bool RestoreFolders(const core::ItemInfo& item, const std::vector<std::string>& entries);
@@ -41,6 +44,7 @@ class ItemRestore {
   registry::RegistryText& text_;
   const archive::ArchiveReader& backupFile_;
   unsigned threads_;
+  SwapMode swapMode_ = SwapMode::Exchange;
   std::string error_;
 };
 

@@ -269,12 +269,30 @@ TEST(BackupEngine, TwoBackupsAtTheSameMomentBothSucceedAndNeitherLeavesADescript
   two.join();
   ASSERT_TRUE(first.written) << first.error;
   ASSERT_TRUE(next.written) << next.error;
-  EXPECT_EQ(core::ItemMask(first.succeeded), "11111111111");
-  EXPECT_EQ(core::ItemMask(next.succeeded), "11111111111");
+  for (const BackupOutcome* outcome : {&first, &next})
+    for (std::size_t i = 0; i < core::kItemCount; ++i)
+      EXPECT_TRUE(outcome->succeeded[i]) << core::kItems[i].key << ": " << outcome->errors[i];
   EXPECT_EQ(descriptorsSeen, 0);
   EXPECT_TRUE(archive::VerifyBackupFile(setup.Target("one.wlm"), "pw").ok);
   EXPECT_TRUE(archive::VerifyBackupFile(setup.Target("two.wlm"), "").ok);
   EXPECT_EQ(setup.AppFolderFiles(), std::vector<std::string>{"brlog.dat"});
+}
+
+TEST(BackupEngine, ABackupInsideAFolderItBacksUpTakesNoneOfItsOwnScratchAndKeepsTheUsersFolders) {
+  test::BackupSetup setup;
+  // The backup file in the mail store, where its scratch folder lands beside it, and a folder
+  // of the user's named as earlier versions named their scratch folder.
+  const std::string target = (setup.mailStore() / "mine.wlm").string();
+  test::WriteFile(target + ".parts/keep.txt", "the user's");
+  const BackupOutcome outcome = setup.engine().Run({All(), target, "", "", "anna", false}, {});
+  ASSERT_TRUE(outcome.written) << outcome.error;
+  EXPECT_EQ(core::ItemMask(outcome.succeeded), "11111111111");
+  for (const std::string& name : test::EntryNames(target))
+    EXPECT_NE(name.rfind(".quillstow", 0), 0u) << name;
+  EXPECT_EQ(ReadFile(target + ".parts/keep.txt"), "the user's");
+  EXPECT_TRUE(archive::VerifyBackupFile(target, "").ok);
+  for (const auto& item : fs::directory_iterator(setup.mailStore()))
+    EXPECT_NE(item.path().filename().string().rfind(".quillstow", 0), 0u) << item.path();
 }
 
 }  // namespace

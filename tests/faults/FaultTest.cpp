@@ -344,6 +344,35 @@ TEST(RestoreFaults, AKilledRestoreLeavesEachUnitWhollyOldOrWhollyNew) {
     EXPECT_FALSE(Leftover(item.path())) << item.path();
 }
 
+int CliBackup(const BackupSetup& setup, const std::string& file) {
+  platform::posix::PosixPlatform platform(
+      platform::posix::WinePrefix(setup.prefix(), setup.root() / "server"), setup.app().string(),
+      "/proc", [](const std::vector<std::string>&) { return true; });
+  std::ostringstream out, err;
+  return cli::RunCli({"backup", file}, platform, out, err);
+}
+
+TEST(RestoreFaults, WhatAKilledRestoreLeavesIsNeverBackedUpAndTheNextBackupRestoresWhole) {
+  BackupSetup from(3'000'000, 3);
+  BackupSetup to(300'000, 2);
+  const std::string file = to.Target("big.wlm");
+  ASSERT_TRUE(from.engine().Run({kAll, file, "", "", "anna", false}, {}).written);
+  const Micros total = TimeOf([&] { ASSERT_EQ(CliRestore(to, file), 0); });
+  const auto points = KillPoints(Seed() + 2, 3, total);
+  std::cout << "restore of " << total.count() / 1000 << " ms, killed at" << Show(points) << "\n";
+  for (const auto point : points) {
+    const std::string label = "killed at " + std::to_string(point.count()) + " us";
+    KillAfter(point, [&] { CliRestore(to, file); });
+    // The profile as the kill left it, backed up and restored into a third one.
+    const std::string again = to.Target("again.wlm");
+    ASSERT_EQ(CliBackup(to, again), 0) << label;
+    for (const std::string& name : EntryNames(again))
+      EXPECT_NE(name.rfind(".quillstow", 0), 0u) << label << ": " << name;
+    BackupSetup third(300'000, 4);
+    EXPECT_EQ(CliRestore(third, again), 0) << label;
+  }
+}
+
 TEST(RestoreFaults, AFullDiskFailsTheMailItemAndKeepsTheOldFolders) {
   BackupSetup from(6'000'000, 3);
   BackupSetup to(300'000, 2);

@@ -13,7 +13,9 @@
 #include <thread>
 
 #include "app/RestorePage.h"
+#include "core/StagingArea.h"
 #include "platform/AnsiCodePage.h"
+#include "platform/RunFolder.h"
 #include "registry/RegistryText.h"
 #include "restore/FolderSwap.h"
 #include "restore/ItemRestore.h"
@@ -50,11 +52,13 @@ class RestoreTest : public ::testing::Test {
   RestorePage restorePage{to.session(), to.restoreEngine(), to.prompter, page};
 
   // One item of the inspected file restored on its own.
-  bool RestoreItem(core::Item item, std::string* error = nullptr) {
+  bool RestoreItem(core::Item item, std::string* error = nullptr,
+                   SwapMode mode = SwapMode::Exchange) {
     const archive::OpenedBackup* source = restorePage.source();
     EXPECT_NE(source, nullptr);
     if (source == nullptr) return false;
     ItemRestore items(to.session().profile(), *to.reg, text, source->reader, 2);
+    items.SetSwapMode(mode);
     const bool restored =
         items.Run(core::InfoOf(item), source->descriptor.entries[core::IndexOf(item)]);
     if (error != nullptr) *error = items.error();
@@ -383,6 +387,50 @@ TEST_F(RestoreTest, KillingARestoreLeavesEachFolderWhollyOldOrWhollyNew) {
           << folder << " after " << delay << " ms";
     }
   }
+}
+
+TEST_F(RestoreTest, FoldersSwappedInTwoRenamesComeBackWholeAndLeaveNoStaging) {
+  std::array<bool, core::kItemCount> which{};
+  which[core::IndexOf(core::Item::MailAccounts)] = true;
+  ASSERT_EQ(restorePage.Inspect(Backup("", which)), Inspection::Accepted);
+  std::string error;
+  ASSERT_TRUE(RestoreItem(core::Item::MailAccounts, &error, SwapMode::TwoRenames)) << error;
+  for (const char* folder : {"anna@example.com", "Hotmail (bob)", "Storage Folders"})
+    EXPECT_EQ(Tree(to.mailStore() / folder), Tree(from.mailStore() / folder)) << folder;
+  const fs::path parent =
+      core::StagingParentFor(to.session().profile(), core::ProfileFolder::MailData);
+  for (const auto& item : fs::directory_iterator(parent))
+    EXPECT_FALSE(core::IsOwnName(item.path().filename().string())) << item.path();
+}
+
+TEST_F(RestoreTest, TheNextStartUndoesASwapCutShortAndClearsWhatInterruptedRunsLeft) {
+  const fs::path store = to.mailStore();
+  const auto bob = Tree(store / "Hotmail (bob)");
+  const fs::path parent =
+      core::StagingParentFor(to.session().profile(), core::ProfileFolder::MailData);
+  const auto aMinuteAgo = [](const fs::path& path) {
+    fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::minutes(2));
+  };
+  // A restore killed between the two renames of a swap: the user's folder is aside.
+  const fs::path killed = parent / ".quillstow-restore-killed";
+  fs::create_directories(killed / "0");
+  ASSERT_TRUE(core::SwapJournal(killed).Begin(store / "Hotmail (bob)", killed / "0" / "old"));
+  fs::rename(store / "Hotmail (bob)", killed / "0" / "old");
+  aMinuteAgo(killed);
+  // A restore still going, and what an earlier version left in the store: a copy of a
+  // backup's folder, and a folder it had moved aside.
+  const auto going = platform::RunFolder::Create(parent, core::kRestoreRunPrefix);
+  ASSERT_TRUE(going);
+  WriteFile(store / ".quillstow-restore-3" / "unpacked" / "x.eml", "a copy");
+  WriteFile(store / ".quillstow-restore-4.old" / "y.eml", "the user's own");
+  aMinuteAgo(store / ".quillstow-restore-3");
+
+  to.Rediscover();
+  EXPECT_EQ(Tree(store / "Hotmail (bob)"), bob);
+  EXPECT_FALSE(fs::exists(killed));
+  EXPECT_FALSE(fs::exists(store / ".quillstow-restore-3"));
+  EXPECT_EQ(ReadFile(store / ".quillstow-restore-4.old" / "y.eml"), "the user's own");
+  EXPECT_TRUE(fs::is_directory(going->path()));
 }
 
 TEST(FolderSwap, BareNamesOnly) {
