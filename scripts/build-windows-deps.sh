@@ -16,7 +16,7 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 libarchive_version=3.6.2
 qtbase_version=6.4.2
 # Raise this when the way the libraries are built changes, so that caches are rebuilt.
-recipe=r1
+recipe=r2
 root=${QUILL_DEPS_ROOT:-/var/cache/quillstow}
 name=mingw-$libarchive_version-$qtbase_version-$recipe
 prefix=$root/$name
@@ -191,7 +191,7 @@ build_qtbase() {
     -DINPUT_opengl=desktop -DFEATURE_opengl_desktop=ON -DFEATURE_opengl_dynamic=OFF \
     -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_vulkan=OFF \
     -DFEATURE_tabletevent=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF \
-    -DFEATURE_printsupport=OFF -DFEATURE_androiddeployqt=OFF -DFEATURE_direct2d=OFF \
+    -DFEATURE_printsupport=OFF -DFEATURE_androiddeployqt=OFF \
     -DFEATURE_zstd=OFF -DFEATURE_icu=OFF -DFEATURE_glib=OFF -DFEATURE_jpeg=OFF \
     -DFEATURE_gif=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_png=OFF \
     -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_freetype=OFF -DFEATURE_system_zlib=OFF \
