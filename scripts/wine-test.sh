@@ -6,15 +6,21 @@
 # page 1252), once under a Japanese locale (code page 932). Wine runs headless in a fresh
 # prefix under a temporary HOME, so nothing outside it changes; its wineserver is stopped at
 # the end. BUILD_DIR (default build-win) names the build folder. Fails when a test fails.
+#   --whole: the whole program instead (scripts/build-windows.sh, with libarchive and Qt),
+#            built into BUILD_DIR (default build-windows), and its tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh
-
-build_dir=${BUILD_DIR:-build-win}
-cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DQUILL_CORE_ONLY=ON >/dev/null
-cmake --build "$build_dir" -j "${JOBS:-2}"
+if [ "${1:-}" = --whole ]; then
+  build_dir=${BUILD_DIR:-build-windows}
+  BUILD_DIR=$build_dir bash scripts/build-windows.sh
+else
+  bash scripts/install-deps.sh
+  build_dir=${BUILD_DIR:-build-win}
+  cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DQUILL_CORE_ONLY=ON >/dev/null
+  cmake --build "$build_dir" -j "${JOBS:-2}"
+fi
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/quillstow-wine.XXXXXX")
 export HOME=$scratch/home

@@ -45,13 +45,17 @@ int Report(const quill::core::DiscoveryResult& found) {
 }
 
 #ifdef QUILL_HAVE_GUI
-// A display to show the window on.
+// A display to show the window on. Windows always has one.
 bool HaveDisplay() {
+#ifdef _WIN32
+  return true;
+#else
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
     const char* value = std::getenv(name);
     if (value != nullptr && *value != '\0') return true;
   }
   return false;
+#endif
 }
 #endif
 

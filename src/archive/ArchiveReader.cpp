@@ -41,8 +41,14 @@ Reader OpenReader(const std::string& path, const std::string& password, std::str
   Reader reader(archive_read_new());
   archive_read_support_format_zip_seekable(reader.get());
   if (!password.empty()) archive_read_add_passphrase(reader.get(), password.c_str());
-  if (archive_read_open_filename(reader.get(), PathText(HostPath(path)).c_str(), kChunk) !=
-      ARCHIVE_OK) {
+#ifdef _WIN32
+  // Given wide: libarchive for Windows reads a narrow path in the ANSI code page.
+  const int opened = archive_read_open_filename_w(reader.get(), HostPath(path).c_str(), kChunk);
+#else
+  const int opened =
+      archive_read_open_filename(reader.get(), PathText(HostPath(path)).c_str(), kChunk);
+#endif
+  if (opened != ARCHIVE_OK) {
     error = "cannot open " + path + ": " + ArchiveError(reader.get());
     return nullptr;
   }
@@ -50,6 +56,11 @@ Reader OpenReader(const std::string& path, const std::string& password, std::str
 }
 
 std::string EntryName(archive_entry* entry) {
+#ifdef _WIN32
+  // libarchive for Windows gives the UTF-8 name only when the ANSI code page holds every
+  // character of it; the wide name always.
+  if (const wchar_t* wide = archive_entry_pathname_w(entry)) return PathText(fs::path(wide));
+#endif
   if (const char* utf8 = archive_entry_pathname_utf8(entry)) return utf8;
   if (const char* name = archive_entry_pathname(entry)) return name;
   return std::string();

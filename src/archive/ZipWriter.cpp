@@ -66,6 +66,16 @@ void SetTime(archive_entry* entry, const fs::path& source) {
   archive_entry_set_mtime(entry, static_cast<time_t>(seconds.count()), 0);
 }
 
+// Names are UTF-8. libarchive for Windows takes a UTF-8 name only when the ANSI code page holds
+// every character of it (otherwise the header has no name), so there it is given wide.
+void SetName(archive_entry* entry, const std::string& name) {
+#ifdef _WIN32
+  archive_entry_copy_pathname_w(entry, platform::HostPath(name).c_str());
+#else
+  archive_entry_set_pathname_utf8(entry, name.c_str());
+#endif
+}
+
 struct EntryFree {
   void operator()(archive_entry* e) const { archive_entry_free(e); }
 };
@@ -143,7 +153,7 @@ void ZipWriter::Report(std::uint64_t written) {
 bool ZipWriter::AddFolder(const fs::path& source, const std::string& name) {
   if (!state_) return Fail("no archive is being written");
   Entry entry(archive_entry_new());
-  archive_entry_set_pathname_utf8(entry.get(), name.c_str());
+  SetName(entry.get(), name);
   SetTime(entry.get(), source);
   archive_entry_set_filetype(entry.get(), AE_IFDIR);
   archive_entry_set_perm(entry.get(), 0755);
@@ -156,7 +166,7 @@ bool ZipWriter::StartFileEntry(const std::string& name, std::uint64_t size,
                                const fs::path* source) {
   ::archive* writer = state_->writer;
   Entry entry(archive_entry_new());
-  archive_entry_set_pathname_utf8(entry.get(), name.c_str());
+  SetName(entry.get(), name);
   if (source != nullptr)
     SetTime(entry.get(), *source);
   else

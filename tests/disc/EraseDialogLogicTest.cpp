@@ -4,7 +4,8 @@
 
 #include "support/FakeDiscEngine.h"
 #include "support/RecordingDiscView.h"
-#include "support/TestPrefix.h"
+#include "support/RecordingPrompter.h"
+#include "support/TempDir.h"
 
 namespace quill::disc {
 namespace {

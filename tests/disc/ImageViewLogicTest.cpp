@@ -5,7 +5,8 @@
 #include "disc/DiscFormats.h"
 #include "support/FakeDiscEngine.h"
 #include "support/RecordingDiscView.h"
-#include "support/TestPrefix.h"
+#include "support/RecordingPrompter.h"
+#include "support/TempDir.h"
 
 namespace quill::disc {
 namespace {

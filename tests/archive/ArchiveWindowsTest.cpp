@@ -1,0 +1,78 @@
+// The archive component in the Windows build: libarchive as built for Windows must write and
+// read password-protected ZIP files (traditional encryption, deflate), and paths and names
+// outside the ANSI code page must reach the disk and the archive as they are.
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+
+#include "archive/ArchiveReader.h"
+#include "archive/ArchiveWriter.h"
+#include "platform/Files.h"
+#include "support/TempDir.h"
+
+namespace quill::archive {
+namespace {
+namespace fs = std::filesystem;
+using platform::HostPath;
+using platform::PathText;
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+// Neither code page 1252 nor 932 holds all of these.
+const std::string kJose = "Jos\xc3\xa9 \xe6\x97\xa5\xe6\x9c\xac \xd0\x96";
+const std::string kPassword = "p\xc3\xbc pass \xe6\x97\xa5";
+
+// Every file and folder below root: UTF-8 relative path -> content ("/" marks a folder).
+std::map<std::string, std::string> Tree(const fs::path& root) {
+  std::map<std::string, std::string> tree;
+  for (const auto& item : fs::recursive_directory_iterator(root)) {
+    const std::u8string name = item.path().lexically_relative(root).generic_u8string();
+    tree[std::string(name.begin(), name.end())] = item.is_directory() ? "/" : ReadFile(item.path());
+  }
+  return tree;
+}
+
+std::string Binary(std::size_t size, unsigned seed) {
+  std::mt19937 random(seed);
+  std::string data(size, '\0');
+  for (char& c : data) c = static_cast<char>(random() & 0xff);
+  return data;
+}
+
+TEST(ArchiveWindowsTest, ProtectedArchiveUnderANonAnsiFolderComesBackByteForByte) {
+  TempDir dir;
+  const fs::path home = dir.path() / HostPath(kJose);
+  const fs::path store = home / "store";
+  WriteFile(store / "Inbox" / HostPath(kJose + ".eml"), "Subject: x\r\n\r\nbody\r\n");
+  WriteFile(store / "Inbox" / "big.bin", Binary(300000, 1));
+  WriteFile(store / "text.txt", std::string(100000, 'a'));  // deflates to almost nothing
+  WriteFile(store / "empty.eml", "");
+  fs::create_directories(store / "Drafts");
+  const std::string target = PathText(home / "backup.zip");
+
+  ArchiveWriter writer(target);
+  ASSERT_TRUE(writer.AddFolderContents(PathText(store))) << writer.error();
+  ASSERT_TRUE(writer.Write(kPassword)) << writer.error();
+  ASSERT_TRUE(fs::is_regular_file(HostPath(target)));
+  EXPECT_LT(fs::file_size(HostPath(target)), 300000u + 20000u) << "the text was not deflated";
+  EXPECT_TRUE(ArchiveReader::IsPasswordProtected(target));
+
+  ArchiveReader reader;
+  ASSERT_TRUE(reader.Open(target)) << reader.error();
+  ASSERT_NE(reader.Find("Inbox/" + kJose + ".eml"), nullptr) << "names are kept in UTF-8";
+  EXPECT_TRUE(reader.Find("Inbox/" + kJose + ".eml")->encrypted);
+  reader.SetPassword("p\xc3\xbc pass");
+  EXPECT_FALSE(reader.CheckPassword());
+  reader.SetPassword(kPassword);
+  EXPECT_TRUE(reader.CheckPassword());
+  const fs::path out = home / "out";
+  const ReadStatus unpacked = reader.ExtractAll(PathText(out));
+  ASSERT_TRUE(unpacked) << unpacked.error;
+  EXPECT_EQ(Tree(out), Tree(store));
+}
+
+}  // namespace
+}  // namespace quill::archive
