@@ -114,12 +114,14 @@ bool BackupPage::Run() {
     for (; last < end; ++last)
       view_.SetProgress(std::min(kProgressMax, view_.Progress() + kItems[last].backupProgress));
   };
-  observer.itemFinished = [&](std::size_t index, bool succeeded) {
-    summary += std::string("\r\n") + kItems[index].backupName + "\t" +
-               (succeeded ? "Successed!" : "Fail!");
-    advanceTo(index + 1);
-  };
+  observer.itemFinished = [&](std::size_t index, bool) { advanceTo(index + 1); };
   const backup::BackupOutcome outcome = engine_.Run(request, observer);
+  // An item's result is known once the file is written: a file that changed while it was
+  // read fails its item then.
+  for (std::size_t index = 0; index < kItemCount; ++index)
+    if (request.items[index])
+      summary += std::string("\r\n") + kItems[index].backupName + "\t" +
+                 (outcome.succeeded[index] ? "Successed!" : "Fail!");
   if (outcome.checked)
     summary +=
         std::string("\r\nCheck Backup File\t") + (outcome.checkPassed ? "Successed!" : "Fail!");

@@ -18,28 +18,34 @@ bool ArchiveWriter::Fail(std::string message) {
   return false;
 }
 
-bool ArchiveWriter::AddFile(const std::string& path) {
+bool ArchiveWriter::AddFile(const std::string& path, int group) {
   std::error_code error;
   const fs::path file = HostPath(path);
   if (!fs::is_regular_file(file, error)) return Fail("no file " + path);
-  pending_.push_back({PathText(file), PathText(file.filename()), {}, {}, Pending::Kind::File});
+  pending_.push_back(
+      {PathText(file), PathText(file.filename()), {}, {}, Pending::Kind::File, group});
   return true;
 }
 
 bool ArchiveWriter::AddFolderContents(const std::string& folder,
-                                      std::function<bool(std::string_view)> leaveOut) {
+                                      std::function<bool(std::string_view)> leaveOut, int group) {
   std::error_code error;
   const fs::path root = HostPath(folder);
   if (!fs::is_directory(root, error)) return Fail("no folder " + folder);
-  pending_.push_back({PathText(root), {}, {}, std::move(leaveOut), Pending::Kind::Folder});
+  pending_.push_back({PathText(root), {}, {}, std::move(leaveOut), Pending::Kind::Folder, group});
   return true;
 }
 
-void ArchiveWriter::AddData(std::string name, std::string bytes) {
-  pending_.push_back({{}, std::move(name), std::move(bytes), {}, Pending::Kind::Data});
+void ArchiveWriter::AddData(std::string name, std::string bytes, int group) {
+  pending_.push_back({{}, std::move(name), std::move(bytes), {}, Pending::Kind::Data, group});
+}
+
+void ArchiveWriter::DropGroup(int group) {
+  std::erase_if(pending_, [group](const Pending& item) { return item.group == group; });
 }
 
 bool ArchiveWriter::Write(const std::string& password) {
+  failedGroup_ = kNoGroup;
   std::string problem;
   // The bytes to write, for the progress: the folders are walked once to add up their files.
   std::uint64_t total = 0;
@@ -86,7 +92,10 @@ bool ArchiveWriter::Write(const std::string& password) {
         added = WalkFolder(HostPath(item.source), true, add, problem, item.leaveOut);
         break;
     }
-    if (!added) return Fail(writer.error().empty() ? problem : writer.error());
+    if (!added) {
+      if (writer.sourceFailed()) failedGroup_ = item.group;
+      return Fail(writer.error().empty() ? problem : writer.error());
+    }
   }
   if (!writer.Finish(durable_)) return Fail(writer.error());
   return true;

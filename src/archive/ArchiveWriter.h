@@ -23,16 +23,24 @@ class ArchiveWriter {
   // target: the archive's path; nothing is on disk until Write.
   explicit ArchiveWriter(std::string target, WriteEvents events = {});
 
+  // Entries may belong to a group (an item of a backup): when a source file of a group fails
+  // the write, failedGroup() names the group, and DropGroup lets the archive be written again
+  // without it.
+  static constexpr int kNoGroup = -1;
+
   // One entry named by the file's bare name. False when there is no such file.
-  bool AddFile(const std::string& path);
+  bool AddFile(const std::string& path, int group = kNoGroup);
   // Every file below the folder, named by its path relative to the folder; folders that hold
   // nothing are kept as folder entries; files and folders whose name leaveOut accepts are left
   // out. The folder is listed when the archive is written, one folder at a time. False when
   // there is no such folder.
   bool AddFolderContents(const std::string& folder,
-                         std::function<bool(std::string_view name)> leaveOut = nullptr);
+                         std::function<bool(std::string_view name)> leaveOut = nullptr,
+                         int group = kNoGroup);
   // An entry whose bytes are given (the descriptor).
-  void AddData(std::string name, std::string bytes);
+  void AddData(std::string name, std::string bytes, int group = kNoGroup);
+  // Leaves out every entry of the group.
+  void DropGroup(int group);
 
   // Off: the file is not flushed to disk before it is renamed into place (for scratch
   // archives that live only as long as a run).
@@ -46,6 +54,8 @@ class ArchiveWriter {
   const std::string& target() const { return target_; }
   // Why the last call failed.
   const std::string& error() const { return error_; }
+  // The group whose source file failed the last write; kNoGroup when the archive itself did.
+  int failedGroup() const { return failedGroup_; }
 
  private:
   struct Pending {
@@ -54,6 +64,7 @@ class ArchiveWriter {
     std::string data;    // the bytes of a data entry
     std::function<bool(std::string_view)> leaveOut;  // names a folder's walk passes by
     enum class Kind { File, Folder, Data } kind = Kind::File;
+    int group = kNoGroup;
   };
   bool Fail(std::string message);
 
@@ -62,6 +73,7 @@ class ArchiveWriter {
   std::vector<Pending> pending_;
   bool durable_ = true;
   std::string error_;
+  int failedGroup_ = kNoGroup;
 };
 
 }  // namespace quill::archive

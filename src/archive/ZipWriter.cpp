@@ -105,6 +105,11 @@ ZipWriter::~ZipWriter() {
   Abandon();
 }
 
+bool ZipWriter::FailSource(std::string message) {
+  sourceFailed_ = true;
+  return Fail(std::move(message));
+}
+
 bool ZipWriter::Fail(std::string message) {
   error_ = std::move(message);
   Abandon();
@@ -203,14 +208,14 @@ bool ZipWriter::AddFile(const fs::path& source, const std::string& name) {
   std::error_code error;
   std::ifstream in(source, std::ios::binary);
   const std::uint64_t size = fs::file_size(source, error);
-  if (!in || error) return Fail("cannot read " + PathText(source));
+  if (!in || error) return FailSource("cannot read " + PathText(source));
   if (!StartFileEntry(name, size, &source)) return false;
   std::vector<char>& buffer = state_->buffer;
   for (std::uint64_t left = size; left > 0;) {
     in.read(buffer.data(),
             static_cast<std::streamsize>(std::min<std::uint64_t>(left, buffer.size())));
     const std::streamsize got = in.gcount();
-    if (got <= 0) return Fail(PathText(source) + " shrank while it was added");
+    if (got <= 0) return FailSource(PathText(source) + " shrank while it was added");
     if (archive_write_data(writer, buffer.data(), static_cast<std::size_t>(got)) != got)
       return Fail("cannot write " + PathText(state_->target) + ": " + archive_error_string(writer));
     left -= static_cast<std::uint64_t>(got);
@@ -218,7 +223,7 @@ bool ZipWriter::AddFile(const fs::path& source, const std::string& name) {
   }
   // A source that is longer now than it was when its size was taken has changed meanwhile.
   if (in.peek() != std::char_traits<char>::eof())
-    return Fail(PathText(source) + " grew while it was added");
+    return FailSource(PathText(source) + " grew while it was added");
   if (archive_write_finish_entry(writer) != ARCHIVE_OK)
     return Fail("cannot write " + PathText(state_->target) + ": " + archive_error_string(writer));
   return true;

@@ -41,9 +41,13 @@ class ZipWriter {
   void Abandon();
 
   const std::string& error() const { return error_; }
+  // True when the last failure was a source file's (gone, unreadable, changed while read),
+  // not the archive's.
+  bool sourceFailed() const { return sourceFailed_; }
 
  private:
   bool Fail(std::string message);
+  bool FailSource(std::string message);
   // Writes the header of a file entry: dated as source, or now when there is none.
   bool StartFileEntry(const std::string& name, std::uint64_t size,
                       const std::filesystem::path* source);
@@ -52,6 +56,7 @@ class ZipWriter {
   struct State;
   std::unique_ptr<State> state_;
   std::string error_;
+  bool sourceFailed_ = false;
 };
 
 // Visits every file below root in name order, folder by folder, and every folder that holds

@@ -27,7 +27,8 @@ int UnattendedBackup::Run(const std::string& commandLine) {
     request.logUser = platform::CleanValue(session_.platform().system().UserName());
   request.automatic = true;
   outcome_ = engine_.Run(request, {});
-  return outcome_.written ? kBackupWritten : kBackupNotWritten;
+  if (!outcome_.written) return kBackupNotWritten;
+  return outcome_.succeeded == request.items ? kBackupWritten : kItemFailed;
 }
 
 }  // namespace quill::automation

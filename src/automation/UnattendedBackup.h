@@ -10,10 +10,11 @@
 
 namespace quill::automation {
 
-// Exit statuses of the unattended run.
-inline constexpr int kBackupWritten = 0;
-inline constexpr int kBackupNotWritten = 1;
+// Exit statuses of the unattended run, the same as quillstow-cli's.
+inline constexpr int kBackupWritten = 0;     // every chosen item is in the backup file
+inline constexpr int kBackupNotWritten = 1;  // no backup file was written
 inline constexpr int kNotACommandLine = 2;
+inline constexpr int kItemFailed = 3;  // the file was written, but a chosen item is not in it
 
 class UnattendedBackup {
  public:

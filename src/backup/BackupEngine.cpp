@@ -9,6 +9,7 @@
 #include "registry/RegistryText.h"
 
 namespace quill::backup {
+using core::ItemInfo;
 using core::kItemCount;
 using core::kItems;
 
@@ -49,14 +50,35 @@ BackupOutcome BackupEngine::Run(const BackupRequest& request, const BackupObserv
     outcome.succeeded[index] = item.succeeded;
     outcome.errors[index] = item.error;
     if (item.succeeded) descriptor.entries[index] = std::move(item.entries);
-    log.Item(kItems[index].backupName, item.succeeded);
     if (observer.itemFinished) observer.itemFinished(index, item.succeeded);
   }
 
-  descriptor.flags = core::ItemMask(outcome.succeeded);
-  backupFile.AddData(archive::kDescriptorName, descriptor.Serialize());
-  outcome.written = backupFile.Write(request.password);
+  // The files of an item are read when the backup file is written. One that changed or went
+  // while it was read (a message store the mail client had open) fails its item alone: the
+  // file is written again without that item, and the descriptor says so.
+  constexpr int kDescriptorGroup = static_cast<int>(kItemCount);
+  for (;;) {
+    descriptor.flags = core::ItemMask(outcome.succeeded);
+    backupFile.DropGroup(kDescriptorGroup);
+    backupFile.AddData(archive::kDescriptorName, descriptor.Serialize(), kDescriptorGroup);
+    outcome.written = backupFile.Write(request.password);
+    const int failed = backupFile.failedGroup();
+    if (outcome.written || failed < 0 || failed == kDescriptorGroup) break;
+    backupFile.DropGroup(failed);
+    if (failed > kDescriptorGroup) {
+      // The companion file alone is left out; the item keeps its folders.
+      const ItemInfo& owner = kItems[static_cast<std::size_t>(failed - kDescriptorGroup - 1)];
+      std::erase(descriptor.entries[core::IndexOf(owner.item)], owner.companionFile);
+      continue;
+    }
+    if (!outcome.succeeded[failed]) continue;
+    outcome.succeeded[failed] = false;
+    outcome.errors[failed] = backupFile.error();
+    descriptor.entries[failed].clear();
+  }
   if (!outcome.written) outcome.error = backupFile.error();
+  for (std::size_t index = 0; index < kItemCount; ++index)
+    if (request.items[index]) log.Item(kItems[index].backupName, outcome.succeeded[index]);
   scratch.RemoveAll();
   if (outcome.written && request.check) {
     // The check unpacks one inner archive at a time beside the backup file.

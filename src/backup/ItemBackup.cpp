@@ -96,6 +96,9 @@ ItemBackup::ItemBackup(const core::Profile& profile, registry::RegistryKeys& key
       threads_(threads) {}
 
 ItemOutcome ItemBackup::Run(const ItemInfo& item, const core::ItemSet& chosen) {
+  // What an item adds to the backup file belongs to it: a file that fails the write fails
+  // only its item.
+  group_ = static_cast<int>(core::IndexOf(item.item));
   switch (item.kind) {
     case ItemKind::Folders:
       return BackupFolders(
@@ -132,13 +135,14 @@ ItemOutcome ItemBackup::BackupFolders(const ItemInfo& item, bool takeCompanion) 
     for (std::size_t i = 0; i < jobs.size(); ++i) {
       // A folder that cannot be packed ends the item; what was added stays in the archive.
       if (!builder.Wait(i)) return Failed(problems[i]);
-      if (!backupFile_.AddFile(jobs[i].archive)) return Failed(backupFile_.error());
+      if (!backupFile_.AddFile(jobs[i].archive, group_)) return Failed(backupFile_.error());
       outcome.entries.push_back(jobs[i].name + ".zip");
     }
   }
   // The companion file (the message store) goes with the folders when its owner does not take
   // it; it is listed only when it was there to add.
-  if (takeCompanion && backupFile_.AddFile(JoinPath(source, item.companionFile)))
+  if (takeCompanion &&
+      backupFile_.AddFile(JoinPath(source, item.companionFile), CompanionGroup(item.item)))
     outcome.entries.push_back(item.companionFile);
   if (jobs.empty()) return Failed("the folder " + source + " holds no folder to back up");
   outcome.succeeded = true;
@@ -150,7 +154,7 @@ ItemOutcome ItemBackup::BackupFiles(const ItemInfo& item) {
   ItemOutcome outcome;
   for (const std::string& name : ListFolder(source, false)) {
     if (!platform::EndsWithIgnoringCase(name, item.nameSuffix)) continue;
-    if (!backupFile_.AddFile(JoinPath(source, name))) return Failed(backupFile_.error());
+    if (!backupFile_.AddFile(JoinPath(source, name), group_)) return Failed(backupFile_.error());
     outcome.entries.push_back(name);
   }
   if (outcome.entries.empty()) return Failed("the folder " + source + " holds no file to back up");
@@ -169,7 +173,7 @@ ItemOutcome ItemBackup::BackupRegistry(const ItemInfo& item) {
   scratch_.KeepExportFile(file);
   if (const registry::ExportResult exported = text_.ExportKey(key, file); !exported.ok)
     return Failed(exported.error);
-  if (!backupFile_.AddFile(file)) return Failed(backupFile_.error());
+  if (!backupFile_.AddFile(file, group_)) return Failed(backupFile_.error());
   return {true, {BaseName(file)}, {}};
 }
 

@@ -17,6 +17,12 @@
 
 namespace quill::backup {
 
+// The group of the backup file's entries that holds an item's companion file (the message
+// store that goes with the accounts): one that fails the write is left out alone.
+constexpr int CompanionGroup(core::Item item) {
+  return static_cast<int>(core::kItemCount + 1 + core::IndexOf(item));
+}
+
 struct ItemOutcome {
   bool succeeded = false;
   std::vector<std::string> entries;  // what the descriptor names for the item
@@ -46,6 +52,7 @@ class ItemBackup {
   archive::ArchiveWriter& backupFile_;
   ScratchSpace& scratch_;
   unsigned threads_;
+  int group_ = archive::ArchiveWriter::kNoGroup;
 };
 
 // The entries of a folder in the order Windows lists them: names compared without regard

@@ -98,6 +98,13 @@ TEST_F(UnattendedBackupTest, AFileThatCannotBeWrittenEndsWithAFailureStatus) {
   EXPECT_EQ(setup.AppFolderFiles(), std::vector<std::string>{"brlog.dat"});
 }
 
+TEST_F(UnattendedBackupTest, AFailedItemEndsWithItsOwnStatusAndTheOthersAreWritten) {
+  fs::remove_all(setup.profile() / "AppData" / "Local" / "Microsoft" / "Windows Live Contacts");
+  EXPECT_EQ(Run("sf=annaxm=01000100000ps=bf=" + setup.Target()), kItemFailed);
+  EXPECT_NE(Descriptor().find("BackupItem=01000000000\r\n"), std::string::npos);
+  EXPECT_NE(ReadFile(setup.logFile()).find(" Backup Contacts Fail!\n"), std::string::npos);
+}
+
 TEST_F(UnattendedBackupTest, WithoutTheMailClientNothingIsWrittenAndTheLogSaysWhy) {
   setup.reg->DeleteKeyTree(core::kMailClientKey);
   setup.Rediscover();

@@ -295,5 +295,44 @@ TEST(BackupEngine, ABackupInsideAFolderItBacksUpTakesNoneOfItsOwnScratchAndKeeps
     EXPECT_NE(item.path().filename().string().rfind(".quillstow", 0), 0u) << item.path();
 }
 
+TEST(BackupEngine, AFileThatChangesWhileItIsReadFailsOnlyItsItem) {
+  // The kernel gives this file no size, yet it has content: it "grows" while it is read, as a
+  // message store does that the open mail client writes to.
+  struct Case {
+    const char* what;
+    core::ItemSet items;
+    std::string failing;  // the item that fails, or "" when none does
+  };
+  core::ItemSet withoutDatabase = All();
+  withoutDatabase[core::IndexOf(core::Item::MailDatabase)] = false;
+  const std::vector<Case> cases = {
+      {"the database item's file", All(), "Backupmaildatabase"},
+      {"the store riding with the accounts", withoutDatabase, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::BackupSetup setup;
+    fs::remove(setup.mailStore() / "WindowsMail.MSMessageStore");
+    fs::create_symlink("/proc/self/status", setup.mailStore() / "WindowsMail.MSMessageStore");
+    const BackupOutcome outcome =
+        setup.engine().Run({c.items, setup.Target(), "pw", "", "anna", true}, {});
+    ASSERT_TRUE(outcome.written) << outcome.error;
+    for (std::size_t i = 0; i < core::kItemCount; ++i) {
+      if (!c.items[i]) continue;
+      EXPECT_EQ(outcome.succeeded[i], c.failing != core::kItems[i].key) << core::kItems[i].key;
+      if (c.failing == core::kItems[i].key) {
+        EXPECT_NE(outcome.errors[i].find("grew while it was added"), std::string::npos)
+            << outcome.errors[i];
+      }
+    }
+    const auto names = test::EntryNames(setup.Target());
+    EXPECT_EQ(std::count(names.begin(), names.end(), "WindowsMail.MSMessageStore"), 0);
+    EXPECT_TRUE(archive::VerifyBackupFile(setup.Target(), "pw").ok);
+    const std::string log = ReadFile(setup.logFile());
+    EXPECT_EQ(log.find("Database Succeeded!"), std::string::npos);
+    EXPECT_NE(log.find("Auto Backup User Profile anna Data was Completed!"), std::string::npos);
+  }
+}
+
 }  // namespace
 }  // namespace quill::backup
