@@ -101,6 +101,10 @@ RestorePageRun RestorePage::Run() {
     Message("Please select at least one item.", MessageIcon::Warning);
     return run;
   }
+  if (!session_.found().mailFound) {
+    Message(core::ProfileDiscovery::kNoStoreForRestore, MessageIcon::Error);
+    return run;
+  }
   run.ran = true;
   request.logUser = view_.TargetUser();
 

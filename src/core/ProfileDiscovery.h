@@ -45,6 +45,10 @@ class ProfileDiscovery {
       "Your Windows System have not install Windows Live Mail ";
   static constexpr const char* kMailError =
       "Your Windows System have not install Windows Live Mail or Windows Live Mail error!";
+  // A restore needs the folders the mail client makes the first time it runs.
+  static constexpr const char* kNoStoreForRestore =
+      "Windows Live Mail has not set up its mail store for this user yet, so there is no place "
+      "to restore to. Start Windows Live Mail once, close it, and then restore again.";
 
  private:
   // A shell folder: its registry value cleaned, %USERPROFILE% expanded, as a host path.

@@ -14,6 +14,15 @@ RestoreEngine::RestoreEngine(core::Session& session, unsigned threads)
 RestoreOutcome RestoreEngine::Run(const archive::OpenedBackup& backup,
                                   const RestoreRequest& request, const RestoreObserver& observer) {
   RestoreOutcome outcome;
+  if (!session_.found().mailFound) {
+    // Without the mail client's store the profile's folders are unknown: nothing is written.
+    for (std::size_t index = 0; index < kItemCount; ++index)
+      if (request.items[index] && backup.descriptor.Holds(index)) {
+        outcome.attempted[index] = true;
+        outcome.errors[index] = core::ProfileDiscovery::kNoStoreForRestore;
+      }
+    return outcome;
+  }
   core::RunLog log(session_.LogPath(), [this] { return session_.TimeStamp(); });
   log.Separator();
   log.Line("Start Retore Data to User Profile " + request.logUser, '\n');

@@ -350,6 +350,28 @@ TEST_F(RestoreTest, AMissingEntryStopsTheItemAfterWhatCameBefore) {
   EXPECT_FALSE(fs::exists(to.mailStore() / "C"));
 }
 
+TEST_F(RestoreTest, WithoutTheMailStoreARestoreRefusesBeforeItWritesAnything) {
+  const std::string file = Backup("");
+  // The mail client installed but never started: it has not set its store up yet.
+  to.reg->DeleteKeyTree(std::string(kMail));
+  to.reg->CreateKey(std::string(kMail));
+  to.Rediscover();
+  RestorePage page2{to.session(), to.restoreEngine(), to.prompter, page};
+  ASSERT_EQ(page2.Inspect(file), Inspection::Accepted);
+  page.checked = All();
+  const auto before = Tree(to.prefix());
+  to.prompter.shown.clear();
+  EXPECT_FALSE(page2.Run().ran);
+  ASSERT_EQ(to.prompter.shown.size(), 1u);
+  EXPECT_EQ(to.prompter.shown[0].text, core::ProfileDiscovery::kNoStoreForRestore);
+  EXPECT_EQ(to.prompter.shown[0].icon, MessageIcon::Error);
+  const restore::RestoreOutcome outcome =
+      to.restoreEngine().Run(*page2.source(), {All(), "anna"}, {});
+  EXPECT_EQ(outcome.restored, (std::array<bool, core::kItemCount>{}));
+  EXPECT_EQ(Tree(to.prefix()), before);
+  EXPECT_FALSE(fs::exists(to.logFile()));
+}
+
 TEST_F(RestoreTest, RegistryItemsNeedTheMailClientsKeys) {
   const std::string file = Backup("");
   ASSERT_EQ(restorePage.Inspect(file), Inspection::Accepted);
