@@ -50,6 +50,12 @@ BackupOutcome BackupEngine::Run(const BackupRequest& request, const BackupObserv
     outcome.succeeded[index] = item.succeeded;
     if (item.succeeded) descriptor.entries[index] = std::move(item.entries);
     log.Item(kItems[index].backupName, item.succeeded);
+    for (const registry::SkippedName& skipped : item.leftOut) {
+      if (skipped.isKey)
+        log.KeyLeftOut(kItems[index].backupName, skipped.key);
+      else
+        log.ValueLeftOut(kItems[index].backupName, skipped.key, skipped.value);
+    }
     if (observer.itemFinished) observer.itemFinished(index, item.succeeded);
   }
 

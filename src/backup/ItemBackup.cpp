@@ -152,9 +152,10 @@ ItemOutcome ItemBackup::BackupRegistry(const ItemInfo& item) {
   const std::string file = services_.NewScratchFile("OBR");
   if (file.empty()) return {};
   scratch_.KeepExportFile(file);
-  if (!text_.ExportKey(key, file).ok) return {};
+  registry::ExportResult exported = text_.ExportKey(key, file);
+  if (!exported.ok) return {};
   if (!backupFile_.AddFile(file)) return {};
-  return {true, {BaseName(file)}};
+  return {true, {BaseName(file)}, std::move(exported.skipped)};
 }
 
 }  // namespace quill::backup

@@ -20,6 +20,8 @@ namespace quill::backup {
 struct ItemOutcome {
   bool succeeded = false;
   std::vector<std::string> entries;  // what the descriptor names for the item
+  // Registry keys and values the item's export left out, for the log.
+  std::vector<registry::SkippedName> leftOut;
 };
 
 class ItemBackup {
