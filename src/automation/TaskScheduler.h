@@ -3,6 +3,7 @@
 // system's scheduler (schtasks on Windows, the user's crontab over a Wine prefix).
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/Processes.h"
@@ -19,13 +20,19 @@ struct WeeklyTask {
   std::string applicationFolder;
 };
 
+// What a scheduler operation came to: done, or why not, in words for the user.
+struct TaskResult {
+  bool ok = true;
+  std::string error;
+};
+
 class TaskScheduler {
  public:
   virtual ~TaskScheduler() = default;
-  // Each runs to its end; failures are not reported, as the scheduler's own tool reports none.
-  virtual void EndTask() = 0;
-  virtual void DeleteTask() = 0;
-  virtual void CreateTask(const WeeklyTask& task) = 0;
+  // Each runs to its end before it returns and says whether the scheduler did it.
+  virtual TaskResult EndTask() = 0;
+  virtual TaskResult DeleteTask() = 0;
+  virtual TaskResult CreateTask(const WeeklyTask& task) = 0;
 };
 
 // The three schtasks command lines, as the Windows task is made.
@@ -33,39 +40,47 @@ std::string SchtasksEndCommand();
 std::string SchtasksDeleteCommand();
 std::string SchtasksCreateCommand(const WeeklyTask& task);
 
-// Runs the three schtasks command lines hidden.
+// Runs the schtasks command lines hidden, each to its end; a command that cannot be started or
+// ends with an exit status other than 0 fails with what it wrote.
 class SchtasksScheduler : public TaskScheduler {
  public:
   explicit SchtasksScheduler(platform::Processes& processes) : processes_(processes) {}
-  void EndTask() override { processes_.Start(SchtasksEndCommand(), platform::WindowStyle::Hidden); }
-  void DeleteTask() override {
-    processes_.Start(SchtasksDeleteCommand(), platform::WindowStyle::Hidden);
-  }
-  void CreateTask(const WeeklyTask& task) override {
-    processes_.Start(SchtasksCreateCommand(task), platform::WindowStyle::Hidden);
+  TaskResult EndTask() override { return Run(SchtasksEndCommand()); }
+  TaskResult DeleteTask() override { return Run(SchtasksDeleteCommand()); }
+  TaskResult CreateTask(const WeeklyTask& task) override {
+    return Run(SchtasksCreateCommand(task));
   }
 
  private:
+  TaskResult Run(const std::string& command);
+
   platform::Processes& processes_;
 };
 
 // The user's crontab: one line, marked with the task's name, that starts the program with
-// the task's command line on the chosen weekdays at the chosen time. Other lines stay.
+// the task's command line on the chosen weekdays at the chosen time. Every other line stays as
+// it is: the table is replaced only after "crontab -l" read it (or said the user has none).
 class CrontabScheduler : public TaskScheduler {
  public:
   // crontab: the crontab program; winePrefix: the prefix the backup runs on.
   CrontabScheduler(std::string crontab, std::string winePrefix);
-  void EndTask() override {}  // a cron job that is not running has nothing to end
-  void DeleteTask() override;
-  void CreateTask(const WeeklyTask& task) override;
+  TaskResult EndTask() override { return {}; }  // a cron job that is not running has nothing to end
+  TaskResult DeleteTask() override;
+  TaskResult CreateTask(const WeeklyTask& task) override;
 
-  // The line for a task.
-  std::string Entry(const WeeklyTask& task) const;
+  // The line for a task; nothing when its start time is not "hh:mm:00".
+  std::optional<std::string> Entry(const WeeklyTask& task) const;
 
  private:
-  std::string Read() const;
-  void Write(const std::string& table) const;
-  static std::string WithoutTask(const std::string& table);
+  struct Table {
+    bool read = false;
+    std::string text;
+    std::string error;
+  };
+  Table Read() const;
+  TaskResult Write(const std::string& table) const;
+  // The table without the task's line; removed: set when it held one.
+  static std::string WithoutTask(const std::string& table, bool* removed = nullptr);
 
   std::string crontab_;
   std::string winePrefix_;

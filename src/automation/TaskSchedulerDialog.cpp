@@ -29,14 +29,22 @@ std::string DayList(const std::array<bool, 7>& days) {
   return list.empty() ? "*" : list;
 }
 
-std::string TaskStartTime(const std::string& text) {
+std::optional<std::string> TaskStartTime(const std::string& text) {
+  const std::string_view time = platform::TrimBlanks(text);
+  const std::size_t colon = time.find(':');
+  if (colon == std::string_view::npos || colon == 0 || colon > 2 || time.size() != colon + 3)
+    return std::nullopt;
   int hour = 0;
-  int minute = 0;
-  char rest = 0;
-  if (std::sscanf(text.c_str(), "%d:%d%c", &hour, &minute, &rest) != 2) return text;
+  for (char c : time.substr(0, colon)) {
+    if (c < '0' || c > '9') return std::nullopt;
+    hour = hour * 10 + (c - '0');
+  }
+  const char tens = time[colon + 1];
+  const char ones = time[colon + 2];
+  if (tens < '0' || tens > '5' || ones < '0' || ones > '9' || hour > 23) return std::nullopt;
   char formatted[16];
-  std::snprintf(formatted, sizeof formatted, "%02d:%02d:00", hour, minute);
-  return formatted;
+  std::snprintf(formatted, sizeof formatted, "%02d:%c%c:00", hour, tens, ones);
+  return std::string(formatted);
 }
 
 TaskSchedulerDialog::TaskSchedulerDialog(TaskSchedulerView& view, TaskScheduler& scheduler,
@@ -102,25 +110,39 @@ void TaskSchedulerDialog::AddTask() {
     if (view_.Password() != view_.Password2())
       return Message("Incorect Password!", MessageIcon::Error);
   }
+  // A time the scheduler could not take is refused before the old task is ended or deleted.
+  const auto startTime = TaskStartTime(view_.StartTime());
+  if (!startTime)
+    return Message("Invalid start time. Please enter a time such as 9:00 or 21:30.",
+                   MessageIcon::Warning);
   std::array<bool, 7> days{};
   for (std::size_t day = 0; day < 7; ++day) days[day] = view_.DayChecked(day);
   WeeklyTask task;
   task.days = DayList(days);
-  task.startTime = TaskStartTime(view_.StartTime());
+  task.startTime = *startTime;
   task.program = program_;
   task.applicationFolder = applicationFolder_;
   task.commandLine =
       "sf=" + session_.profile().user + "xm=" + mask + "ps=" + view_.Password() + "bf=" + target_;
+  // Ending and deleting fail where there is no task yet, as on the first time: whether the
+  // task is in place is what its creation says (an old task that could not be deleted makes it
+  // fail).
   scheduler_.EndTask();
   scheduler_.DeleteTask();
-  scheduler_.CreateTask(task);
+  const TaskResult created = scheduler_.CreateTask(task);
+  if (!created.ok)
+    return Message(std::string("Task ") + kTaskName + " could not be scheduled: " + created.error,
+                   MessageIcon::Error);
   Message(std::string("Task ") + kTaskName + " has been scheduled.", MessageIcon::Information);
   view_.Close();
 }
 
 void TaskSchedulerDialog::RemoveTask() {
-  scheduler_.EndTask();
-  scheduler_.DeleteTask();
+  scheduler_.EndTask();  // a task that is not running has nothing to end
+  const TaskResult deleted = scheduler_.DeleteTask();
+  if (!deleted.ok)
+    return Message(std::string("Task ") + kTaskName + " could not be deleted: " + deleted.error,
+                   MessageIcon::Error);
   Message(std::string("Task ") + kTaskName + " has been Delete.", MessageIcon::Information);
 }
 

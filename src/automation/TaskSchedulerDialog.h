@@ -3,6 +3,7 @@
 // start time of the weekly unattended backup, which it registers or removes.
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,8 +40,8 @@ class TaskSchedulerView {
 std::vector<std::string> StartTimes();
 // "Mon,Tue,...,Sun" for the ticked days, "*" for none.
 std::string DayList(const std::array<bool, 7>& days);
-// "9:00" as "09:00:00"; text that is no time comes back as it is.
-std::string TaskStartTime(const std::string& text);
+// "9:00" as "09:00:00"; nothing for text that is no time of day ("", "9", "soon", "24:00").
+std::optional<std::string> TaskStartTime(const std::string& text);
 
 class TaskSchedulerDialog {
  public:
@@ -53,8 +54,12 @@ class TaskSchedulerDialog {
   void DailyToggled(bool checked);  // chkDaily ticks or clears every weekday
   void ProtectToggled(bool checked) { view_.SetPasswordBoxes(checked); }
   void ChooseBackupFile();  // cmdTargetFile
-  void AddTask();           // Command3, "Add Task to Scheduler"
-  void RemoveTask();        // Command1, "Disable Task"
+  // Command3, "Add Task to Scheduler": the checks, then end, delete and create, each to its
+  // end; the task is in place when the creation succeeds, and a failure is shown with the
+  // scheduler's words. A start time that is no time is refused before anything changes.
+  void AddTask();
+  // Command1, "Disable Task": end and delete; a failed deletion is shown with its words.
+  void RemoveTask();
 
   const std::string& targetFilePath() const { return target_; }
 

@@ -2,6 +2,9 @@
 
 #include "archive/ArchiveWriter.h"
 #include "archive/BackupVerifier.h"
+#include <array>
+#include <vector>
+
 #include "archive/Descriptor.h"
 #include "backup/ItemBackup.h"
 #include "backup/ScratchSpace.h"
@@ -43,6 +46,8 @@ BackupOutcome BackupEngine::Run(const BackupRequest& request, const BackupObserv
   registry::RegistryText text(session_.platform().registry(), session_.keys());
   ItemBackup items(session_.profile(), session_.keys(), text, session_.services(), backupFile,
                    scratch, threads_);
+  // Registry keys and values each item's export left out, logged under the item.
+  std::array<std::vector<registry::SkippedName>, kItemCount> leftOut;
   for (std::size_t index = 0; index < kItemCount; ++index) {
     if (!request.items[index]) continue;
     if (observer.itemStarting) observer.itemStarting(index);
@@ -50,6 +55,7 @@ BackupOutcome BackupEngine::Run(const BackupRequest& request, const BackupObserv
     outcome.succeeded[index] = item.succeeded;
     outcome.errors[index] = item.error;
     if (item.succeeded) descriptor.entries[index] = std::move(item.entries);
+    leftOut[index] = std::move(item.leftOut);
     if (observer.itemFinished) observer.itemFinished(index, item.succeeded);
   }
 
@@ -77,8 +83,16 @@ BackupOutcome BackupEngine::Run(const BackupRequest& request, const BackupObserv
     descriptor.entries[failed].clear();
   }
   if (!outcome.written) outcome.error = backupFile.error();
-  for (std::size_t index = 0; index < kItemCount; ++index)
-    if (request.items[index]) log.Item(kItems[index].backupName, outcome.succeeded[index]);
+  for (std::size_t index = 0; index < kItemCount; ++index) {
+    if (!request.items[index]) continue;
+    log.Item(kItems[index].backupName, outcome.succeeded[index]);
+    for (const registry::SkippedName& skipped : leftOut[index]) {
+      if (skipped.isKey)
+        log.KeyLeftOut(kItems[index].backupName, skipped.key);
+      else
+        log.ValueLeftOut(kItems[index].backupName, skipped.key, skipped.value);
+    }
+  }
   scratch.RemoveAll();
   if (outcome.written && request.check) {
     // The check unpacks one inner archive at a time beside the backup file.

@@ -171,10 +171,10 @@ ItemOutcome ItemBackup::BackupRegistry(const ItemInfo& item) {
   const std::string file = services_.NewScratchFile("OBR");
   if (file.empty()) return Failed("no scratch file could be made in the program's folder");
   scratch_.KeepExportFile(file);
-  if (const registry::ExportResult exported = text_.ExportKey(key, file); !exported.ok)
-    return Failed(exported.error);
+  registry::ExportResult exported = text_.ExportKey(key, file);
+  if (!exported.ok) return Failed(exported.error);
   if (!backupFile_.AddFile(file, group_)) return Failed(backupFile_.error());
-  return {true, {BaseName(file)}, {}};
+  return {true, {BaseName(file)}, {}, std::move(exported.skipped)};
 }
 
 }  // namespace quill::backup

@@ -27,6 +27,8 @@ struct ItemOutcome {
   bool succeeded = false;
   std::vector<std::string> entries;  // what the descriptor names for the item
   std::string error;                 // why it failed, in one line
+  // Registry keys and values the item's export left out, for the log.
+  std::vector<registry::SkippedName> leftOut;
 };
 
 class ItemBackup {

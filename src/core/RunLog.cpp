@@ -29,6 +29,38 @@ void RunLog::Item(const std::string& name, bool succeeded) {
   Line(name + (succeeded ? " Succeeded!" : " Fail!"), '\n');
 }
 
+namespace {
+
+// A registry name in a log line: a line break in it is shown as \r or \n, so that the entry
+// stays one line.
+std::string Shown(const std::string& name) {
+  std::string shown;
+  for (char c : name) {
+    if (c == '\r')
+      shown += "\\r";
+    else if (c == '\n')
+      shown += "\\n";
+    else
+      shown += c;
+  }
+  return shown;
+}
+
+}  // namespace
+
+void RunLog::ValueLeftOut(const std::string& name, const std::string& key,
+                          const std::string& value) {
+  Line(name + " left out the registry value \"" + Shown(value) + "\" of " + Shown(key) +
+           ": its name cannot be written to the backup.",
+       '\n');
+}
+
+void RunLog::KeyLeftOut(const std::string& name, const std::string& key) {
+  Line(name + " left out the registry key " + Shown(key) +
+           " with everything beneath it: its name cannot be written to the backup.",
+       '\n');
+}
+
 void RunLog::End(const std::string& user, bool automatic) {
   Line(std::string(automatic ? "Auto Backup" : "Backup") + " User Profile " + user +
            " Data was Completed!",

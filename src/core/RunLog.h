@@ -19,6 +19,10 @@ class RunLog {
   void Target(const std::string& path);
   // name: "Backup Mail Rules" and the like.
   void Item(const std::string& name, bool succeeded);
+  // A registry value (or key) an item left out of the backup because its name cannot be
+  // written into the registry text; name: the item's, as in Item.
+  void ValueLeftOut(const std::string& name, const std::string& key, const std::string& value);
+  void KeyLeftOut(const std::string& name, const std::string& key);
   void End(const std::string& user, bool automatic);
   // In place of the end entry when the backup file could not be written.
   void NotWritten(const std::string& user, bool automatic, const std::string& reason);

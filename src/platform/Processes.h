@@ -12,6 +12,13 @@ struct ProcessEntry {
   std::string exeFile;  // the executable's file name, as the snapshot gives it
 };
 
+// What a program run to its end came to.
+struct ProcessRun {
+  bool started = false;        // false: the program could not be started at all
+  std::uint32_t exitCode = 0;  // its exit status
+  std::string output;          // what it wrote to its standard output and error, UTF-8
+};
+
 // The window styles the program starts others with (ShowWindow values).
 enum class WindowStyle { Hidden = 0, NormalFocus = 1, MinimizedFocus = 2, MaximizedFocus = 3 };
 
@@ -23,6 +30,8 @@ class Processes {
   virtual bool Terminate(std::uint32_t id, std::uint32_t exitCode) = 0;
   // Starts a command line (program path, a blank, its arguments) without waiting for it.
   virtual bool Start(const std::string& commandLine, WindowStyle style) = 0;
+  // Starts a command line as Start does and waits for it to end.
+  virtual ProcessRun Run(const std::string& commandLine, WindowStyle style) = 0;
 };
 
 }  // namespace quill::platform

@@ -3,7 +3,9 @@
 //
 // All text in the program is UTF-8. "ANSI" here means what the ...A calls make of it:
 // names and string data pass through the system's ANSI code page, so characters outside
-// it come back as '?', and sizes are counted in code-page bytes.
+// it come back as '?', and sizes are counted in code-page bytes. Values are copied exactly
+// (the registry text of a backup) through EnumValue and SetStoredValue, whose data is what
+// the registry stores, as the ...W calls see it; their names pass the code page all the same.
 
 #include <cstdint>
 #include <string>
@@ -64,6 +66,14 @@ struct RegValue {
   std::string data;
 };
 
+// One value's data as the registry stores it: for the string types UTF-16LE code units with
+// whatever NULs, odd last byte or other irregularity they hold; for every type its bytes,
+// of any length.
+struct StoredValue {
+  std::uint32_t type = regtype::kNone;
+  std::string bytes;
+};
+
 class Registry {
  public:
   virtual ~Registry() = default;
@@ -78,8 +88,9 @@ class Registry {
   // a longer name gives kMoreData, an index past the end kNoMoreItems.
   virtual long EnumKey(HKey key, std::uint32_t index, std::uint32_t bufferChars,
                        std::string& name) = 0;
-  // RegEnumValueA with buffers large enough for any name and data.
-  virtual long EnumValue(HKey key, std::uint32_t index, std::string& name, RegValue& value) = 0;
+  // The value at index, with buffers large enough for any name and data: the name as
+  // RegEnumValueA gives it, type and data as RegEnumValueW gives them.
+  virtual long EnumValue(HKey key, std::uint32_t index, std::string& name, StoredValue& value) = 0;
   // RegQueryValueExA into a data buffer of bufferBytes bytes. ansiSize receives the size
   // the ANSI call reports (code-page bytes for string types); data that does not fit gives
   // kMoreData and leaves value empty.
@@ -87,6 +98,9 @@ class Registry {
                           RegValue& value, std::uint32_t& ansiSize) = 0;
   // RegSetValueExA.
   virtual long SetValue(HKey key, const std::string& name, const RegValue& value) = 0;
+  // RegSetValueExW with the data exactly as given, a string without its terminating NUL
+  // included; the name passes the code page as in SetValue.
+  virtual long SetStoredValue(HKey key, const std::string& name, const StoredValue& value) = 0;
   // RegDeleteKeyA: fails with kAccessDenied when the key has subkeys.
   virtual long DeleteKey(HKey parent, const std::string& subKey) = 0;
   virtual long DeleteValue(HKey key, const std::string& name) = 0;

@@ -52,7 +52,7 @@ void RegistryText::CollectValues(HKey key, const std::string& keyPath, Collected
   // and read again.
   for (std::uint32_t index = 0;; ++index) {
     std::string name;
-    RegValue value;
+    StoredValue value;
     const long status = registry_.EnumValue(key, index, name, value);
     if (status == winerr::kNoMoreItems) break;
     if (status != winerr::kSuccess) {
@@ -60,13 +60,12 @@ void RegistryText::CollectValues(HKey key, const std::string& keyPath, Collected
                ").");
       break;
     }
-    const auto line = ValueLine(name, value);
-    if (!line) continue;
-    if (!NameReadsBack(name, *line)) {
-      out.result.skipped.push_back(keyPath + " \"" + name + "\"");
+    std::string line = ValueLine(name, value);
+    if (!NameReadsBack(name, line)) {
+      out.result.skipped.push_back({keyPath, name, false});
       continue;
     }
-    out.lines.push_back(*line);
+    out.lines.push_back(std::move(line));
   }
 }
 
@@ -93,7 +92,7 @@ void RegistryText::CollectKey(const KeyPath& path, const std::string& keyPath,
   for (const std::string& name : names) {
     const std::string childPath = keyPath + "\\" + name;
     if (name.empty() || name.find_first_of("\r\n") != std::string::npos) {
-      out.result.skipped.push_back(childPath);
+      out.result.skipped.push_back({childPath, std::string(), true});
       continue;
     }
     CollectKey({path.root, JoinSubPath(path.subPath, name)}, childPath, JoinSubPath(relative, name),
@@ -187,7 +186,7 @@ ImportResult RegistryText::ImportKeyText(const std::string& targetKeyPath, std::
       continue;
     }
     for (const TextValue& value : fileKey.values) {
-      const long set = registry_.SetValue(key, value.name, value.value);
+      const long set = registry_.SetStoredValue(key, value.name, value.value);
       if (set != winerr::kSuccess)
         failed("could not set \"" + value.name + "\" in " + keyPath, set);
     }

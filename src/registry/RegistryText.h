@@ -11,12 +11,19 @@
 
 namespace quill::registry {
 
+// A key or a value an export left out because its name cannot stand in a line: a name holding
+// a line break, an empty key name, or a value name holding '"=' with a tag and ':' after it.
+struct SkippedName {
+  std::string key;    // the key's path: the key left out, or the key holding the value
+  std::string value;  // the value's name; empty for a key
+  bool isKey = false;
+  bool operator==(const SkippedName&) const = default;
+};
+
 struct ExportResult {
   bool ok = true;
   std::string error;  // why the file could not be written in full
-  // Keys and values left out because their names cannot stand in a line: a name holding a
-  // line break, or a value name holding '"=' with a tag and ':' after it.
-  std::vector<std::string> skipped;
+  std::vector<SkippedName> skipped;
 };
 
 struct ImportResult {

@@ -13,9 +13,27 @@
 //   "Logic"= dw:-1
 //
 // Tags: " sz" string, "esz" expandable string, "bin" the bytes in decimal, " dw" a 32-bit
-// number as a signed decimal. Other value types are not written. A line cannot hold a line
-// break, so string data with CR or LF in it goes under " sx" or "esx" instead, with "\r",
-// "\n" and "\\" standing for CR, LF and a backslash; plain string lines are never escaped.
+// number as a signed decimal. A line cannot hold a line break, so string data with CR or LF
+// in it goes under " sx" or "esx" instead, with "\r", "\n" and "\\" standing for CR, LF and
+// a backslash; plain string lines are never escaped.
+//
+// Every other value goes under a tag that programs which read only the tags above skip, so
+// the lines they do read are the same as ever:
+//
+//   "Gelesen"= su:Gelesen \u2713 Café            a string with characters the code page lacks
+//   "Path"=esu:%USERPROFILE%\\\u65E5\u672C        the same for an expandable string
+//   "Blocked Senders"=msz:spam@example.biz\0@example.info\0   a multi-string
+//   "Last Sync"= qw:133401606345309935         a 64-bit number as a signed decimal
+//   "Reserved"=raw:0:                          any other value: its type number, ":", its bytes
+//   "Odd"=raw:1:65,0,66                        string data that is no whole terminated text
+//
+// " su", "esu" and "msz" hold the text without its terminating NUL, with "\r", "\n", "\0"
+// (NUL), "\\" and "\uXXXX" (one UTF-16 code unit, four hexadecimal digits) for what the line
+// cannot hold as it is: characters outside the code page, a double quote (so that the line
+// holds no '"=' after its name), and lone surrogates. A multi-string's NULs between its
+// strings and the one ending the list are written as "\0". A DWORD of other than 4 bytes, a
+// QWORD of other than 8, and string data of an odd length or without its terminating NUL go
+// under "raw": every value comes back byte for byte.
 // The file does not name its key: the importer names the key it is read into.
 
 #include <optional>
@@ -29,7 +47,7 @@ namespace quill::registry {
 
 struct TextValue {
   std::string name;
-  platform::RegValue value;
+  platform::StoredValue value;  // the data as the registry stores it
 };
 
 struct TextKey {
@@ -55,8 +73,8 @@ struct ParsedRegistryText {
 // bytes: the file's code-page text.
 ParsedRegistryText ParseRegistryText(std::string_view bytes);
 
-// The line of one value, or nothing for a type the format does not carry.
-std::optional<std::string> ValueLine(const std::string& name, const platform::RegValue& value);
+// The line of one value: every type and every data has one.
+std::string ValueLine(const std::string& name, const platform::StoredValue& value);
 // True when the line reads back with the name it was written with.
 bool NameReadsBack(const std::string& name, const std::string& line);
 

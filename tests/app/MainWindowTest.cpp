@@ -169,11 +169,18 @@ class OptionDialogsTest : public QObject {
   struct Scheduler : quill::automation::TaskScheduler {
     std::vector<std::string> calls;
     std::string commandLine;
-    void EndTask() override { calls.push_back("end"); }
-    void DeleteTask() override { calls.push_back("delete"); }
-    void CreateTask(const quill::automation::WeeklyTask& task) override {
+    quill::automation::TaskResult EndTask() override {
+      calls.push_back("end");
+      return {};
+    }
+    quill::automation::TaskResult DeleteTask() override {
+      calls.push_back("delete");
+      return {};
+    }
+    quill::automation::TaskResult CreateTask(const quill::automation::WeeklyTask& task) override {
       calls.push_back("create");
       commandLine = task.commandLine + " " + task.days + " " + task.startTime;
+      return {};
     }
   };
   struct AutoStart : quill::automation::AutoStart {

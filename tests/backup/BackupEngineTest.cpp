@@ -15,6 +15,8 @@
 #include "archive/BackupVerifier.h"
 #include "platform/AnsiCodePage.h"
 #include "support/BackupSetup.h"
+#include "support/RegistryTextFile.h"
+#include "support/RegistryValues.h"
 
 namespace quill::backup {
 namespace {
@@ -180,17 +182,32 @@ TEST(BackupEngine, ItemsWithoutDataFailAndWriteNoKey) {
 TEST(BackupEngine, TheLogHoldsEveryEntryByteForByte) {
   test::BackupSetup setup;
   fs::remove_all(setup.profile() / "AppData" / "Local" / "Microsoft" / "Windows Live Contacts");
+  // Names registry text cannot hold: the item succeeds without them, and the log names them.
+  const std::string rules = std::string(core::kMailClientKey) + "\\Rules\\Mail";
+  test::SetValue(setup.platform->registry(), *setup.reg, rules + "\\001", "two\r\nlines",
+                 test::Sz("x"));
+  test::SetValue(setup.platform->registry(), *setup.reg, rules + "\\002", "x\"= dw:1",
+                 test::Sz("y"));
+  test::SetValue(setup.platform->registry(), *setup.reg, rules + "\\new\nline", "v", test::Sz("z"));
   core::ItemSet items{};
   items[core::IndexOf(core::Item::MailRules)] = items[core::IndexOf(core::Item::Contacts)] = true;
   ASSERT_TRUE(setup.engine().Run({items, setup.Target(), "", "", "Ann", false}, {}).written);
   ASSERT_TRUE(setup.engine().Run({{}, setup.Target("auto.wlm"), "", "", "anna", true}, {}).written);
   const std::string t = test::kStamp;
   EXPECT_EQ(ReadFile(setup.logFile()),
-            std::string(84, '.') + "\r\r\n" +                                   //
-                t + " Start Backup User Profile Ann Data...\n\r\n" +            //
-                t + " Backup File is " + setup.Target() + "\n\r\n" +            //
-                t + " Backup Mail Rules Succeeded!\n\r\n" +                     //
-                t + " Backup Contacts Fail!\n\r\n" +                            //
+            std::string(84, '.') + "\r\r\n" +                         //
+                t + " Start Backup User Profile Ann Data...\n\r\n" +  //
+                t + " Backup File is " + setup.Target() + "\n\r\n" +  //
+                t + " Backup Mail Rules Succeeded!\n\r\n" +           //
+                t + " Backup Mail Rules left out the registry value \"two\\r\\nlines\" of " +
+                rules + "\\001: its name cannot be written to the backup.\n\r\n" +  //
+                t + " Backup Mail Rules left out the registry value \"x\"= dw:1\" of " + rules +
+                "\\002: its name cannot be written to the backup.\n\r\n" +  //
+                t + " Backup Mail Rules left out the registry key " + rules +
+                "\\new\\nline with everything beneath it: its name cannot be written to the "
+                "backup.\n\r\n" +  //
+                t +
+                " Backup Contacts Fail!\n\r\n" +                                //
                 t + " Backup User Profile Ann Data was Completed!\r\r\n" +      //
                 std::string(84, '.') + "\r\r\n" +                               //
                 t + " Start Auto Backup User Profile anna Data...\n\r\n" +      //

@@ -101,9 +101,8 @@ TEST_F(BadInputTest, BackupFilesEndAsTheTableSaysAndChangeNothing) {
 // A backup of the profile itself, damaged: cut short or with one bit flipped. Any outcome
 // is allowed but a changed profile: a restore that takes a damaged file must find the
 // damage or bring back the very data the profile already holds. A restore rewrites the
-// registry keys it restores (new key times), and values of types the registry text does
-// not carry do not come back, so the profile is first restored once from the good file
-// and key times are not compared.
+// registry keys it restores (new key times), so the profile is first restored once from the
+// good file and key times are not compared.
 class DamagedBackupTest : public BadInputTest {
  protected:
   std::string good;

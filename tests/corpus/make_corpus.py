@@ -150,6 +150,15 @@ def registry_texts():
         "bad-after-good-lines.txt": "\\\r\n\\000\r\n\"Flags\"= dw:1\r\n\\001\r\n\"Data\"=bin:7,x\r\n",
         "utf16.txt": "\\\r\n\"Flags\"= dw:1\r\n".encode("utf-16").decode("latin-1"),
         "cr-only.txt": "\\\r\"Flags\"= dw:1\r\"Data\"=bin:x\r",
+        "unicode-bad-escape.txt": "\\\r\n\"Text\"= su:a\\xb\r\n",
+        "unicode-short-escape.txt": "\\\r\n\"Text\"=esu:\\u12G4\r\n",
+        "multi-escape-at-end.txt": "\\\r\n\"Words\"=msz:a\\0b\\\r\n",
+        "qword-too-big.txt": "\\\r\n\"Last Sync\"= qw:9223372036854775808\r\n",
+        "qword-too-small.txt": "\\\r\n\"Last Sync\"= qw:-9223372036854775809\r\n",
+        "qword-hex.txt": "\\\r\n\"Last Sync\"= qw:0x10\r\n",
+        "raw-no-type.txt": "\\\r\n\"Reserved\"=raw:1,2\r\n",
+        "raw-type-too-big.txt": "\\\r\n\"Reserved\"=raw:4294967296:1\r\n",
+        "raw-bad-byte.txt": "\\\r\n\"Reserved\"=raw:0:1,300\r\n",
     }
     for name, text in cases.items():
         write("registry_text", name, text)

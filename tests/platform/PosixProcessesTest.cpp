@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include "support/TestPrefix.h"
 
 namespace quill::platform::posix {
@@ -70,6 +72,38 @@ TEST(PosixProcesses, StartHandsTheHostCommandToTheLauncher) {
   EXPECT_FALSE(processes.Start("C:\\windows\\hh.exe /x/help.chm", WindowStyle::NormalFocus));
   EXPECT_EQ(started, (std::vector<std::string>{"xdg-open", "/x/help.chm"}));
   EXPECT_FALSE(LaunchDetached({"quillstow-no-such-program"}));
+}
+
+// A program run to its end: what it wrote to each stream and its exit status, its input fed
+// whole even when it is larger than a pipe holds, and a program that is not there.
+TEST(PosixProcesses, AProgramRunsToItsEndAndSaysHowItWent) {
+  const std::string large(1 << 20, 'x');
+  struct Case {
+    std::vector<std::string> argv;
+    std::string input;
+    bool started;
+    int status;
+    std::string out, err;
+  };
+  const std::vector<Case> cases = {
+      {{"sh", "-c", "echo out; echo err >&2; exit 3"}, "", true, 3, "out\n", "err\n"},
+      {{"cat"}, large, true, 0, large, ""},
+      {{"sh", "-c", "cat >/dev/null; echo read >&2"}, large, true, 0, "", "read\n"},
+      {{"sh", "-c", "exit 0"}, large, true, 0, "", ""},  // ends without reading its input
+      {{"sh", "-c", "kill -TERM $$"}, "", true, 128 + SIGTERM, "", ""},
+      {{"quillstow-no-such-program"}, "", false, -1, "", ""},
+  };
+  for (const auto& c : cases) {
+    const HostRun run = RunHostProgram(c.argv, c.input);
+    EXPECT_EQ(run.started, c.started) << c.argv[0];
+    EXPECT_EQ(run.exitStatus, c.status) << c.argv.back();
+    EXPECT_EQ(run.out.size(), c.out.size()) << c.argv.back();
+    EXPECT_TRUE(run.out == c.out) << c.argv.back();
+    EXPECT_EQ(run.err, c.err) << c.argv.back();
+    if (!c.started) {
+      EXPECT_EQ(run.problem, "No such file or directory");
+    }
+  }
 }
 
 }  // namespace

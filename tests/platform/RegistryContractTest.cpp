@@ -14,6 +14,7 @@
 #include "platform/Registry.h"
 #include "support/OpenedKey.h"
 #include "support/RegistrySandboxes.h"
+#include "support/RegistryValues.h"
 
 namespace quill::platform {
 namespace {
@@ -127,12 +128,13 @@ TYPED_TEST(RegistryContract, ReturnsTheErrorCodesOfTheAnsiCalls) {
     long status;
     long expected;
   };
+  StoredValue stored;
   const std::vector<Case> cases = {
       {"EnumKey past the end", registry.EnumKey(key.handle, 2, 260, text), winerr::kNoMoreItems},
       {"EnumKey \"Mail\" into 4 chars", registry.EnumKey(key.handle, 0, 4, text),
        winerr::kMoreData},
       {"EnumKey \"Mail\" into 5 chars", registry.EnumKey(key.handle, 0, 5, text), winerr::kSuccess},
-      {"EnumValue past the end", registry.EnumValue(rule.handle, 1, text, value),
+      {"EnumValue past the end", registry.EnumValue(rule.handle, 1, text, stored),
        winerr::kNoMoreItems},
       {"QueryValue short buffer", registry.QueryValue(rule.handle, "Name", 10, value, size),
        winerr::kMoreData},
@@ -165,6 +167,51 @@ TYPED_TEST(RegistryContract, ReturnsTheErrorCodesOfTheAnsiCalls) {
   EXPECT_EQ(text, "Mail");
 }
 
+// A value copied exactly is stored and listed again byte for byte, whatever its type and data:
+// text the code page lacks, string data without its terminating NUL or of an odd length, lone
+// surrogates, type numbers no one defined. Its name passes the code page as ever.
+TYPED_TEST(RegistryContract, StoredValuesComeBackByteForByte) {
+  const std::string check = "\xe2\x9c\x93";  // ✓: in neither code page 1252 nor 932
+  const std::vector<std::pair<std::string, StoredValue>> values = {
+      {"Text", {regtype::kSz, test::Wide("Gelesen " + check + " Caf\xc3\xa9")}},
+      {"Emoji", {regtype::kSz, test::Wide(std::u16string(u"\U0001F600\0", 3))}},
+      {"No end", {regtype::kSz, test::Wide("ab", false)}},
+      {"Odd", {regtype::kSz, std::string("a\0b", 3)}},
+      {"Empty", {regtype::kExpandSz, std::string()}},
+      {"Lone", {regtype::kExpandSz, test::Wide(std::u16string(u"x\xD800\0", 3))}},
+      {"Multi", {regtype::kMultiSz, test::Wide(std::u16string(u"a\0\x2713\0\0", 5))}},
+      {"Qword", {regtype::kQword, std::string("\xef\xbe\xad\xde\x0d\xf0\xd9\x01", 8)}},
+      {"Short", {regtype::kDword, std::string("\x01\x02\x03", 3)}},
+      {"None", {regtype::kNone, std::string()}},
+      {"Big", {regtype::kDwordBigEndian, std::string("\0\0\0\x01", 4)}},
+      {"Any", {0x12345, std::string("\x00\xff", 2)}},
+      {"Caf\xc3\xa9 " + check, {regtype::kBinary, std::string("\x01", 1)}},
+  };
+  {
+    Opened key(this->registry, kHkeyCurrentUser, this->Sub("Stored"), true);
+    ASSERT_EQ(key.status, winerr::kSuccess);
+    for (const auto& [name, value] : values)
+      EXPECT_EQ(this->registry.SetStoredValue(key.handle, name, value), winerr::kSuccess) << name;
+  }
+  const auto fresh = this->sandbox.Reopen();
+  Opened key(*fresh, kHkeyCurrentUser, this->Sub("Stored"));
+  ASSERT_EQ(key.status, winerr::kSuccess);
+  std::vector<std::pair<std::string, StoredValue>> listed;
+  std::string name;
+  StoredValue value;
+  for (std::uint32_t i = 0; fresh->EnumValue(key.handle, i, name, value) == winerr::kSuccess; ++i)
+    listed.emplace_back(name, value);
+  ASSERT_EQ(listed.size(), values.size());
+  for (const auto& [written, expected] : values) {
+    const auto it = std::find_if(listed.begin(), listed.end(), [&](const auto& item) {
+      return item.first == AnsiRoundTrip(written);
+    });
+    ASSERT_NE(it, listed.end()) << written;
+    EXPECT_EQ(it->second.type, expected.type) << written;
+    EXPECT_EQ(it->second.bytes, expected.bytes) << written;
+  }
+}
+
 // Windows and Wine list subkeys sorted by name, letters compared without regard to case, and
 // the Wine-prefix layer keeps them in the same order: RegistryKeys's subkey lists rely on it.
 TYPED_TEST(RegistryContract, ListsSubkeysByNameWhateverTheOrderOfCreation) {
@@ -193,15 +240,15 @@ TYPED_TEST(RegistryContract, ListsEveryValueOnceInSomeOrder) {
   ASSERT_EQ(key.status, winerr::kSuccess);
   std::vector<std::string> listed;
   std::string name;
-  RegValue value;
+  StoredValue value;
   while (this->registry.EnumValue(key.handle, static_cast<std::uint32_t>(listed.size()), name,
                                   value) == winerr::kSuccess) {
     listed.push_back(name);
     if (name == "mid") {
       EXPECT_EQ(value.type, regtype::kDword);
-      EXPECT_EQ(value.data, Dword(7));
+      EXPECT_EQ(value.bytes, Dword(7));
     } else {
-      EXPECT_EQ(value.data, Sz(name));
+      EXPECT_EQ(value.bytes, test::Wide(name));
     }
   }
   std::vector<std::string> expected = written;
@@ -269,10 +316,12 @@ TYPED_TEST(RegistryContract, NamesAndTextsPassThroughTheCodePage) {
       << "one key, not split at a backslash byte";
   Opened key(registry, kHkeyCurrentUser, this->Sub("Texts\\" + keyName));
   ASSERT_EQ(key.status, winerr::kSuccess);
-  RegValue value;
-  ASSERT_EQ(registry.EnumValue(key.handle, 0, name, value), winerr::kSuccess);
+  StoredValue stored;
+  ASSERT_EQ(registry.EnumValue(key.handle, 0, name, stored), winerr::kSuccess);
   EXPECT_EQ(name, AnsiRoundTrip("\xe5\x90\x8d"));
-  EXPECT_EQ(value.data, AnsiRoundTrip(text));
+  EXPECT_EQ(stored.bytes, test::Wide(AnsiRoundTrip(text), false))
+      << "stored as the code page left it";
+  RegValue value;
   std::uint32_t size = 0;
   ASSERT_EQ(registry.QueryValue(key.handle, "\xe5\x90\x8d", 255, value, size), winerr::kSuccess);
   EXPECT_EQ(size, Utf8ToAnsi(text).size());

@@ -10,17 +10,22 @@
 #include <chrono>
 #include <cstring>
 #include <map>
+#include <set>
 #include <thread>
 
+#include "app/BackupPage.h"
 #include "app/RestorePage.h"
 #include "core/StagingArea.h"
 #include "platform/AnsiCodePage.h"
 #include "platform/RunFolder.h"
+#include "platform/posix/WineHive.h"
 #include "registry/RegistryText.h"
 #include "restore/FolderSwap.h"
 #include "restore/ItemRestore.h"
 #include "support/BackupSetup.h"
 #include "support/FakePages.h"
+#include "support/RegistryTextFile.h"
+#include "support/RegistryValues.h"
 
 namespace quill::restore {
 namespace {
@@ -138,6 +143,75 @@ TEST_F(RestoreTest, ABackupComesBackIntoAnotherProfile) {
       EXPECT_EQ(Export(to, key), Export(from, key)) << key;
     EXPECT_FALSE(fs::exists(to.app() / "stowinfo.dat")) << "no descriptor file is made";
     EXPECT_EQ(to.AppFolderFiles(), std::vector<std::string>{"brlog.dat"});
+  }
+}
+
+// Every value below a key of a profile's user.reg, read straight from the file: its path below
+// the key and name, its type and its bytes.
+std::map<std::string, std::pair<std::uint32_t, std::string>> StoredValues(
+    const test::BackupSetup& setup, const std::string& key) {
+  std::map<std::string, std::pair<std::uint32_t, std::string>> values;
+  const auto hive = platform::posix::WineHive::Parse(ReadFile(setup.prefix() / "user.reg"));
+  EXPECT_TRUE(hive);
+  if (!hive) return values;
+  const platform::posix::HiveKey* top =
+      hive->Find(platform::Utf8ToUtf16("Software\\Microsoft\\Windows Live Mail" + key));
+  const auto collect = [&](const auto& self, const platform::posix::HiveKey& at,
+                           const std::string& path) -> void {
+    for (const auto& value : at.values())
+      values[path + "|" + platform::Utf16ToUtf8(value.name)] = {value.type, value.data};
+    for (const auto& sub : at.subkeys())
+      self(self, *sub, path + "\\" + platform::Utf16ToUtf8(sub->name()));
+  };
+  if (top != nullptr) collect(collect, *top, "");
+  return values;
+}
+
+// A backup made on the backup page and restored on the restore page brings back every value of
+// the five registry keys byte for byte: multi-strings, 64-bit numbers, values of other types
+// and of odd lengths, and text the code page lacks.
+TEST_F(RestoreTest, EveryRegistryValueComesBackByteForByte) {
+  std::array<bool, core::kItemCount> registryItems{};
+  std::vector<std::string> keys;
+  for (std::size_t i = 0; i < core::kItemCount; ++i) {
+    if (core::kItems[i].kind != core::ItemKind::Registry) continue;
+    registryItems[i] = true;
+    keys.push_back(core::kItems[i].registryPath);
+  }
+  ASSERT_EQ(keys.size(), 5u);
+  std::set<std::uint32_t> types;
+  bool outsideCodePage = false;
+  for (const std::string& key : keys) {
+    for (const auto& [name, value] : StoredValues(from, key)) {
+      types.insert(value.first);
+      if (platform::IsStringType(value.first)) {
+        const std::string text = platform::Utf16ToUtf8(platform::BytesToUtf16(value.second));
+        outsideCodePage = outsideCodePage || platform::AnsiRoundTrip(text) != text;
+      }
+    }
+    // The target's keys hold something else before the restore.
+    to.reg->DeleteKeyTree(std::string(kMail) + key);
+    test::SetValue(to.platform->registry(), *to.reg, std::string(kMail) + key + "\\Stray", "Stray",
+                   test::Sz("gone after restore"));
+  }
+  for (const std::uint32_t type : {0u, 1u, 2u, 3u, 4u, 5u, 7u, 8u, 11u, 0x10017u})
+    EXPECT_TRUE(types.count(type)) << "the sample holds a value of type " << type;
+  EXPECT_TRUE(outsideCodePage) << "the sample holds text the code page lacks";
+
+  test::FakeBackupPage backupView;
+  app::BackupPage backupPage(from.session(), from.engine(), from.prompter, backupView);
+  backupPage.SetTargetFile(to.Target("values.wlm"));
+  backupView.checked = registryItems;
+  ASSERT_TRUE(backupPage.Run());
+  ASSERT_EQ(restorePage.Inspect(to.Target("values.wlm")), Inspection::Accepted);
+  page.checked = registryItems;
+  const app::RestorePageRun run = restorePage.Run();
+  for (std::size_t i = 0; i < core::kItemCount; ++i)
+    EXPECT_EQ(run.outcome.restored[i], registryItems[i]) << i << ": " << run.outcome.errors[i];
+  for (const std::string& key : keys) {
+    const auto expected = StoredValues(from, key);
+    EXPECT_FALSE(expected.empty()) << key;
+    EXPECT_EQ(StoredValues(to, key), expected) << key;
   }
 }
 

@@ -19,6 +19,7 @@
 #include "MimeMessage.h"
 #include "SampleCommandLine.h"
 #include "SampleProfile.h"
+#include "platform/AnsiCodePage.h"
 #include "platform/posix/WineHive.h"
 
 namespace quill::sample {
@@ -522,6 +523,16 @@ void CollectTypes(const HiveKey& key, std::map<std::uint32_t, std::vector<std::s
   for (const auto& subkey : key.subkeys()) CollectTypes(*subkey, sizes);
 }
 
+bool HoldsTextOutsideCodePage(const HiveKey& key) {
+  for (const HiveValue& value : key.values()) {
+    if (value.type != 1 && value.type != 2 && value.type != 7) continue;
+    const std::string text = Utf16ToUtf8(BytesToUtf16(value.data));
+    if (platform::AnsiRoundTrip(text) != text) return true;
+  }
+  return std::any_of(key.subkeys().begin(), key.subkeys().end(),
+                     [](const auto& subkey) { return HoldsTextOutsideCodePage(*subkey); });
+}
+
 bool MentionsRoot(const HiveKey& key) {
   for (const HiveValue& value : key.values()) {
     if ((value.type == 1 || value.type == 2) &&
@@ -586,11 +597,24 @@ TEST(SampleProfileTest, RegistryParsesAndAgreesWithTheFolders) {
   senders += u'\0';
   EXPECT_EQ(safe->data, platform::posix::Utf16ToBytes(senders));
 
-  // Every value type the export and import must carry, with empty and multi-line binaries.
+  // Every value type the export and import must carry, with empty and multi-line binaries,
+  // and data of odd lengths.
   std::map<std::uint32_t, std::vector<std::size_t>> sizes;
   CollectTypes(*mailKey, sizes);
-  for (const std::uint32_t type : {0u, 1u, 2u, 3u, 4u, 7u, 11u}) {
+  for (const std::uint32_t type : {0u, 1u, 2u, 3u, 4u, 5u, 7u, 8u, 11u, 0x10017u}) {
     EXPECT_TRUE(sizes.count(type)) << "type " << type;
+  }
+  EXPECT_TRUE(std::count(sizes[1].begin(), sizes[1].end(), 12u)) << "a string without its NUL";
+  EXPECT_TRUE(std::count(sizes[2].begin(), sizes[2].end(), 3u)) << "a string of an odd length";
+  EXPECT_TRUE(std::count(sizes[4].begin(), sizes[4].end(), 2u)) << "a short DWORD";
+  // Each of the five keys a backup carries holds multi-strings, 64-bit numbers and text the
+  // code page lacks.
+  for (const char16_t* key : {u"\\Rules\\Mail", u"\\Rules\\News", u"\\PerPassportSettings",
+                              u"\\signatures", u"\\Advanced Settings"}) {
+    std::map<std::uint32_t, std::vector<std::size_t>> types;
+    CollectTypes(*user->Find(mail + key), types);
+    EXPECT_TRUE(types.count(7) && types.count(11)) << Utf16ToUtf8(key);
+    EXPECT_TRUE(HoldsTextOutsideCodePage(*user->Find(mail + key))) << Utf16ToUtf8(key);
   }
   EXPECT_TRUE(std::count(sizes[3].begin(), sizes[3].end(), 0u));
   EXPECT_TRUE(std::any_of(sizes[3].begin(), sizes[3].end(), [](std::size_t n) { return n > 40; }));

@@ -39,4 +39,15 @@ inline void SetValue(platform::Registry& registry, registry::RegistryKeys& reg,
   ASSERT_EQ(registry.CloseKey(handle), 0);
 }
 
+// The same with the value's data exactly as the registry is to store it.
+inline void SetStoredValue(platform::Registry& registry, registry::RegistryKeys& reg,
+                           const std::string& key, const std::string& name,
+                           const platform::StoredValue& value) {
+  const registry::KeyPath path = reg.ParseKeyPath(key);
+  platform::HKey handle = 0;
+  ASSERT_EQ(registry.CreateKey(path.root, path.subPath, handle), 0);
+  ASSERT_EQ(registry.SetStoredValue(handle, name, value), 0);
+  ASSERT_EQ(registry.CloseKey(handle), 0);
+}
+
 }  // namespace quill::test

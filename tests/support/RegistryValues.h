@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/AnsiCodePage.h"
 #include "platform/Registry.h"
+#include "platform/Utf16.h"
 
 namespace quill::test {
 
@@ -26,6 +28,23 @@ inline platform::RegValue Dword(std::uint32_t bits) {
 // A string value with its terminating NUL.
 inline platform::RegValue Sz(const std::string& text, std::uint32_t type = platform::regtype::kSz) {
   return {type, text + '\0'};
+}
+
+// String data as the registry stores it: UTF-16LE, with a terminating NUL unless told not to.
+inline std::string Wide(const std::string& utf8, bool terminated = true) {
+  std::u16string text = platform::Utf8ToUtf16(utf8);
+  if (terminated) text += u'\0';
+  return platform::Utf16ToBytes(text);
+}
+inline std::string Wide(const std::u16string& text) {
+  return platform::Utf16ToBytes(text);
+}
+
+// A value as SetValue writes it, as the registry then stores it: text through the code page.
+inline platform::StoredValue Stored(const platform::RegValue& value) {
+  if (!platform::IsStringType(value.type)) return {value.type, value.data};
+  return {value.type,
+          platform::Utf16ToBytes(platform::Utf8ToUtf16(platform::AnsiRoundTrip(value.data)))};
 }
 
 }  // namespace quill::test

@@ -21,7 +21,9 @@ constexpr std::uint32_t kString = 1;
 constexpr std::uint32_t kExpandString = 2;
 constexpr std::uint32_t kBinary = 3;
 constexpr std::uint32_t kDword = 4;
+constexpr std::uint32_t kDwordBigEndian = 5;
 constexpr std::uint32_t kMultiString = 7;
+constexpr std::uint32_t kResourceList = 8;
 constexpr std::uint32_t kQword = 11;
 
 constexpr std::u16string_view kMailKey = u"Software\\Microsoft\\Windows Live Mail";
@@ -137,7 +139,9 @@ void AddMailSettings(WineHive& hive, std::uint64_t ticks) {
   keys.Set(u"Rules\\News", {Text("", "News rules"), Text("Order", "000 001")});
   keys.Set(u"Rules\\News\\000", {Number("Enabled", 1)});
   keys.Set(u"Rules\\News\\000\\Criteria\\000",
-           {Number("Type", 15), Text("Value", "comp.lang.c++,alt.test")});
+           {Number("Type", 15), Text("Value", "comp.lang.c++,alt.test"),
+            MultiText("Ignore Words", {"Ελληνικά", "日本語", "✓ erledigt"}),
+            Number("Last Applied", 0x01DA0C4E7F3B2A10ULL, kQword)});
   keys.Set(u"Rules\\News\\000\\Actions\\000", {Number("Type", 10)});
   keys.Set(u"Rules\\News\\001",
            {Text("Name", "Highlight answers to my posts"), Number("Enabled", 1)});
@@ -149,7 +153,9 @@ void AddMailSettings(WineHive& hive, std::uint64_t ticks) {
            {Number("Junk Mail Permanent Delete", 0), Number("PhishingFilter", 1),
             MultiText("Blocked Senders", {"spam@example.biz", "offers@example.info"}),
             MultiText("International Blocked TLDs", {"xx", "zz"}),
-            MultiText("International Blocked Encodings", {})});
+            MultiText("International Blocked Encodings", {}),
+            MultiText("Safe Senders", {"Zoë Ångström", "山田太郎 <yamada@example.jp>"}),
+            Number("Last Sync", 0x01DA6E3B00000000ULL, kQword), Bytes("Reserved", "", kNone)});
   keys.Set(u"PerPassportSettings\\bob@hotmail.com",
            {Number("JunkMailLevel", 1), Number("Junk Mail Safe List Flags", 3),
             Number("PhishingFilter", 1),
@@ -168,6 +174,10 @@ void AddMailSettings(WineHive& hive, std::uint64_t ticks) {
   keys.Set(u"signatures\\00000002",
            {Text("name", "From a file"), Number("type", 2),
             Text("file", "%USERPROFILE%\\Documents\\signature.htm", kExpandString)});
+  keys.Set(u"signatures\\00000003",
+           {Text("name", "Gelesen ✓ Café"), Text("text", "Grüße ☺\r\n— Anna\r\n山田"),
+            Number("type", 1), MultiText("Accounts", {"anna@example.com", "bob@hotmail.com"}),
+            Number("Created", 0x01D9F00D00000000ULL, kQword)});
 
   // Advanced settings: values of every type.
   keys.Set(u"Advanced Settings",
@@ -177,7 +187,16 @@ void AddMailSettings(WineHive& hive, std::uint64_t ticks) {
             Bytes("Reserved Data", Counting(6, 0x40), kNone),
             MultiText("Recent Folders", {"Inbox", "Inbox\\Newsletters", "Überweisungen"}),
             Number("Font Size", 0xffffffff),
-            Text("Quoted", "C:\\Temp \"quoted\" = [brackets] \\\\server\\share")});
+            Text("Quoted", "C:\\Temp \"quoted\" = [brackets] \\\\server\\share"),
+            Text("Status Text", "Gelesen ✓ Café 😀"),
+            // Values as other programs leave them: types without a text form, a number of
+            // another length, string data without its terminating NUL or of an odd length.
+            Bytes("Big Endian", std::string("\0\0\x01\x02", 4), kDwordBigEndian),
+            Bytes("Resource List", Counting(12, 5), kResourceList),
+            Bytes("Vendor Type", Counting(3, 1), 0x00010017),
+            Bytes("Short Number", std::string("\x07\x01", 2), kDword),
+            Bytes("Unterminated", Utf16ToBytes(u"no end"), kString),
+            Bytes("Odd Length", std::string("a\0b", 3), kExpandString)});
   keys.Set(u"Advanced Settings\\Column Widths",
            {Number("From", 180), Number("Subject", 320), Number("Received", 140)});
   keys.Set(u"Advanced Settings\\Spelling",

@@ -2,13 +2,20 @@
 
 #include "platform/Text.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <pthread.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -138,6 +145,15 @@ bool PosixProcesses::Start(const std::string& commandLine, WindowStyle /*style*/
   return launcher_(HostCommandFor(commandLine, prefix_));
 }
 
+ProcessRun PosixProcesses::Run(const std::string& commandLine, WindowStyle /*style*/) {
+  const HostRun run = RunHostProgram(HostCommandFor(commandLine, prefix_));
+  ProcessRun result;
+  result.started = run.started;
+  result.exitCode = static_cast<std::uint32_t>(run.exitStatus);
+  result.output = run.out + run.err;
+  return result;
+}
+
 bool LaunchDetached(const std::vector<std::string>& argv) {
   if (argv.empty() || !OnPath(argv[0])) return false;
   std::vector<char*> args;
@@ -157,6 +173,140 @@ bool LaunchDetached(const std::vector<std::string>& argv) {
   int status = 0;
   waitpid(child, &status, 0);
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+namespace {
+
+// Closes a file descriptor when it goes out of scope, unless it was closed before.
+class Descriptor {
+ public:
+  Descriptor() = default;
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  ~Descriptor() { Close(); }
+  int& fd() { return fd_; }
+  void Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+bool MakePipe(Descriptor& readEnd, Descriptor& writeEnd) {
+  int ends[2];
+  if (::pipe2(ends, O_CLOEXEC) != 0) return false;
+  readEnd.fd() = ends[0];
+  writeEnd.fd() = ends[1];
+  return true;
+}
+
+// SIGPIPE held back on this thread while a child's standard input is written: a child that
+// ends without reading it makes the write fail with EPIPE instead of ending this program.
+class SigpipeHeld {
+ public:
+  SigpipeHeld() {
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe, &previous_);
+  }
+  SigpipeHeld(const SigpipeHeld&) = delete;
+  SigpipeHeld& operator=(const SigpipeHeld&) = delete;
+  ~SigpipeHeld() {
+    // A SIGPIPE raised meanwhile is taken off before the mask is restored.
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    sigset_t pending;
+    sigpending(&pending);
+    if (sigismember(&pending, SIGPIPE) == 1 && sigismember(&previous_, SIGPIPE) == 0) {
+      const timespec now{0, 0};
+      sigtimedwait(&pipe, nullptr, &now);
+    }
+    pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+  }
+
+ private:
+  sigset_t previous_;
+};
+
+}  // namespace
+
+HostRun RunHostProgram(const std::vector<std::string>& argv, const std::string& input) {
+  HostRun run;
+  if (argv.empty()) {
+    run.problem = "no program was named";
+    return run;
+  }
+  Descriptor inRead, inWrite, outRead, outWrite, errRead, errWrite;
+  if (!MakePipe(inRead, inWrite) || !MakePipe(outRead, outWrite) || !MakePipe(errRead, errWrite)) {
+    run.problem = std::strerror(errno);
+    return run;
+  }
+  // The input is written as the child takes it, so that neither waits for the other.
+  ::fcntl(inWrite.fd(), F_SETFL, ::fcntl(inWrite.fd(), F_GETFL) | O_NONBLOCK);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, inRead.fd(), STDIN_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, outWrite.fd(), STDOUT_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, errWrite.fd(), STDERR_FILENO);
+  std::vector<char*> args;
+  for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+  args.push_back(nullptr);
+  pid_t child = 0;
+  const int spawned = posix_spawnp(&child, args[0], &actions, nullptr, args.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  inRead.Close();
+  outWrite.Close();
+  errWrite.Close();
+  if (spawned != 0) {
+    run.problem = std::strerror(spawned);
+    return run;
+  }
+  run.started = true;
+
+  {
+    const SigpipeHeld held;
+    std::size_t written = 0;
+    if (input.empty()) inWrite.Close();
+    std::array<char, 4096> buffer;
+    while (outRead.fd() >= 0 || errRead.fd() >= 0) {
+      std::array<pollfd, 3> watched = {pollfd{inWrite.fd(), POLLOUT, 0},
+                                       pollfd{outRead.fd(), POLLIN, 0},
+                                       pollfd{errRead.fd(), POLLIN, 0}};
+      if (::poll(watched.data(), watched.size(), -1) < 0) {
+        if (errno == EINTR) continue;
+        break;
+      }
+      if (watched[0].revents != 0) {
+        const ssize_t put = ::write(inWrite.fd(), input.data() + written, input.size() - written);
+        if (put < 0 && errno != EINTR && errno != EAGAIN) inWrite.Close();
+        if (put > 0) written += static_cast<std::size_t>(put);
+        if (written == input.size()) inWrite.Close();
+      }
+      for (std::size_t i = 1; i < watched.size(); ++i) {
+        if (watched[i].revents == 0) continue;
+        Descriptor& from = i == 1 ? outRead : errRead;
+        std::string& to = i == 1 ? run.out : run.err;
+        const ssize_t got = ::read(from.fd(), buffer.data(), buffer.size());
+        if (got > 0)
+          to.append(buffer.data(), static_cast<std::size_t>(got));
+        else if (got == 0 || (errno != EINTR && errno != EAGAIN))
+          from.Close();
+      }
+    }
+    inWrite.Close();
+  }
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (WIFEXITED(status))
+    run.exitStatus = WEXITSTATUS(status);
+  else if (WIFSIGNALED(status))
+    run.exitStatus = 128 + WTERMSIG(status);
+  return run;
 }
 
 }  // namespace quill::platform::posix

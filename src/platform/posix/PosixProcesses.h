@@ -28,6 +28,8 @@ class PosixProcesses : public Processes {
   std::vector<ProcessEntry> Snapshot() override;
   bool Terminate(std::uint32_t id, std::uint32_t exitCode) override;
   bool Start(const std::string& commandLine, WindowStyle style) override;
+  // The host command runs to its end; its standard output and error are read together.
+  ProcessRun Run(const std::string& commandLine, WindowStyle style) override;
 
  private:
   WinePrefix prefix_;
@@ -37,5 +39,18 @@ class PosixProcesses : public Processes {
 
 // Starts argv[0] (searched in PATH) detached from this process.
 bool LaunchDetached(const std::vector<std::string>& argv);
+
+// What a host program run to its end came to.
+struct HostRun {
+  bool started = false;
+  std::string problem;  // why it could not be started
+  int exitStatus = -1;  // its exit status; 128 + the signal's number when a signal ended it
+  std::string out;      // its standard output
+  std::string err;      // its standard error
+};
+
+// Runs argv[0] (searched in PATH) with input on its standard input, reads its standard output
+// and error, and waits for it to end.
+HostRun RunHostProgram(const std::vector<std::string>& argv, const std::string& input = {});
 
 }  // namespace quill::platform::posix

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Utf16.h"
+
 namespace quill::platform::posix {
 
 struct HiveValue {
@@ -87,12 +89,10 @@ int CompareNames(std::u16string_view a, std::u16string_view b);
 // The current time as Windows file-time ticks (100 ns since 1601).
 std::uint64_t NowTicks();
 
-// UTF-16LE bytes of a UTF-16 text, and back.
-std::string Utf16ToBytes(std::u16string_view text);
-std::u16string BytesToUtf16(std::string_view bytes);
-
-// UTF-8 and UTF-16 conversions (invalid UTF-8 bytes become U+FFFD).
-std::u16string Utf8ToUtf16(std::string_view utf8);
-std::string Utf16ToUtf8(std::u16string_view utf16);
+// The UTF-8 and UTF-16 conversions the hive's callers use.
+using platform::BytesToUtf16;
+using platform::Utf16ToBytes;
+using platform::Utf16ToUtf8;
+using platform::Utf8ToUtf16;
 
 }  // namespace quill::platform::posix

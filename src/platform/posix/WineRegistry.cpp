@@ -229,7 +229,7 @@ long WineRegistry::EnumKey(HKey key, std::uint32_t index, std::uint32_t bufferCh
   return winerr::kSuccess;
 }
 
-long WineRegistry::EnumValue(HKey key, std::uint32_t index, std::string& name, RegValue& value) {
+long WineRegistry::EnumValue(HKey key, std::uint32_t index, std::string& name, StoredValue& value) {
   const auto location = Resolve(key);
   if (!location) return winerr::kInvalidHandle;
   const HiveKey* found = Find(*location);
@@ -237,7 +237,7 @@ long WineRegistry::EnumValue(HKey key, std::uint32_t index, std::string& name, R
   if (index >= found->values().size()) return winerr::kNoMoreItems;
   const HiveValue& stored = found->values()[index];
   name = AnsiName(stored.name);
-  value = AnsiValue(stored);
+  value = {stored.type, stored.data};
   return winerr::kSuccess;
 }
 
@@ -258,14 +258,18 @@ long WineRegistry::QueryValue(HKey key, const std::string& name, std::uint32_t b
 }
 
 long WineRegistry::SetValue(HKey key, const std::string& name, const RegValue& value) {
+  StoredValue stored{value.type, value.data};
+  if (IsStringType(value.type)) stored.bytes = Utf16ToBytes(RegistryName(value.data));
+  return SetStoredValue(key, name, stored);
+}
+
+long WineRegistry::SetStoredValue(HKey key, const std::string& name, const StoredValue& value) {
   const auto location = Resolve(key);
   if (!location) return winerr::kInvalidHandle;
   HiveKey* found = Find(*location);
   if (found == nullptr) return winerr::kKeyDeleted;
   if (const long refused = Refuse(location->hive); refused != winerr::kSuccess) return refused;
-  HiveValue stored{RegistryName(name), value.type, value.data};
-  if (IsStringType(value.type)) stored.data = Utf16ToBytes(RegistryName(value.data));
-  found->SetValue(std::move(stored));
+  found->SetValue({RegistryName(name), value.type, value.bytes});
   found->setModified(NowTicks());
   hives_[location->hive].dirty = true;
   return winerr::kSuccess;

@@ -30,10 +30,11 @@ class WineRegistry : public Registry {
   long CloseKey(HKey key) override;
   long EnumKey(HKey key, std::uint32_t index, std::uint32_t bufferChars,
                std::string& name) override;
-  long EnumValue(HKey key, std::uint32_t index, std::string& name, RegValue& value) override;
+  long EnumValue(HKey key, std::uint32_t index, std::string& name, StoredValue& value) override;
   long QueryValue(HKey key, const std::string& name, std::uint32_t bufferBytes, RegValue& value,
                   std::uint32_t& ansiSize) override;
   long SetValue(HKey key, const std::string& name, const RegValue& value) override;
+  long SetStoredValue(HKey key, const std::string& name, const StoredValue& value) override;
   long DeleteKey(HKey parent, const std::string& subKey) override;
   long DeleteValue(HKey key, const std::string& name) override;
 

@@ -14,6 +14,7 @@ class Win32Processes : public Processes {
   std::vector<ProcessEntry> Snapshot() override;
   bool Terminate(std::uint32_t id, std::uint32_t exitCode) override;
   bool Start(const std::string& commandLine, WindowStyle style) override;
+  ProcessRun Run(const std::string& commandLine, WindowStyle style) override;
 };
 
 }  // namespace quill::platform::win32

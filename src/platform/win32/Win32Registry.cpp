@@ -1,6 +1,7 @@
 #include "platform/win32/Win32Registry.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <limits>
 #include <new>
@@ -58,7 +59,20 @@ std::string DataFromAnsi(DWORD type, std::string raw) {
 constexpr std::size_t kInitialNameChars = 256;
 constexpr std::size_t kInitialDataBytes = 1024;
 constexpr std::size_t kLargestName = 64 * 1024;
+constexpr std::size_t kLargestWideName = 16 * 1024;
 constexpr std::size_t kLargestData = 256 * 1024 * 1024;
+
+// A name as RegSetValueExA hands it on: its code-page bytes widened through the code page.
+std::wstring AnsiNameToWide(const std::string& utf8) {
+  const std::string ansi = Utf8ToAnsi(utf8);
+  if (ansi.empty()) return {};
+  const int length = static_cast<int>(std::min<std::size_t>(ansi.size(), INT_MAX));
+  const int wideLength = MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, nullptr, 0);
+  if (wideLength <= 0) return {};
+  std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, wide.data(), wideLength);
+  return wide;
+}
 
 std::size_t Grown(std::size_t size, std::size_t wanted, std::size_t largest) {
   return std::min(std::max(size * 2, wanted), largest);
@@ -103,35 +117,51 @@ long Win32Registry::EnumKey(HKey key, std::uint32_t index, std::uint32_t bufferC
   return status;
 }
 
-long Win32Registry::EnumValue(HKey key, std::uint32_t index, std::string& name, RegValue& value) {
+long Win32Registry::EnumValue(HKey key, std::uint32_t index, std::string& name,
+                              StoredValue& value) {
   name.clear();
-  value = RegValue{};
+  value = StoredValue{};
   try {
-    std::string nameBuffer(kInitialNameChars, '\0');
+    // Type and data through the wide call: string data as the registry holds it.
+    std::wstring wideName(kInitialNameChars, L'\0');
     std::string data(kInitialDataBytes, '\0');
     for (;;) {
-      DWORD nameLength = static_cast<DWORD>(nameBuffer.size());
+      DWORD nameLength = static_cast<DWORD>(wideName.size());
       DWORD dataSize = static_cast<DWORD>(data.size());
       DWORD type = REG_NONE;
-      const LONG status = RegEnumValueA(ToHkey(key), index, nameBuffer.data(), &nameLength, nullptr,
+      const LONG status = RegEnumValueW(ToHkey(key), index, wideName.data(), &nameLength, nullptr,
                                         &type, Bytes(data), &dataSize);
       if (status == ERROR_SUCCESS) {
-        nameBuffer.resize(std::min<std::size_t>(nameLength, nameBuffer.size()));
         data.resize(std::min<std::size_t>(dataSize, data.size()));
-        name = AnsiToUtf8(nameBuffer);
-        value.type = type;
-        value.data = DataFromAnsi(type, std::move(data));
-        return status;
+        value = StoredValue{type, std::move(data)};
+        break;
       }
       if (status != ERROR_MORE_DATA) return status;
       // The call does not say which buffer was short: grow both, up to their limits.
-      if (nameBuffer.size() >= kLargestName && data.size() >= kLargestData) return status;
-      nameBuffer.resize(Grown(nameBuffer.size(), 0, kLargestName));
+      if (wideName.size() >= kLargestWideName && data.size() >= kLargestData) return status;
+      wideName.resize(Grown(wideName.size(), 0, kLargestWideName));
       data.resize(Grown(data.size(), dataSize, kLargestData));
+    }
+    // The name through the ANSI call, as every other call of the program names the value.
+    std::string nameBuffer(kInitialNameChars, '\0');
+    for (;;) {
+      DWORD nameLength = static_cast<DWORD>(nameBuffer.size());
+      const LONG status = RegEnumValueA(ToHkey(key), index, nameBuffer.data(), &nameLength, nullptr,
+                                        nullptr, nullptr, nullptr);
+      if (status == ERROR_SUCCESS) {
+        nameBuffer.resize(std::min<std::size_t>(nameLength, nameBuffer.size()));
+        name = AnsiToUtf8(nameBuffer);
+        return status;
+      }
+      if (status != ERROR_MORE_DATA || nameBuffer.size() >= kLargestName) {
+        value = StoredValue{};
+        return status;
+      }
+      nameBuffer.resize(Grown(nameBuffer.size(), 0, kLargestName));
     }
   } catch (const std::bad_alloc&) {
     name.clear();
-    value = RegValue{};
+    value = StoredValue{};
     return ERROR_NOT_ENOUGH_MEMORY;
   }
 }
@@ -180,6 +210,19 @@ long Win32Registry::SetValue(HKey key, const std::string& name, const RegValue& 
   }
   return RegSetValueExA(ToHkey(key), Utf8ToAnsi(name).c_str(), 0, value.type, Bytes(data),
                         static_cast<DWORD>(data.size()));
+}
+
+long Win32Registry::SetStoredValue(HKey key, const std::string& name, const StoredValue& value) {
+  if constexpr (sizeof(std::size_t) > sizeof(DWORD)) {
+    if (value.bytes.size() > std::numeric_limits<DWORD>::max() - 4) return ERROR_INVALID_PARAMETER;
+  }
+  const std::wstring wideName = AnsiNameToWide(name);
+  // RegSetValueExW adds a terminating NUL to a string whose last character is not one when a
+  // NUL follows the data in memory, and looks one character before data that is shorter than
+  // one. Two bytes that are not NUL on either side keep the data exactly as given.
+  std::string padded = "\xff\xff" + value.bytes + "\xff\xff";
+  return RegSetValueExW(ToHkey(key), wideName.c_str(), 0, value.type, Bytes(padded) + 2,
+                        static_cast<DWORD>(value.bytes.size()));
 }
 
 long Win32Registry::DeleteKey(HKey parent, const std::string& subKey) {
