@@ -35,18 +35,31 @@ BackupOutcome BackupEngine::Run(const BackupRequest& request, const BackupObserv
     return outcome;
   }
 
-  archive::ArchiveWriter backupFile(request.target, {observer.fileAdded, observer.writeProgress});
+  // The item under way, for the progress; the backup file itself once every item is done.
+  std::size_t step = 0;
+  const auto report = [&](std::uint64_t done, std::uint64_t total, const std::string& file) {
+    if (observer.progress) observer.progress({step, done, total, file});
+  };
+  const auto stopped = [&request] { return request.stop.stop_requested(); };
+  const auto writing = [&](const std::string& file, std::uint64_t done, std::uint64_t total) {
+    report(done, total, file);
+  };
+  archive::ArchiveWriter backupFile(request.target,
+                                    {observer.fileAdded, observer.writeProgress, writing, stopped});
   // Inner archives are built beside the backup file; a folder left by a run that was stopped
   // midway goes first.
   ScratchSpace scratch(request.target + ".parts");
   scratch.RemoveAll();
   registry::RegistryText text(session_.platform().registry(), session_.keys());
   ItemBackup items(session_.profile(), session_.keys(), text, session_.services(), backupFile,
-                   scratch, threads_);
-  for (std::size_t index = 0; index < kItemCount; ++index) {
+                   scratch, threads_, {request.stop, report});
+  for (std::size_t index = 0; index < kItemCount && !stopped(); ++index) {
     if (!request.items[index]) continue;
     if (observer.itemStarting) observer.itemStarting(index);
+    step = index;
     ItemOutcome item = items.Run(kItems[index], request.items);
+    // An item cut short by the stop is neither logged nor summed up: no file is written.
+    if (stopped()) break;
     outcome.succeeded[index] = item.succeeded;
     if (item.succeeded) descriptor.entries[index] = std::move(item.entries);
     log.Item(kItems[index].backupName, item.succeeded);
@@ -55,9 +68,14 @@ BackupOutcome BackupEngine::Run(const BackupRequest& request, const BackupObserv
 
   descriptor.flags = core::ItemMask(outcome.succeeded);
   backupFile.AddData(archive::kDescriptorName, descriptor.Serialize());
-  outcome.written = backupFile.Write(request.password);
+  step = kItemCount;
+  outcome.written = !stopped() && backupFile.Write(request.password);
   if (!outcome.written) outcome.error = backupFile.error();
   scratch.RemoveAll();
+  if (!outcome.written && stopped()) {
+    outcome.cancelled = true;
+    outcome.error = "cancelled";
+  }
   if (outcome.written && request.check) {
     // The check unpacks one inner archive at a time beside the backup file.
     const auto folder = platform::HostPath(request.target).parent_path();
