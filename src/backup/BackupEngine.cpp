@@ -61,6 +61,7 @@ BackupOutcome BackupEngine::Run(const BackupRequest& request, const BackupObserv
     // An item cut short by the stop is neither logged nor summed up: no file is written.
     if (stopped()) break;
     outcome.succeeded[index] = item.succeeded;
+    outcome.errors[index] = item.error;
     if (item.succeeded) descriptor.entries[index] = std::move(item.entries);
     log.Item(kItems[index].backupName, item.succeeded);
     if (observer.itemFinished) observer.itemFinished(index, item.succeeded);

@@ -4,6 +4,7 @@
 // The window's page, the unattended run and quillstow-cli all call this; none of it asks a
 // question, stops or starts a program: that is the callers' business.
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <stop_token>
@@ -49,6 +50,7 @@ struct BackupObserver {
 
 struct BackupOutcome {
   core::ItemSet succeeded{};
+  std::array<std::string, core::kItemCount> errors;  // why a chosen item failed
   bool written = false;
   bool cancelled = false;    // a stop was requested: nothing was written
   std::string error;         // why the backup file was not written

@@ -28,11 +28,17 @@ struct InnerJob {
   std::string archive;
 };
 
-// Packs one folder into its inner archive.
-bool PackFolder(const InnerJob& job, archive::WriteEvents events) {
+// Packs one folder into its inner archive; problem says why it could not.
+bool PackFolder(const InnerJob& job, archive::WriteEvents events, std::string& problem) {
   archive::ArchiveWriter inner(job.archive, std::move(events));
   inner.SetDurable(false);  // a scratch file: the backup file itself is flushed when it is done
-  return inner.AddFolderContents(job.source) && inner.Write("");
+  if (inner.AddFolderContents(job.source) && inner.Write("")) return true;
+  problem = "cannot pack " + job.source + ": " + inner.error();
+  return false;
+}
+
+ItemOutcome Failed(std::string why) {
+  return {false, {}, std::move(why)};
 }
 
 // The bytes of the files below each job's folder.
@@ -110,7 +116,8 @@ ItemOutcome ItemBackup::Run(const ItemInfo& item, const core::ItemSet& chosen) {
 ItemOutcome ItemBackup::BackupFolders(const ItemInfo& item, bool takeCompanion) {
   const std::string source = profile_.FolderOf(item.folder);
   std::error_code error;
-  if (!fs::is_directory(platform::HostPath(source), error)) return {};
+  if (!fs::is_directory(platform::HostPath(source), error))
+    return Failed("there is no folder " + source);
   std::vector<InnerJob> jobs;
   const std::string scratch = scratch_.InnerArchiveFolder(core::IndexOf(item.item));
   for (const std::string& name : ListFolder(source, true)) {
@@ -127,6 +134,7 @@ ItemOutcome ItemBackup::BackupFolders(const ItemInfo& item, bool takeCompanion) 
   std::uint64_t done = 0;
   std::vector<std::uint64_t> doneByJob(jobs.size());
   std::vector<core::OrderedJobs::Job> work;
+  std::vector<std::string> problems(jobs.size());
   for (std::size_t i = 0; i < jobs.size(); ++i) {
     archive::WriteEvents events;
     if (events_.read)
@@ -138,15 +146,17 @@ ItemOutcome ItemBackup::BackupFolders(const ItemInfo& item, bool takeCompanion) 
       };
     if (events_.stop.stop_possible())
       events.stopped = [stop = events_.stop] { return stop.stop_requested(); };
-    work.push_back([job = jobs[i], events] { return PackFolder(job, events); });
+    work.push_back([job = jobs[i], events, &problem = problems[i]] {
+      return PackFolder(job, events, problem);
+    });
   }
   ItemOutcome outcome;
   {
     core::OrderedJobs builder(std::move(work), threads_, LargestFirst(sizes));
     for (std::size_t i = 0; i < jobs.size(); ++i) {
       // A folder that cannot be packed ends the item; what was added stays in the archive.
-      if (!builder.Wait(i) || events_.stop.stop_requested()) return {};
-      if (!backupFile_.AddFile(jobs[i].archive)) return {};
+      if (!builder.Wait(i) || events_.stop.stop_requested()) return Failed(problems[i]);
+      if (!backupFile_.AddFile(jobs[i].archive)) return Failed(backupFile_.error());
       outcome.entries.push_back(jobs[i].name + ".zip");
     }
   }
@@ -154,8 +164,8 @@ ItemOutcome ItemBackup::BackupFolders(const ItemInfo& item, bool takeCompanion) 
   // it; it is listed only when it was there to add.
   if (takeCompanion && backupFile_.AddFile(JoinPath(source, item.companionFile)))
     outcome.entries.push_back(item.companionFile);
-  outcome.succeeded = !jobs.empty();
-  if (!outcome.succeeded) outcome.entries.clear();
+  if (jobs.empty()) return Failed(source + " holds no folder to back up");
+  outcome.succeeded = true;
   return outcome;
 }
 
@@ -164,23 +174,27 @@ ItemOutcome ItemBackup::BackupFiles(const ItemInfo& item) {
   ItemOutcome outcome;
   for (const std::string& name : ListFolder(source, false)) {
     if (!platform::EndsWithIgnoringCase(name, item.nameSuffix)) continue;
-    if (!backupFile_.AddFile(JoinPath(source, name))) return {};
+    if (!backupFile_.AddFile(JoinPath(source, name))) return Failed(backupFile_.error());
     outcome.entries.push_back(name);
   }
-  outcome.succeeded = !outcome.entries.empty();
+  if (outcome.entries.empty())
+    return Failed(source + " holds no file ending in " + item.nameSuffix);
+  outcome.succeeded = true;
   return outcome;
 }
 
 ItemOutcome ItemBackup::BackupRegistry(const ItemInfo& item) {
-  if (keys_.GetSubKeys(core::kMailClientKey).empty()) return {};
+  if (keys_.GetSubKeys(core::kMailClientKey).empty())
+    return Failed("Windows Live Mail keeps no settings for this user");
   const std::string key = core::ItemKeyPath(item);
   // A missing key is made, so that an empty export is still made.
   if (!keys_.KeyExists(key)) keys_.CreateKey(key);
   const std::string file = services_.NewScratchFile("OBR");
-  if (file.empty()) return {};
+  if (file.empty()) return Failed("cannot make a scratch file in the application folder");
   scratch_.KeepExportFile(file);
-  if (!text_.ExportKey(key, file).ok) return {};
-  if (!backupFile_.AddFile(file)) return {};
+  if (const auto exported = text_.ExportKey(key, file); !exported.ok)
+    return Failed("cannot export " + key + ": " + exported.error);
+  if (!backupFile_.AddFile(file)) return Failed(backupFile_.error());
   return {true, {BaseName(file)}};
 }
 

@@ -22,6 +22,7 @@ namespace quill::backup {
 struct ItemOutcome {
   bool succeeded = false;
   std::vector<std::string> entries;  // what the descriptor names for the item
+  std::string error{};               // why it failed, in one line
 };
 
 // What an item's backup reports while it works, and what ends it early.
