@@ -56,7 +56,21 @@ void SharedServices::OpenLogInEditor() {
 }
 
 std::vector<std::string> SharedServices::LogLines() {
-  return platform::TextFile::ReadLines(LogPath()).value_or(std::vector<std::string>());
+  // Each entry is one AppendLogLine: its text, which ends in LF or CR, then CR LF. An entry is
+  // one line, whatever it ends in; a file edited elsewhere may hold lines ended by LF alone.
+  const auto text = platform::TextFile::ReadText(LogPath());
+  std::vector<std::string> lines;
+  if (!text) return lines;
+  std::size_t start = 0;
+  while (start < text->size()) {
+    std::size_t end = text->find('\n', start);
+    if (end == std::string::npos) end = text->size();
+    std::size_t stop = end;
+    while (stop > start && (*text)[stop - 1] == '\r') --stop;
+    lines.push_back(text->substr(start, stop - start));
+    start = end + (text->compare(end, 3, "\n\r\n") == 0 ? 3 : 1);
+  }
+  return lines;
 }
 
 void SharedServices::OpenHelp() {

@@ -29,7 +29,7 @@ class SharedServices {
   // Starts wlmail.exe from the folder its App Paths registration names.
   void StartMailClient();
   void OpenLogInEditor();
-  // The log's lines, in UTF-8; none when there is no log.
+  // The log's entries, one a line, in UTF-8; none when there is no log.
   std::vector<std::string> LogLines();
   void OpenHelp();
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/RunLog.h"
 #include "platform/AnsiCodePage.h"
 #include "registry/RegistryText.h"
 #include "support/BackupSetup.h"
@@ -68,6 +69,22 @@ TEST_F(MainWindowLogicTest, PagesSetTheActionButtonAndFillTheirContent) {
   }
   EXPECT_EQ(log.lines, (std::vector<std::string>{"one", umlauts}));
   EXPECT_EQ(window.about, "Orlo Windows Live Mail Backup V3.00");
+
+  // A run's entries end in LF CR LF, its separator and last line in CR CR LF: each is one
+  // row, without a stray CR, after the lines before.
+  core::RunLog run(setup.logFile().string(), [] { return std::string(test::kStamp); });
+  run.Separator();
+  run.Start("anna", false);
+  run.Item("Backup Mail Rules", true);
+  run.End("anna", false);
+  window.page = Page::Logs;
+  logic.PageChanged();
+  const std::string t = test::kStamp;
+  EXPECT_EQ(log.lines, (std::vector<std::string>{"one", umlauts, std::string(84, '.'),
+                                                 t + " Start Backup User Profile anna Data...",
+                                                 t + " Backup Mail Rules Succeeded!",
+                                                 t + " Backup User Profile anna Data was "
+                                                     "Completed!"}));
 }
 
 TEST_F(MainWindowLogicTest, SelectAllSkipsDisabledBoxesAndDeselectAllClearsEveryOne) {
