@@ -45,8 +45,9 @@ struct MainWindowCommands {
 class MainWindowLogic {
  public:
   MainWindowLogic(MainWindowView& window, BackupPageView& backupView, RestorePageView& restoreView,
-                  LogListView& log, core::SharedServices& services, BackupPage& backupPage,
-                  RestorePage& restorePage, MainWindowCommands commands = {});
+                  LogListView& log, core::SharedServices& services, platform::Prompter& prompter,
+                  BackupPage& backupPage, RestorePage& restorePage,
+                  MainWindowCommands commands = {});
 
   // The action button: back up, restore (after its question), open the log, open the help.
   void RunPageAction();
@@ -60,7 +61,10 @@ class MainWindowLogic {
   void OpenTaskScheduler();
   void OpenSettings();
   void OpenDiscWindow();
-  void OpenHelp() { services_.OpenHelp(); }
+  // Opens the help, or says why it cannot.
+  void OpenHelp();
+  // Opens the log in the text editor, or says why it cannot.
+  void OpenLog();
   void ShowAbout() { window_.ShowAbout(); }
   void SelectAllItems(Page page);
   void DeselectAllItems(Page page);
@@ -74,6 +78,7 @@ class MainWindowLogic {
   RestorePageView& restoreView_;
   LogListView& log_;
   core::SharedServices& services_;
+  platform::Prompter& prompter_;
   BackupPage& backupPage_;
   RestorePage& restorePage_;
   MainWindowCommands commands_;

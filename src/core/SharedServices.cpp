@@ -1,5 +1,8 @@
 #include "core/SharedServices.h"
 
+#include <filesystem>
+
+#include "platform/Files.h"
 #include "platform/Text.h"
 #include "platform/TextFile.h"
 
@@ -50,9 +53,10 @@ void SharedServices::StartMailClient() {
   platform_.processes().Start(folder + "\\wlmail.exe", platform::WindowStyle::MinimizedFocus);
 }
 
-void SharedServices::OpenLogInEditor() {
-  platform_.processes().Start(platform_.system().WindowsFolder() + "\\notepad.exe " + LogPath(),
-                              platform::WindowStyle::NormalFocus);
+bool SharedServices::OpenLogInEditor() {
+  return platform_.processes().Start(
+      platform_.system().WindowsFolder() + "\\notepad.exe " + LogPath(),
+      platform::WindowStyle::NormalFocus);
 }
 
 std::vector<std::string> SharedServices::LogLines() {
@@ -73,10 +77,16 @@ std::vector<std::string> SharedServices::LogLines() {
   return lines;
 }
 
-void SharedServices::OpenHelp() {
-  const std::string help = JoinPath(platform_.system().ApplicationFolder(), "help.chm");
-  platform_.processes().Start(platform_.system().WindowsFolder() + "\\hh.exe " + help,
-                              platform::WindowStyle::NormalFocus);
+std::string SharedServices::HelpPath() {
+  return JoinPath(platform_.system().ApplicationFolder(), "help.chm");
+}
+
+bool SharedServices::OpenHelp() {
+  const std::string help = HelpPath();
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(platform::HostPath(help), error)) return false;
+  return platform_.processes().Start(platform_.system().WindowsFolder() + "\\hh.exe " + help,
+                                     platform::WindowStyle::NormalFocus);
 }
 
 }  // namespace quill::core
