@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/BackupPageView.h"
+#include "app/RunProgress.h"
 #include "backup/BackupEngine.h"
 #include "core/Session.h"
 #include "platform/Prompter.h"
@@ -32,6 +33,9 @@ class BackupPage {
   void ChooseTarget();
   // Checks the input and makes the backup. True when the backup file was written.
   bool Run();
+  // Asks the run under way, from any thread, to stop at its next file or folder: it writes no
+  // file and leaves one already at the target as it was.
+  void Cancel() { stop_.Request(); }
 
   const std::string& targetFile() const { return targetFile_; }
   void SetTargetFile(const std::string& path) { targetFile_ = path; }
@@ -47,6 +51,7 @@ class BackupPage {
   BackupPageView& view_;
   BackupFollowUps followUps_;
   std::string targetFile_;
+  RunStop stop_;
 };
 
 }  // namespace quill::app

@@ -37,6 +37,11 @@ void MainWindowLogic::RunPageAction() {
   }
 }
 
+void MainWindowLogic::CancelRun() {
+  backupPage_.Cancel();
+  restorePage_.Cancel();
+}
+
 void MainWindowLogic::OpenHelp() {
   if (services_.OpenHelp()) return;
   prompter_.Message("The help could not be opened: " + services_.HelpPath() +

@@ -51,6 +51,8 @@ class MainWindowLogic {
 
   // The action button: back up, restore (after its question), open the log, open the help.
   void RunPageAction();
+  // The Cancel button while a backup or restore runs (from any thread).
+  void CancelRun();
   // A page was chosen: the action button's caption, and the log or the about text filled in.
   void PageChanged();
   // The menu's backup and restore; the menu's restore asks no question.

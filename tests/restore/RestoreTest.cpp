@@ -300,6 +300,12 @@ TEST_F(RestoreTest, TheRunLogsSumsUpAndAdvancesAsItShould) {
   EXPECT_EQ(page.statuses,
             (std::vector<std::string>{"Copying News Rules...", "Copying Calendars...",
                                       "Operation complete!", "Please Waiting..."}));
+  // The file label is emptied, then names the first calendar file unpacked where it goes.
+  ASSERT_GE(page.fileStatuses.size(), 2u);
+  EXPECT_EQ(
+      page.fileStatuses[1].rfind("Unzip File " + (to.mailStore() / "Calendars").string() + "/", 0),
+      0u)
+      << page.fileStatuses[1];
   ASSERT_EQ(to.started.size(), 1u);
   EXPECT_EQ(to.started[0].front(), "wine");
   EXPECT_FALSE(fs::exists(to.app() / "stowinfo.dat"));
