@@ -53,7 +53,7 @@ void BackupPage::ChooseTarget() {
                                              "Orlo Windows Live Mail Backup File (*.wlm)|*.wlm",
                                              "quillstow-" + core::DateForFileName(session_.Now()));
   if (!chosen) return;
-  targetFile_ = *chosen;
+  targetFile_ = chosenFile_ = *chosen;
   view_.SetTargetFileText(*chosen);
 }
 
@@ -61,9 +61,27 @@ void BackupPage::Message(const std::string& text, MessageIcon icon) {
   prompter_.Message(text, icon, platform::MessageButtons::Ok, core::kAppTitle);
 }
 
+std::string BackupPage::TargetProblem(const std::string& path) const {
+  const std::filesystem::path file = platform::HostPath(path);
+  std::error_code error;
+  if (!file.is_absolute())
+    return "Please type the backup file's full path, or choose the file with Browse...";
+  if (std::filesystem::is_directory(file, error))
+    return path + " is a folder. Please add the name of the backup file to it.";
+  if (!std::filesystem::is_directory(file.parent_path(), error))
+    return "The folder " + platform::PathText(file.parent_path()) + " does not exist.";
+  return "";
+}
+
 bool BackupPage::InputChecked() {
+  // The file written is the one the box shows, whether typed or chosen.
+  targetFile_ = view_.TargetFileText();
   if (targetFile_.empty()) {
     Message("Invalid backup file name.", MessageIcon::Warning);
+    return false;
+  }
+  if (const std::string problem = TargetProblem(targetFile_); !problem.empty()) {
+    Message(problem, MessageIcon::Warning);
     return false;
   }
   bool any = false;
@@ -82,6 +100,15 @@ bool BackupPage::InputChecked() {
       return false;
     }
   }
+  // The save dialog asked before it gave an existing file; a typed or proposed name is asked
+  // about here.
+  std::error_code error;
+  if (targetFile_ != chosenFile_ &&
+      std::filesystem::exists(platform::HostPath(targetFile_), error) &&
+      prompter_.Message(targetFile_ + " already exists.\r\nDo you want to replace it?",
+                        MessageIcon::Question, platform::MessageButtons::YesNo,
+                        core::kAppTitle) != platform::MessageAnswer::Yes)
+    return false;
   return true;
 }
 

@@ -41,6 +41,9 @@ bool BackupPageWidgets::ItemChecked(std::size_t i) {
 void BackupPageWidgets::SetTargetFileText(const std::string& text) {
   return OnGui([&] { window_.txtTargetFile->setText(Text(text)); });
 }
+std::string BackupPageWidgets::TargetFileText() {
+  return OnGui([&] { return Utf8(window_.txtTargetFile->text()); });
+}
 std::string BackupPageWidgets::SourceUser() {
   return OnGui([&] { return Utf8(window_.cbSource->currentText()); });
 }

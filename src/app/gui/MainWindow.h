@@ -63,6 +63,7 @@ class BackupPageWidgets : public app::BackupPageView, public ForwardedProgress {
   void SetItemChecked(std::size_t index, bool checked) override;
   bool ItemChecked(std::size_t index) override;
   void SetTargetFileText(const std::string& text) override;
+  std::string TargetFileText() override;
   std::string SourceUser() override;
   bool ProtectChecked() override;
   std::string Password() override;
