@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh
+bash scripts/install-windows-deps.sh
 prefix=$(bash scripts/build-windows-deps.sh | tail -n1)
 
 build_dir=${BUILD_DIR:-build-windows}

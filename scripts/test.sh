@@ -4,6 +4,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh --tests
 bash scripts/build.sh
 ctest --test-dir "${BUILD_DIR:-build}" --output-on-failure -j "${JOBS:-2}"

@@ -15,7 +15,7 @@ if [ "${1:-}" = --whole ]; then
   build_dir=${BUILD_DIR:-build-windows}
   BUILD_DIR=$build_dir bash scripts/build-windows.sh
 else
-  bash scripts/install-deps.sh
+  bash scripts/install-windows-deps.sh
   build_dir=${BUILD_DIR:-build-win}
   cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DQUILL_CORE_ONLY=ON >/dev/null

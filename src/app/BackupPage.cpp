@@ -1,7 +1,9 @@
 #include "app/BackupPage.h"
 
 #include <algorithm>
+#include <filesystem>
 
+#include "app/RunProgress.h"
 #include "backup/OfferedItems.h"
 #include "core/AppTitle.h"
 #include "core/TimeText.h"
@@ -51,7 +53,7 @@ void BackupPage::ChooseTarget() {
                                              "Orlo Windows Live Mail Backup File (*.wlm)|*.wlm",
                                              "quillstow-" + core::DateForFileName(session_.Now()));
   if (!chosen) return;
-  targetFile_ = *chosen;
+  targetFile_ = chosenFile_ = *chosen;
   view_.SetTargetFileText(*chosen);
 }
 
@@ -59,9 +61,27 @@ void BackupPage::Message(const std::string& text, MessageIcon icon) {
   prompter_.Message(text, icon, platform::MessageButtons::Ok, core::kAppTitle);
 }
 
+std::string BackupPage::TargetProblem(const std::string& path) const {
+  const std::filesystem::path file = platform::HostPath(path);
+  std::error_code error;
+  if (!file.is_absolute())
+    return "Please type the backup file's full path, or choose the file with Browse...";
+  if (std::filesystem::is_directory(file, error))
+    return path + " is a folder. Please add the name of the backup file to it.";
+  if (!std::filesystem::is_directory(file.parent_path(), error))
+    return "The folder " + platform::PathText(file.parent_path()) + " does not exist.";
+  return "";
+}
+
 bool BackupPage::InputChecked() {
+  // The file written is the one the box shows, whether typed or chosen.
+  targetFile_ = view_.TargetFileText();
   if (targetFile_.empty()) {
     Message("Invalid backup file name.", MessageIcon::Warning);
+    return false;
+  }
+  if (const std::string problem = TargetProblem(targetFile_); !problem.empty()) {
+    Message(problem, MessageIcon::Warning);
     return false;
   }
   bool any = false;
@@ -80,6 +100,15 @@ bool BackupPage::InputChecked() {
       return false;
     }
   }
+  // The save dialog asked before it gave an existing file; a typed or proposed name is asked
+  // about here.
+  std::error_code error;
+  if (targetFile_ != chosenFile_ &&
+      std::filesystem::exists(platform::HostPath(targetFile_), error) &&
+      prompter_.Message(targetFile_ + " already exists.\r\nDo you want to replace it?",
+                        MessageIcon::Question, platform::MessageButtons::YesNo,
+                        core::kAppTitle) != platform::MessageAnswer::Yes)
+    return false;
   return true;
 }
 
@@ -98,23 +127,30 @@ bool BackupPage::Run() {
   request.information = view_.AttachInfo();
   request.logUser = view_.SourceUser();
   request.check = session_.settings().IsOn(settings::kCheckBackupFile);
+  request.stop = stop_.Begin();
   view_.ShowProgressPanel(true);
-  view_.SetProgress(view_.Progress() + kProgressStart);
+  // Every item's share is added in item order, chosen or not, up to the item just done; the
+  // bar moves with the bytes within an item, and while the backup file is written.
+  std::vector<std::vector<int>> shares;
+  for (const core::ItemInfo& item : kItems) shares.push_back({item.backupProgress});
+  ProgressBar bar(view_, shares);
+  bar.Start(kProgressStart);
+  PacedLabel fileLabel([this](const std::string& text) { view_.SetFileStatus(text); });
 
   std::string summary;
   backup::BackupObserver observer;
   observer.itemStarting = [&](std::size_t index) { view_.SetStatus(kItems[index].backupStatus); };
-  observer.fileAdded = [&](const std::string& path) { view_.SetFileStatus("Adding File " + path); };
+  observer.progress = [&](const backup::BackupProgress& progress) {
+    if (progress.item < kItemCount)
+      bar.Within(progress.item, progress.done, progress.total);
+    else
+      bar.Closing(progress.done, progress.total);
+    if (!progress.file.empty()) fileLabel.Set("Adding File " + progress.file);
+  };
   observer.writeProgress = [&](int percent) {
     view_.SetWriteStatus("Write File " + std::to_string(percent) + "%");
   };
-  // Every item's share is added in item order, chosen or not, up to the item just done.
-  std::size_t last = 0;
-  const auto advanceTo = [&](std::size_t end) {
-    for (; last < end; ++last)
-      view_.SetProgress(std::min(kProgressMax, view_.Progress() + kItems[last].backupProgress));
-  };
-  observer.itemFinished = [&](std::size_t index, bool) { advanceTo(index + 1); };
+  observer.itemFinished = [&](std::size_t index, bool) { bar.AdvanceTo(index + 1); };
   const backup::BackupOutcome outcome = engine_.Run(request, observer);
   // An item's result is known once the file is written: a file that changed while it was
   // read fails its item then.
@@ -125,7 +161,7 @@ bool BackupPage::Run() {
   if (outcome.checked)
     summary +=
         std::string("\r\nCheck Backup File\t") + (outcome.checkPassed ? "Successed!" : "Fail!");
-  advanceTo(kItemCount);
+  bar.AdvanceTo(kItemCount);
 
   view_.SetProgress(kProgressMax);
   view_.SetBusy(false);
@@ -135,6 +171,13 @@ bool BackupPage::Run() {
   view_.SetStatus("Please Waiting...");
   if (outcome.written) {
     Message("The Backup was Completed!\r\n" + summary, MessageIcon::Information);
+  } else if (outcome.cancelled) {
+    // A cancelled run writes nothing: a file at the target is the one that was there before.
+    std::error_code error;
+    const bool earlier = std::filesystem::exists(platform::HostPath(targetFile_), error);
+    Message(std::string("The Backup was cancelled: no backup file was written.") +
+                (earlier ? "\r\nThe earlier file " + targetFile_ + " is as it was." : ""),
+            MessageIcon::Information);
   } else {
     // A backup file that could not be written is no completed backup.
     Message("The Backup file could not be written: " + outcome.error + "\r\n" + summary,

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/BackupPageView.h"
+#include "app/RunProgress.h"
 #include "backup/BackupEngine.h"
 #include "core/Session.h"
 #include "platform/Prompter.h"
@@ -30,14 +31,20 @@ class BackupPage {
   void Prepare();
   // The file chooser of the Browse button.
   void ChooseTarget();
-  // Checks the input and makes the backup. True when the backup file was written.
+  // Checks the input and makes the backup into the file the file box names, typed or chosen.
+  // True when the backup file was written.
   bool Run();
+  // Asks the run under way, from any thread, to stop at its next file or folder: it writes no
+  // file and leaves one already at the target as it was.
+  void Cancel() { stop_.Request(); }
 
+  // The backup file of the last run, or the one proposed or chosen since.
   const std::string& targetFile() const { return targetFile_; }
-  void SetTargetFile(const std::string& path) { targetFile_ = path; }
 
  private:
   bool InputChecked();
+  // Why the file box's text names no file a backup can be written to; empty when it does.
+  std::string TargetProblem(const std::string& path) const;
   void Message(const std::string& text, platform::MessageIcon icon);
   void FollowUp(bool written);
 
@@ -47,6 +54,8 @@ class BackupPage {
   BackupPageView& view_;
   BackupFollowUps followUps_;
   std::string targetFile_;
+  std::string chosenFile_;  // the file the save dialog gave, which asked before replacing it
+  RunStop stop_;
 };
 
 }  // namespace quill::app

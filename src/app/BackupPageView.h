@@ -16,12 +16,14 @@ class BackupPageView : public virtual app::ProgressView {
   virtual bool ItemEnabled(std::size_t index) = 0;
   virtual void SetItemChecked(std::size_t index, bool checked) = 0;
   virtual bool ItemChecked(std::size_t index) = 0;
-  virtual void SetTargetFileText(const std::string& text) = 0;  // txtTargetFile
-  virtual std::string SourceUser() = 0;                         // cbSource
-  virtual bool ProtectChecked() = 0;                            // ifprotect
-  virtual std::string Password() = 0;                           // txtPassword
-  virtual std::string Password2() = 0;                          // txtPassword2
-  virtual std::string AttachInfo() = 0;                         // txtAttachInfo
+  // txtTargetFile: what it shows is the file a backup writes, typed or chosen.
+  virtual void SetTargetFileText(const std::string& text) = 0;
+  virtual std::string TargetFileText() = 0;
+  virtual std::string SourceUser() = 0;  // cbSource
+  virtual bool ProtectChecked() = 0;     // ifprotect
+  virtual std::string Password() = 0;    // txtPassword
+  virtual std::string Password2() = 0;   // txtPassword2
+  virtual std::string AttachInfo() = 0;  // txtAttachInfo
 };
 
 }  // namespace quill::app

@@ -1,17 +1,21 @@
 #include "app/MainWindowLogic.h"
 
+#include "core/AppTitle.h"
+
 namespace quill::app {
 using core::kItemCount;
 
 MainWindowLogic::MainWindowLogic(MainWindowView& window, BackupPageView& backupView,
                                  RestorePageView& restoreView, LogListView& log,
-                                 core::SharedServices& services, BackupPage& backupPage,
-                                 RestorePage& restorePage, MainWindowCommands commands)
+                                 core::SharedServices& services, platform::Prompter& prompter,
+                                 BackupPage& backupPage, RestorePage& restorePage,
+                                 MainWindowCommands commands)
     : window_(window),
       backupView_(backupView),
       restoreView_(restoreView),
       log_(log),
       services_(services),
+      prompter_(prompter),
       backupPage_(backupPage),
       restorePage_(restorePage),
       commands_(std::move(commands)) {}
@@ -25,12 +29,33 @@ void MainWindowLogic::RunPageAction() {
       if (restorePage_.Confirm()) restorePage_.Run();
       break;
     case Page::Logs:
-      services_.OpenLogInEditor();
+      OpenLog();
       break;
     case Page::About:
-      services_.OpenHelp();
+      OpenHelp();
       break;
   }
+}
+
+void MainWindowLogic::CancelRun() {
+  backupPage_.Cancel();
+  restorePage_.Cancel();
+}
+
+void MainWindowLogic::OpenHelp() {
+  if (services_.OpenHelp()) return;
+  prompter_.Message("The help could not be opened: " + services_.HelpPath() +
+                        " is missing, or no program to show it was found.",
+                    platform::MessageIcon::Warning, platform::MessageButtons::Ok, core::kAppTitle);
+}
+
+void MainWindowLogic::OpenLog() {
+  if (services_.OpenLogInEditor()) return;
+  prompter_.Message(
+      "The log could not be opened: no program to show it was found. The log is "
+      "the file " +
+          services_.LogPath() + ".",
+      platform::MessageIcon::Warning, platform::MessageButtons::Ok, core::kAppTitle);
 }
 
 void MainWindowLogic::PageChanged() {

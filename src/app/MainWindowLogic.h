@@ -45,11 +45,14 @@ struct MainWindowCommands {
 class MainWindowLogic {
  public:
   MainWindowLogic(MainWindowView& window, BackupPageView& backupView, RestorePageView& restoreView,
-                  LogListView& log, core::SharedServices& services, BackupPage& backupPage,
-                  RestorePage& restorePage, MainWindowCommands commands = {});
+                  LogListView& log, core::SharedServices& services, platform::Prompter& prompter,
+                  BackupPage& backupPage, RestorePage& restorePage,
+                  MainWindowCommands commands = {});
 
   // The action button: back up, restore (after its question), open the log, open the help.
   void RunPageAction();
+  // The Cancel button while a backup or restore runs (from any thread).
+  void CancelRun();
   // A page was chosen: the action button's caption, and the log or the about text filled in.
   void PageChanged();
   // The menu's backup and restore; the menu's restore asks no question.
@@ -60,7 +63,10 @@ class MainWindowLogic {
   void OpenTaskScheduler();
   void OpenSettings();
   void OpenDiscWindow();
-  void OpenHelp() { services_.OpenHelp(); }
+  // Opens the help, or says why it cannot.
+  void OpenHelp();
+  // Opens the log in the text editor, or says why it cannot.
+  void OpenLog();
   void ShowAbout() { window_.ShowAbout(); }
   void SelectAllItems(Page page);
   void DeselectAllItems(Page page);
@@ -74,6 +80,7 @@ class MainWindowLogic {
   RestorePageView& restoreView_;
   LogListView& log_;
   core::SharedServices& services_;
+  platform::Prompter& prompter_;
   BackupPage& backupPage_;
   RestorePage& restorePage_;
   MainWindowCommands commands_;

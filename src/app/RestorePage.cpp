@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/RunProgress.h"
 #include "core/AppTitle.h"
 
 namespace quill::app {
@@ -112,26 +113,36 @@ RestorePageRun RestorePage::Run() {
   view_.SetWriteStatus("");
   view_.SetFileStatus("");
   view_.ShowProgressPanel(true);
-  view_.SetProgress(view_.Progress() + kProgressStart);
-  // Every item's share is added in item order, restored or not.
-  std::size_t last = 0;
-  const auto advanceTo = [&](std::size_t end) {
-    for (; last < end; ++last)
-      for (int step : kItems[last].restoreProgress)
-        if (step > 0) view_.SetProgress(std::min(kProgressMax, view_.Progress() + step));
-  };
+  request.stop = stop_.Begin();
+  // Every item's share is added in item order, restored or not; within an item the bar moves
+  // with the bytes of its entries.
+  std::vector<std::vector<int>> steps;
+  for (const core::ItemInfo& item : kItems) {
+    steps.emplace_back();
+    for (int step : item.restoreProgress)
+      if (step > 0) steps.back().push_back(step);
+  }
+  ProgressBar bar(view_, steps);
+  bar.Start(kProgressStart);
+  PacedLabel fileLabel([this](const std::string& text) { view_.SetFileStatus(text); });
   restore::RestoreObserver observer;
   observer.itemStarting = [&](std::size_t index) {
-    advanceTo(index);
+    bar.AdvanceTo(index);
     view_.SetStatus(kItems[index].restoreStatus);
+  };
+  observer.progress = [&](const restore::RestoreProgress& progress) {
+    bar.Within(progress.item, progress.done, progress.total);
+    // Registry items write keys, not files.
+    if (!progress.file.empty() && kItems[progress.item].kind != core::ItemKind::Registry)
+      fileLabel.Set("Unzip File " + progress.file);
   };
   observer.itemFinished = [&](std::size_t index, bool restored, const std::string&) {
     run.summary += std::string("\r\n") + kItems[index].restoreName + "\t" +
                    (restored ? "Successed!" : "Fail!");
-    advanceTo(index + 1);
+    bar.AdvanceTo(index + 1);
   };
   run.outcome = engine_.Run(*source_, request, observer);
-  advanceTo(kItemCount);
+  bar.AdvanceTo(kItemCount);
 
   view_.SetBusy(false);
   view_.SetProgress(kProgressMax);
@@ -139,7 +150,12 @@ RestorePageRun RestorePage::Run() {
   view_.ShowProgressPanel(false);
   view_.SetProgress(0);
   view_.SetStatus("Please Waiting...");
-  Message("The Restore was Completed!\r\n" + run.summary, MessageIcon::Information);
+  if (run.outcome.cancelled)
+    Message("The Restore was cancelled: each folder is either as it was or wholly restored.\r\n" +
+                run.summary,
+            MessageIcon::Information);
+  else
+    Message("The Restore was Completed!\r\n" + run.summary, MessageIcon::Information);
   if (session_.settings().IsOn(core::settings::kStartMailAfterRestore))
     session_.services().StartMailClient();
   return run;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/RestorePageView.h"
+#include "app/RunProgress.h"
 #include "archive/BackupFile.h"
 #include "core/Session.h"
 #include "platform/Prompter.h"
@@ -42,6 +43,8 @@ class RestorePage {
   bool Confirm();
   // Restores the ticked items of the inspected file.
   RestorePageRun Run();
+  // Asks the run under way, from any thread, to stop before its next folder or file.
+  void Cancel() { stop_.Request(); }
   // Lets go of the inspected file.
   void Close() { source_.reset(); }
 
@@ -62,6 +65,7 @@ class RestorePage {
   std::unique_ptr<archive::OpenedBackup> source_;
   bool invalid_ = false;  // the last inspected file was no backup: it stays so until one is
   std::string lastPassword_;
+  RunStop stop_;
 };
 
 }  // namespace quill::app

@@ -167,6 +167,7 @@ bool ArchiveReader::Open(const std::string& path) {
     info.size = archive_entry_size_is_set(entry)
                     ? static_cast<std::uint64_t>(archive_entry_size(entry))
                     : 0;
+    info.modified = archive_entry_mtime_is_set(entry) ? archive_entry_mtime(entry) : 0;
     info.encrypted = archive_entry_is_data_encrypted(entry) != 0;
     info.directory = archive_entry_filetype(entry) == AE_IFDIR;
     info.regular = archive_entry_filetype(entry) == AE_IFREG;
@@ -336,6 +337,7 @@ ReadStatus ArchiveReader::ExtractEntries(const std::vector<std::size_t>& indexes
       archive_read_data_skip(reader.get());
       continue;
     }
+    if (stopped_ && stopped_()) return {kExtractStopped};
     ++written;
     const std::string name = EntryName(entry);
     const auto type = archive_entry_filetype(entry);
@@ -358,12 +360,15 @@ ReadStatus ArchiveReader::ExtractEntries(const std::vector<std::size_t>& indexes
     }
     // The file is written beside its place and renamed over it only when complete.
     const fs::path partial = path->parent_path() / (PathText(path->filename()) + ".partial");
+    std::uint64_t bytes = 0;
     {
       std::ofstream out(partial, std::ios::binary | std::ios::trunc);
       if (!out) return {"cannot create " + PathText(*path)};
       la_ssize_t got;
-      while ((got = archive_read_data(reader.get(), buffer.data(), buffer.size())) > 0)
+      while ((got = archive_read_data(reader.get(), buffer.data(), buffer.size())) > 0) {
         out.write(buffer.data(), got);
+        bytes += static_cast<std::uint64_t>(got);
+      }
       out.close();
       if (got < 0 || !out) {
         fs::remove(partial, code);
@@ -378,7 +383,7 @@ ReadStatus ArchiveReader::ExtractEntries(const std::vector<std::size_t>& indexes
     }
     const auto mtime = std::chrono::sys_seconds(std::chrono::seconds(archive_entry_mtime(entry)));
     fs::last_write_time(*path, std::chrono::file_clock::from_sys(mtime), code);
-    if (fileExtracted_) fileExtracted_(PathText(*path));
+    if (fileExtracted_) fileExtracted_(PathText(*path), bytes);
   }
   if (written < indexes.size()) return {"cannot read " + path_ + ": " + ArchiveError(reader.get())};
   if (!refused.empty()) return {"refused unsafe entries: " + refused};

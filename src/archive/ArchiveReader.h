@@ -16,6 +16,7 @@ struct EntryInfo {
   std::size_t index = 0;
   std::string name;  // UTF-8, '/' between folders
   std::uint64_t size = 0;
+  std::int64_t modified = 0;  // seconds since 1970 (UTC), as the entry's header gives it
   bool encrypted = false;
   bool directory = false;
   bool regular = true;  // false for links and other special entries
@@ -27,6 +28,9 @@ struct ReadStatus {
   explicit operator bool() const { return error.empty(); }
 };
 
+// Why an extraction that was stopped failed.
+inline constexpr const char* kExtractStopped = "the extraction was stopped";
+
 class ArchiveReader {
  public:
   // True when an entry of the file at path is password-protected.
@@ -37,10 +41,13 @@ class ArchiveReader {
   bool Open(const std::string& path);
   // The password protected entries are read with ("" for none).
   void SetPassword(std::string password) { password_ = std::move(password); }
-  // Called with the path of each file written by Extract and ExtractAll.
-  void OnFileExtracted(std::function<void(const std::string& path)> report) {
+  // Called with the path and the size of each file written by Extract and ExtractAll.
+  void OnFileExtracted(std::function<void(const std::string& path, std::uint64_t bytes)> report) {
     fileExtracted_ = std::move(report);
   }
+  // Asked before each entry that Extract and ExtractAll write: true ends the extraction
+  // there, as a failure (kExtractStopped).
+  void StopWhen(std::function<bool()> stopped) { stopped_ = std::move(stopped); }
 
   // True when the password opens the archive: a protected entry is read whole and only a
   // clean read (right check byte, clean inflate, right CRC) counts.
@@ -80,7 +87,8 @@ class ArchiveReader {
   std::vector<EntryInfo> entries_;
   std::unordered_map<std::string, std::size_t> firstByName_;
   std::string password_;
-  std::function<void(const std::string&)> fileExtracted_;
+  std::function<void(const std::string&, std::uint64_t)> fileExtracted_;
+  std::function<bool()> stopped_;
   std::string error_;
 };
 

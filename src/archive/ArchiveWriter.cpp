@@ -70,11 +70,27 @@ bool ArchiveWriter::Write(const std::string& password) {
         break;
     }
   }
+  if (events_.stopped && events_.stopped()) return Fail(kWriteStopped);
+  std::uint64_t done = 0;
+  std::string current;
+  ZipWriter::Progress progress{total, events_.progress, nullptr};
+  if (events_.bytes)
+    progress.bytes = [&](std::uint64_t written) {
+      done = written;
+      events_.bytes(current, done, total);
+    };
   ZipWriter writer;
-  if (!writer.Open(HostPath(target_), password, {total, events_.progress}))
-    return Fail(writer.error());
+  if (!writer.Open(HostPath(target_), password, std::move(progress))) return Fail(writer.error());
   const auto add = [&](const fs::path& path, const std::string& name, bool emptyFolder) {
+    if (events_.stopped && events_.stopped()) {
+      problem = kWriteStopped;
+      return false;
+    }
     if (emptyFolder) return writer.AddFolder(path, name);
+    if (events_.bytes) {
+      current = PathText(path);
+      events_.bytes(current, done, total);
+    }
     if (!writer.AddFile(path, name)) return false;
     if (events_.fileAdded) events_.fileAdded(PathText(path));
     return true;
@@ -86,6 +102,7 @@ bool ArchiveWriter::Write(const std::string& password) {
         added = add(HostPath(item.source), item.name, false);
         break;
       case Pending::Kind::Data:
+        current = item.name;
         added = writer.AddData(item.name, item.data);
         break;
       case Pending::Kind::Folder:

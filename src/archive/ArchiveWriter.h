@@ -16,7 +16,15 @@ namespace quill::archive {
 struct WriteEvents {
   std::function<void(const std::string& path)> fileAdded;  // a source file was written
   std::function<void(int percent)> progress;               // of the bytes to write
+  // The bytes written so far of all there are to write, and the source file being written:
+  // called as each file starts and as its bytes go out.
+  std::function<void(const std::string& path, std::uint64_t done, std::uint64_t total)> bytes{};
+  // Asked before each file: true ends the write there, as a failure that leaves no file.
+  std::function<bool()> stopped{};
 };
+
+// Why a write that was stopped failed.
+inline constexpr const char* kWriteStopped = "the write was stopped";
 
 class ArchiveWriter {
  public:

@@ -148,6 +148,7 @@ bool ZipWriter::Open(const fs::path& target, const std::string& password, Progre
 void ZipWriter::Report(std::uint64_t written) {
   state_->done += written;
   const auto& progress = state_->progress;
+  if (progress.bytes) progress.bytes(state_->done);
   if (!progress.report || progress.total == 0) return;
   const int percent =
       static_cast<int>(std::min<std::uint64_t>(100, state_->done * 100 / progress.total));

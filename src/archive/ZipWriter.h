@@ -19,6 +19,7 @@ class ZipWriter {
   struct Progress {
     std::uint64_t total = 0;  // bytes to write in all, 0 when unknown
     std::function<void(int percent)> report;
+    std::function<void(std::uint64_t done)> bytes{};  // the bytes written so far, as they go out
   };
 
   ZipWriter();

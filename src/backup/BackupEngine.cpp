@@ -1,10 +1,10 @@
 #include "backup/BackupEngine.h"
 
-#include "archive/ArchiveWriter.h"
-#include "archive/BackupVerifier.h"
 #include <array>
 #include <vector>
 
+#include "archive/ArchiveWriter.h"
+#include "archive/BackupVerifier.h"
 #include "archive/Descriptor.h"
 #include "backup/ItemBackup.h"
 #include "backup/ScratchSpace.h"
@@ -39,23 +39,38 @@ BackupOutcome BackupEngine::Run(const BackupRequest& request, const BackupObserv
     return outcome;
   }
 
-  archive::ArchiveWriter backupFile(request.target, {observer.fileAdded, observer.writeProgress});
+  // The item under way, for the progress; the backup file itself once every item is done.
+  std::size_t step = 0;
+  const auto report = [&](std::uint64_t done, std::uint64_t total, const std::string& file) {
+    if (observer.progress) observer.progress({step, done, total, file});
+  };
+  const auto stopped = [&request] { return request.stop.stop_requested(); };
+  const auto writing = [&](const std::string& file, std::uint64_t done, std::uint64_t total) {
+    report(done, total, file);
+  };
+  archive::ArchiveWriter backupFile(request.target,
+                                    {observer.fileAdded, observer.writeProgress, writing, stopped});
   // Inner archives are built beside the backup file; what a run stopped midway left there goes
   // first.
   ScratchSpace scratch(request.target);
   registry::RegistryText text(session_.platform().registry(), session_.keys());
   ItemBackup items(session_.profile(), session_.keys(), text, session_.services(), backupFile,
-                   scratch, threads_);
+                   scratch, threads_, {request.stop, report});
   // Registry keys and values each item's export left out, logged under the item.
   std::array<std::vector<registry::SkippedName>, kItemCount> leftOut;
-  for (std::size_t index = 0; index < kItemCount; ++index) {
+  core::ItemSet finished{};
+  for (std::size_t index = 0; index < kItemCount && !stopped(); ++index) {
     if (!request.items[index]) continue;
     if (observer.itemStarting) observer.itemStarting(index);
+    step = index;
     ItemOutcome item = items.Run(kItems[index], request.items);
+    // An item cut short by the stop is neither logged nor summed up: no file is written.
+    if (stopped()) break;
     outcome.succeeded[index] = item.succeeded;
     outcome.errors[index] = item.error;
     if (item.succeeded) descriptor.entries[index] = std::move(item.entries);
     leftOut[index] = std::move(item.leftOut);
+    finished[index] = true;
     if (observer.itemFinished) observer.itemFinished(index, item.succeeded);
   }
 
@@ -67,9 +82,10 @@ BackupOutcome BackupEngine::Run(const BackupRequest& request, const BackupObserv
     descriptor.flags = core::ItemMask(outcome.succeeded);
     backupFile.DropGroup(kDescriptorGroup);
     backupFile.AddData(archive::kDescriptorName, descriptor.Serialize(), kDescriptorGroup);
-    outcome.written = backupFile.Write(request.password);
+    step = kItemCount;
+    outcome.written = !stopped() && backupFile.Write(request.password);
     const int failed = backupFile.failedGroup();
-    if (outcome.written || failed < 0 || failed == kDescriptorGroup) break;
+    if (outcome.written || stopped() || failed < 0 || failed == kDescriptorGroup) break;
     backupFile.DropGroup(failed);
     if (failed > kDescriptorGroup) {
       // The companion file alone is left out; the item keeps its folders.
@@ -84,7 +100,7 @@ BackupOutcome BackupEngine::Run(const BackupRequest& request, const BackupObserv
   }
   if (!outcome.written) outcome.error = backupFile.error();
   for (std::size_t index = 0; index < kItemCount; ++index) {
-    if (!request.items[index]) continue;
+    if (!finished[index]) continue;
     log.Item(kItems[index].backupName, outcome.succeeded[index]);
     for (const registry::SkippedName& skipped : leftOut[index]) {
       if (skipped.isKey)
@@ -94,6 +110,10 @@ BackupOutcome BackupEngine::Run(const BackupRequest& request, const BackupObserv
     }
   }
   scratch.RemoveAll();
+  if (!outcome.written && stopped()) {
+    outcome.cancelled = true;
+    outcome.error = "cancelled";
+  }
   if (outcome.written && request.check) {
     // The check unpacks one inner archive at a time beside the backup file.
     const auto folder = platform::HostPath(request.target).parent_path();

@@ -5,7 +5,9 @@
 // question, stops or starts a program: that is the callers' business.
 
 #include <array>
+#include <cstdint>
 #include <functional>
+#include <stop_token>
 #include <string>
 
 #include "core/ItemCatalogue.h"
@@ -21,20 +23,36 @@ struct BackupRequest {
   std::string logUser;      // the user named in the log
   bool automatic = false;   // the unattended run
   bool check = false;       // read the written file back whole and check it
+  // Once a stop is requested the run ends at the next file or folder: no backup file is
+  // written, and a file already at the target stays as it was.
+  std::stop_token stop{};
 };
 
-// What a run shows while it works. Every hook is optional; they are called on the run's thread.
+// How far a run has come: the bytes of the step under way and the file it is reading.
+struct BackupProgress {
+  std::size_t item = 0;     // the item being backed up; core::kItemCount while the file is written
+  std::uint64_t done = 0;   // bytes of this step done
+  std::uint64_t total = 0;  // bytes of this step in all
+  std::string file;         // the file being read
+};
+
+// What a run shows while it works. Every hook is optional; they are called on the run's thread,
+// except progress.
 struct BackupObserver {
   std::function<void(std::size_t item)> itemStarting;
   std::function<void(std::size_t item, bool succeeded)> itemFinished;
   std::function<void(const std::string& path)> fileAdded;
   std::function<void(int percent)> writeProgress;
+  // Called as the bytes go, from the run's thread or from a thread that builds an inner
+  // archive; never two calls at once.
+  std::function<void(const BackupProgress& progress)> progress{};
 };
 
 struct BackupOutcome {
   core::ItemSet succeeded{};
   std::array<std::string, core::kItemCount> errors;  // why a chosen item failed
   bool written = false;
+  bool cancelled = false;    // a stop was requested: nothing was written
   std::string error;         // why the backup file was not written
   bool checked = false;      // the check ran
   bool checkPassed = false;  // and found nothing wrong

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <mutex>
 
 #include "archive/ZipWriter.h"
 #include "core/OrderedJobs.h"
@@ -28,21 +29,21 @@ struct InnerJob {
   std::string archive;
 };
 
-ItemOutcome Failed(std::string why) {
-  return {false, {}, std::move(why)};
-}
-
 // Packs one folder into its inner archive; problem says why it could not.
-bool PackFolder(const InnerJob& job, std::string& problem) {
-  archive::ArchiveWriter inner(job.archive);
+bool PackFolder(const InnerJob& job, archive::WriteEvents events, std::string& problem) {
+  archive::ArchiveWriter inner(job.archive, std::move(events));
   inner.SetDurable(false);  // a scratch file: the backup file itself is flushed when it is done
   if (inner.AddFolderContents(job.source, core::IsOwnName) && inner.Write("")) return true;
   problem = "the folder " + job.source + " could not be packed: " + inner.error();
   return false;
 }
 
-// The jobs' indexes, the folder with the most bytes first: the longest job starts at once.
-std::vector<std::size_t> LargestFirst(const std::vector<InnerJob>& jobs) {
+ItemOutcome Failed(std::string why) {
+  return {false, {}, std::move(why)};
+}
+
+// The bytes of the files below each job's folder.
+std::vector<std::uint64_t> FolderBytes(const std::vector<InnerJob>& jobs) {
   std::vector<std::uint64_t> sizes;
   for (const InnerJob& job : jobs) {
     std::uint64_t bytes = 0;
@@ -57,7 +58,12 @@ std::vector<std::size_t> LargestFirst(const std::vector<InnerJob>& jobs) {
         ignored);
     sizes.push_back(bytes);
   }
-  std::vector<std::size_t> order(jobs.size());
+  return sizes;
+}
+
+// The jobs' indexes, the folder with the most bytes first: the longest job starts at once.
+std::vector<std::size_t> LargestFirst(const std::vector<std::uint64_t>& sizes) {
+  std::vector<std::size_t> order(sizes.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
   std::stable_sort(order.begin(), order.end(),
                    [&](std::size_t a, std::size_t b) { return sizes[a] > sizes[b]; });
@@ -86,14 +92,16 @@ std::vector<std::string> ListFolder(const std::string& folder, bool folders) {
 
 ItemBackup::ItemBackup(const core::Profile& profile, registry::RegistryKeys& keys,
                        registry::RegistryText& text, core::SharedServices& services,
-                       archive::ArchiveWriter& backupFile, ScratchSpace& scratch, unsigned threads)
+                       archive::ArchiveWriter& backupFile, ScratchSpace& scratch, unsigned threads,
+                       ItemEvents events)
     : profile_(profile),
       keys_(keys),
       text_(text),
       services_(services),
       backupFile_(backupFile),
       scratch_(scratch),
-      threads_(threads) {}
+      threads_(threads),
+      events_(std::move(events)) {}
 
 ItemOutcome ItemBackup::Run(const ItemInfo& item, const core::ItemSet& chosen) {
   // What an item adds to the backup file belongs to it: a file that fails the write fails
@@ -125,16 +133,36 @@ ItemOutcome ItemBackup::BackupFolders(const ItemInfo& item, bool takeCompanion) 
       continue;
     jobs.push_back({name, JoinPath(source, name), JoinPath(scratch, name + ".zip")});
   }
-  std::vector<std::string> problems(jobs.size());
+  // The bytes the inner archives have taken so far, added up over the threads that build them.
+  const std::vector<std::uint64_t> sizes = FolderBytes(jobs);
+  std::uint64_t total = 0;
+  for (std::uint64_t size : sizes) total += size;
+  std::mutex reporting;
+  std::uint64_t done = 0;
+  std::vector<std::uint64_t> doneByJob(jobs.size());
   std::vector<core::OrderedJobs::Job> work;
-  for (std::size_t i = 0; i < jobs.size(); ++i)
-    work.push_back([&jobs, &problems, i] { return PackFolder(jobs[i], problems[i]); });
+  std::vector<std::string> problems(jobs.size());
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    archive::WriteEvents events;
+    if (events_.read)
+      events.bytes = [&, i](const std::string& file, std::uint64_t jobDone, std::uint64_t) {
+        const std::lock_guard lock(reporting);
+        done += jobDone - doneByJob[i];
+        doneByJob[i] = jobDone;
+        events_.read(done, total, file);
+      };
+    if (events_.stop.stop_possible())
+      events.stopped = [stop = events_.stop] { return stop.stop_requested(); };
+    work.push_back([job = jobs[i], events, &problem = problems[i]] {
+      return PackFolder(job, events, problem);
+    });
+  }
   ItemOutcome outcome;
   {
-    core::OrderedJobs builder(std::move(work), threads_, LargestFirst(jobs));
+    core::OrderedJobs builder(std::move(work), threads_, LargestFirst(sizes));
     for (std::size_t i = 0; i < jobs.size(); ++i) {
       // A folder that cannot be packed ends the item; what was added stays in the archive.
-      if (!builder.Wait(i)) return Failed(problems[i]);
+      if (!builder.Wait(i) || events_.stop.stop_requested()) return Failed(problems[i]);
       if (!backupFile_.AddFile(jobs[i].archive, group_)) return Failed(backupFile_.error());
       outcome.entries.push_back(jobs[i].name + ".zip");
     }

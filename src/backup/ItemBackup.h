@@ -3,7 +3,9 @@
 // named for the descriptor. One routine per kind of item: folders become inner archives,
 // matching files are added as they are, a registry key is exported as registry text.
 
+#include <cstdint>
 #include <functional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -26,9 +28,18 @@ constexpr int CompanionGroup(core::Item item) {
 struct ItemOutcome {
   bool succeeded = false;
   std::vector<std::string> entries;  // what the descriptor names for the item
-  std::string error;                 // why it failed, in one line
+  std::string error{};               // why it failed, in one line
   // Registry keys and values the item's export left out, for the log.
-  std::vector<registry::SkippedName> leftOut;
+  std::vector<registry::SkippedName> leftOut{};
+};
+
+// What an item's backup reports while it works, and what ends it early.
+struct ItemEvents {
+  // Once a stop is requested, inner archives end at their next file and the item fails.
+  std::stop_token stop;
+  // The bytes read so far of all the item's folders hold, and the file being read; called
+  // from the threads that build inner archives, one call at a time.
+  std::function<void(std::uint64_t done, std::uint64_t total, const std::string& file)> read;
 };
 
 class ItemBackup {
@@ -36,7 +47,8 @@ class ItemBackup {
   // threads: how many inner archives are built at once.
   ItemBackup(const core::Profile& profile, registry::RegistryKeys& keys,
              registry::RegistryText& text, core::SharedServices& services,
-             archive::ArchiveWriter& backupFile, ScratchSpace& scratch, unsigned threads);
+             archive::ArchiveWriter& backupFile, ScratchSpace& scratch, unsigned threads,
+             ItemEvents events = {});
 
   // Adds the item's data to the backup file. chosen: every item of the run, for the items
   // whose data depends on another being chosen.
@@ -55,6 +67,7 @@ class ItemBackup {
   ScratchSpace& scratch_;
   unsigned threads_;
   int group_ = archive::ArchiveWriter::kNoGroup;
+  ItemEvents events_;
 };
 
 // The entries of a folder in the order Windows lists them: names compared without regard

@@ -1,5 +1,8 @@
 #include "core/SharedServices.h"
 
+#include <filesystem>
+
+#include "platform/Files.h"
 #include "platform/Text.h"
 #include "platform/TextFile.h"
 
@@ -50,19 +53,40 @@ void SharedServices::StartMailClient() {
   platform_.processes().Start(folder + "\\wlmail.exe", platform::WindowStyle::MinimizedFocus);
 }
 
-void SharedServices::OpenLogInEditor() {
-  platform_.processes().Start(platform_.system().WindowsFolder() + "\\notepad.exe " + LogPath(),
-                              platform::WindowStyle::NormalFocus);
+bool SharedServices::OpenLogInEditor() {
+  return platform_.processes().Start(
+      platform_.system().WindowsFolder() + "\\notepad.exe " + LogPath(),
+      platform::WindowStyle::NormalFocus);
 }
 
 std::vector<std::string> SharedServices::LogLines() {
-  return platform::TextFile::ReadLines(LogPath()).value_or(std::vector<std::string>());
+  // Each entry is one AppendLogLine: its text, which ends in LF or CR, then CR LF. An entry is
+  // one line, whatever it ends in; a file edited elsewhere may hold lines ended by LF alone.
+  const auto text = platform::TextFile::ReadText(LogPath());
+  std::vector<std::string> lines;
+  if (!text) return lines;
+  std::size_t start = 0;
+  while (start < text->size()) {
+    std::size_t end = text->find('\n', start);
+    if (end == std::string::npos) end = text->size();
+    std::size_t stop = end;
+    while (stop > start && (*text)[stop - 1] == '\r') --stop;
+    lines.push_back(text->substr(start, stop - start));
+    start = end + (text->compare(end, 3, "\n\r\n") == 0 ? 3 : 1);
+  }
+  return lines;
 }
 
-void SharedServices::OpenHelp() {
-  const std::string help = JoinPath(platform_.system().ApplicationFolder(), "help.chm");
-  platform_.processes().Start(platform_.system().WindowsFolder() + "\\hh.exe " + help,
-                              platform::WindowStyle::NormalFocus);
+std::string SharedServices::HelpPath() {
+  return JoinPath(platform_.system().ApplicationFolder(), "help.chm");
+}
+
+bool SharedServices::OpenHelp() {
+  const std::string help = HelpPath();
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(platform::HostPath(help), error)) return false;
+  return platform_.processes().Start(platform_.system().WindowsFolder() + "\\hh.exe " + help,
+                                     platform::WindowStyle::NormalFocus);
 }
 
 }  // namespace quill::core

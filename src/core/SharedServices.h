@@ -28,10 +28,15 @@ class SharedServices {
   void EndProcesses(const std::string& name);
   // Starts wlmail.exe from the folder its App Paths registration names.
   void StartMailClient();
-  void OpenLogInEditor();
-  // The log's lines, in UTF-8; none when there is no log.
+  // Opens the log in Notepad; false when no program could be started to show it.
+  bool OpenLogInEditor();
+  // The log's entries, one a line, in UTF-8; none when there is no log.
   std::vector<std::string> LogLines();
-  void OpenHelp();
+  // Opens the help file with hh.exe; false when there is no help file or no program could be
+  // started to show it.
+  bool OpenHelp();
+  // The application folder's help file, help.chm.
+  std::string HelpPath();
 
   // The application folder's log, brlog.dat.
   std::string LogPath();

@@ -27,6 +27,14 @@ std::optional<std::vector<std::string>> TextFile::ReadLines(const std::string& p
   return lines;
 }
 
+std::optional<std::string> TextFile::ReadText(const std::string& path) {
+  std::ifstream in(HostPath(path), std::ios::binary);
+  if (!in) return std::nullopt;
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return std::nullopt;
+  return AnsiToUtf8(bytes);
+}
+
 bool TextFile::AppendLine(const std::string& path, const std::string& line) {
 #ifdef _WIN32
   std::FILE* file = _wfopen(HostPath(path).c_str(), L"ab");

@@ -47,8 +47,20 @@ constexpr std::size_t kRegistryFileLimit = 16u << 20;
 
 ItemRestore::ItemRestore(const core::Profile& profile, registry::RegistryKeys& keys,
                          registry::RegistryText& text, const archive::ArchiveReader& backupFile,
-                         unsigned threads)
-    : profile_(profile), keys_(keys), text_(text), backupFile_(backupFile), threads_(threads) {}
+                         unsigned threads, ItemEvents events)
+    : profile_(profile),
+      keys_(keys),
+      text_(text),
+      backupFile_(backupFile),
+      threads_(threads),
+      events_(std::move(events)) {}
+
+void ItemRestore::Advance(std::uint64_t bytes, const std::string& file) {
+  if (!events_.wrote) return;
+  const std::lock_guard lock(reporting_);
+  done_ += bytes;
+  events_.wrote(done_, total_, file);
+}
 
 bool ItemRestore::Fail(std::string message) {
   error_ = std::move(message);
@@ -57,6 +69,11 @@ bool ItemRestore::Fail(std::string message) {
 
 bool ItemRestore::Run(const ItemInfo& item, const std::vector<std::string>& entries) {
   error_.clear();
+  done_ = total_ = 0;
+  for (const std::string& name : entries)
+    if (const archive::EntryInfo* entry = IsBareName(name) ? backupFile_.Find(name) : nullptr)
+      total_ += entry->size;
+  if (Stopped()) return Fail(kRestoreStopped);
   switch (item.kind) {
     case ItemKind::Folders:
       return RestoreFolders(item, entries);
@@ -106,24 +123,38 @@ bool ItemRestore::RestoreFolders(const ItemInfo& item, const std::vector<std::st
     unpacks[i].name = name;
     unpacks[i].staging = std::make_unique<Staging>(run->path() / std::to_string(i));
     Unpack& unpack = unpacks[i];
-    jobs[i] = [this, &unpack] {
-      return UnpackNested(unpack.name, unpack.staging->path(), unpack.problem);
+    const fs::path destination = root / HostPath(name).stem();
+    jobs[i] = [this, &unpack, destination] {
+      std::uint64_t reported = 0;
+      return UnpackNested(
+          unpack.name, unpack.staging->path(), destination,
+          [&](std::uint64_t done, const std::string& file) {
+            Advance(done - reported, file);
+            reported = done;
+          },
+          unpack.problem);
     };
   }
   core::OrderedJobs running(jobs, threads_);
 
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const std::string& name = entries[i];
+    // A stop is taken between folders: the folders already put in place stay, the others
+    // stay as they were.
+    if (Stopped()) return Fail(kRestoreStopped);
     const archive::EntryInfo* entry = Entry(name);
     if (entry == nullptr) return false;
     if (core::IsPlainFile(item, name)) {
       if (const archive::ReadStatus extracted = backupFile_.Extract(*entry, folder); !extracted)
         return Fail(extracted.error);
+      Advance(entry->size, PathText(root / HostPath(name)));
       continue;
     }
     const std::string base = PathText(HostPath(name).stem());
-    if (!IsBareName(base) || core::IsOwnName(base)) return Fail("refused the entry name " + name);
-    if (!running.Wait(i)) return Fail(unpacks[i].problem);
+    if (!IsBareName(base) || core::IsOwnName(base))
+      return Fail("refused the entry name " + name);
+    if (!running.Wait(i)) return Fail(Stopped() ? kRestoreStopped : unpacks[i].problem);
+    if (Stopped()) return Fail(kRestoreStopped);
     std::string problem;
     const fs::path staged = unpacks[i].staging->path() / "unpacked";
     const fs::path target = root / HostPath(base);
@@ -136,7 +167,13 @@ bool ItemRestore::RestoreFolders(const ItemInfo& item, const std::vector<std::st
 }
 
 bool ItemRestore::UnpackNested(const std::string& name, const fs::path& staging,
+                               const fs::path& destination,
+                               const std::function<void(std::uint64_t, const std::string&)>& done,
                                std::string& problem) const {
+  if (Stopped()) {
+    problem = kRestoreStopped;
+    return false;
+  }
   std::error_code error;
   if (!fs::is_directory(staging, error)) {
     problem = "cannot create " + PathText(staging);
@@ -157,11 +194,22 @@ bool ItemRestore::UnpackNested(const std::string& name, const fs::path& staging,
     problem = name + ": " + inner.error();
     return false;
   }
-  if (const archive::ReadStatus unpacked = inner.ExtractAll(PathText(staging / "unpacked"));
-      !unpacked) {
-    problem = name + ": " + unpacked.error;
+  // The inner archive's share of the item is its entry's size in the backup file, handed out
+  // as its files come out; each file is named by the place it is going to.
+  std::uint64_t innerTotal = 0, innerDone = 0;
+  for (const archive::EntryInfo& file : inner.entries()) innerTotal += file.size;
+  const fs::path unpacked = staging / "unpacked";
+  inner.OnFileExtracted([&](const std::string& path, std::uint64_t bytes) {
+    innerDone += bytes;
+    done(innerTotal == 0 ? 0 : entry->size * innerDone / innerTotal,
+         PathText(destination / HostPath(path).lexically_relative(unpacked)));
+  });
+  inner.StopWhen([this] { return Stopped(); });
+  if (const archive::ReadStatus extracted = inner.ExtractAll(PathText(unpacked)); !extracted) {
+    problem = Stopped() ? kRestoreStopped : name + ": " + extracted.error;
     return false;
   }
+  done(entry->size, PathText(destination));
   return true;
 }
 
@@ -173,10 +221,12 @@ bool ItemRestore::RestoreFiles(const ItemInfo& item, const std::vector<std::stri
     if (error) return Fail("cannot create " + folder + ": " + error.message());
   }
   for (const std::string& name : entries) {
+    if (Stopped()) return Fail(kRestoreStopped);
     const archive::EntryInfo* entry = Entry(name);
     if (entry == nullptr) return false;
     if (const archive::ReadStatus extracted = backupFile_.Extract(*entry, folder); !extracted)
       return Fail(extracted.error);
+    Advance(entry->size, platform::JoinPath(folder, name));
   }
   return true;
 }
@@ -193,7 +243,9 @@ bool ItemRestore::RestoreRegistry(const ItemInfo& item, const std::vector<std::s
   const auto bytes = backupFile_.Read(*entry, kRegistryFileLimit, problem);
   if (!bytes) return Fail(problem);
   const auto imported = text_.ImportKeyText(core::ItemKeyPath(item), *bytes, entry->name);
-  return imported.ok || Fail(imported.error);
+  if (!imported.ok) return Fail(imported.error);
+  Advance(entry->size, core::ItemKeyPath(item));
+  return true;
 }
 
 }  // namespace quill::restore

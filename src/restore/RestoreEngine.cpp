@@ -29,18 +29,31 @@ RestoreOutcome RestoreEngine::Run(const archive::OpenedBackup& backup,
   log.Line("Restore File is " + backup.reader.path(), '\n');
 
   registry::RegistryText text(session_.platform().registry(), session_.keys());
-  ItemRestore items(session_.profile(), session_.keys(), text, backup.reader, threads_);
+  std::size_t step = 0;  // the item under way, for the progress
+  ItemRestore items(
+      session_.profile(), session_.keys(), text, backup.reader, threads_,
+      {request.stop, [&](std::uint64_t done, std::uint64_t total, const std::string& file) {
+         if (observer.progress) observer.progress({step, done, total, file});
+       }});
   for (std::size_t index = 0; index < kItemCount; ++index) {
     if (!request.items[index] || !backup.descriptor.Holds(index)) continue;
+    if (request.stop.stop_requested()) {
+      outcome.cancelled = true;
+      break;
+    }
     if (observer.itemStarting) observer.itemStarting(index);
+    step = index;
     outcome.attempted[index] = true;
     outcome.restored[index] = items.Run(kItems[index], backup.descriptor.entries[index]);
     outcome.errors[index] = items.error();
+    outcome.cancelled = outcome.errors[index] == kRestoreStopped;
     log.Item(kItems[index].restoreName, outcome.restored[index]);
     if (observer.itemFinished)
       observer.itemFinished(index, outcome.restored[index], outcome.errors[index]);
   }
-  log.Line("Restore Data to User Profile " + request.logUser + " was Completed!", '\r');
+  log.Line("Restore Data to User Profile " + request.logUser +
+               (outcome.cancelled ? " was cancelled" : " was Completed!"),
+           '\r');
   return outcome;
 }
 

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <optional>
+
 #include "support/BackupSetup.h"
 #include "support/FakePages.h"
 
@@ -55,7 +59,7 @@ TEST_F(BackupPageTest, InputChecksStopTheRunBeforeAnythingIsWritten) {
   };
   for (const auto& c : cases) {
     setup.prompter.shown.clear();
-    run->SetTargetFile(c.target ? setup.Target() : "");
+    page.targetText = c.target ? setup.Target() : "";
     page.checked = {};
     page.checked[1] = c.item;
     page.protect = c.protect;
@@ -72,7 +76,7 @@ TEST_F(BackupPageTest, InputChecksStopTheRunBeforeAnythingIsWritten) {
 
 TEST_F(BackupPageTest, AFailedItemIsSummedUpLoggedAndFlagged) {
   fs::remove_all(setup.profile() / "AppData" / "Local" / "Microsoft" / "Windows Live Contacts");
-  run->SetTargetFile(setup.Target());
+  page.targetText = setup.Target();
   page.checked[1] = page.checked[5] = true;
   page.protect = true;
   page.password = page.password2 = "pw";
@@ -96,17 +100,23 @@ TEST_F(BackupPageTest, AFailedItemIsSummedUpLoggedAndFlagged) {
 }
 
 TEST_F(BackupPageTest, TheProgressBarEndsAtItsMaximumAndIsThenReset) {
-  run->SetTargetFile(setup.Target());
+  page.targetText = setup.Target();
   page.checked[9] = true;
   run->Run();
-  // 10 at the start, the steps of items 0 to 10, then the maximum and the minimum.
-  EXPECT_EQ(page.progressSeen,
-            (std::vector<int>{10, 30, 40, 45, 50, 54, 58, 65, 73, 77, 81, 81, 100, 0}));
+  // 10 at the start, the steps of items 0 to 10, then the writing of the file up to the
+  // maximum, the maximum and the minimum.
+  const std::vector<int> steps = {10, 30, 40, 45, 50, 54, 58, 65, 73, 77, 81, 81};
+  ASSERT_GT(page.progressSeen.size(), steps.size() + 2);
+  EXPECT_EQ(std::vector<int>(page.progressSeen.begin(), page.progressSeen.begin() + 12), steps);
+  EXPECT_EQ(std::vector<int>(page.progressSeen.end() - 2, page.progressSeen.end()),
+            (std::vector<int>{100, 0}));
+  EXPECT_TRUE(std::is_sorted(page.progressSeen.begin(), page.progressSeen.end() - 1));
   ASSERT_FALSE(page.writeStatuses.empty());
   EXPECT_EQ(page.writeStatuses.back(), "Write File 100%");
-  // The last file added is the settings item's export; the descriptor comes from memory.
-  EXPECT_EQ(page.fileStatuses.back().rfind("Adding File " + (setup.app() / "OBR").string(), 0), 0u)
-      << page.fileStatuses.back();
+  // The file shown is the settings item's export; the descriptor comes from memory.
+  ASSERT_EQ(page.fileStatuses.size(), 1u);
+  EXPECT_EQ(page.fileStatuses[0].rfind("Adding File " + (setup.app() / "OBR").string(), 0), 0u)
+      << page.fileStatuses[0];
 }
 
 TEST_F(BackupPageTest, TheBoxesOfMissingDataAreDisabledAndANameIsProposed) {
@@ -142,6 +152,7 @@ TEST_F(BackupPageTest, WithoutGeneratedNamesTheTargetStaysEmptyUntilChosen) {
                                       "quillstow-03-07-2026"}));
   EXPECT_EQ(run->targetFile(), "") << "cancelled";
   setup.prompter.savePath = "/backups/mine";
+  page.targetText = "typed";
   run->ChooseTarget();
   EXPECT_EQ(run->targetFile(), "/backups/mine") << "no extension is added";
   EXPECT_EQ(page.targetText, "/backups/mine");
@@ -151,7 +162,7 @@ TEST_F(BackupPageTest, FollowUpsRunAsTheSettingsSay) {
   Set("General", "burndvd", "1");
   Set("General", "runliveafterbackup", "1");
   Set("backup", "openfolderbackup", "1");
-  run->SetTargetFile(setup.Target());
+  page.targetText = setup.Target();
   page.checked[7] = true;
   run->Run();
   EXPECT_EQ(discs,
@@ -165,7 +176,7 @@ TEST_F(BackupPageTest, FollowUpsRunAsTheSettingsSay) {
 
 TEST_F(BackupPageTest, TheCheckSettingReadsTheNewFileBackAndSaysSo) {
   Set("General", "checkbackupfile", "1");
-  run->SetTargetFile(setup.Target());
+  page.targetText = setup.Target();
   page.checked[0] = page.checked[7] = true;
   page.protect = true;
   page.password = page.password2 = "pw";
@@ -185,7 +196,9 @@ TEST_F(BackupPageTest, TheCheckSettingReadsTheNewFileBackAndSaysSo) {
 TEST_F(BackupPageTest, ABackupThatCannotBeWrittenIsNotReportedAsCompleted) {
   Set("General", "burndvd", "1");
   Set("backup", "openfolderbackup", "1");
-  run->SetTargetFile((setup.root() / "gone" / "a.wlm").string());
+  // Where the new file is written before it is renamed into place, a folder stands.
+  page.targetText = setup.Target();
+  fs::create_directories(setup.Target() + ".partial");
   page.checked[7] = true;
   run->Run();
   ASSERT_EQ(setup.prompter.shown.size(), 1u);
@@ -194,6 +207,101 @@ TEST_F(BackupPageTest, ABackupThatCannotBeWrittenIsNotReportedAsCompleted) {
   EXPECT_TRUE(discs.empty());
   EXPECT_TRUE(setup.started.empty());
   EXPECT_EQ(ReadFile(setup.logFile()).find("Data was Completed!"), std::string::npos);
+}
+
+TEST_F(BackupPageTest, TheFileWrittenIsTheOneTheBoxShowsTypedOrChosen) {
+  const std::string chosen = setup.Target("chosen.wlm");
+  const std::string typed = setup.Target("typed.wlm");
+  struct Case {
+    std::string label;
+    std::optional<std::string> browsed;  // what Browse gave before, if it was used
+    std::string box;                     // what the box shows when the run starts
+    bool exists;                         // a file is at that path already
+    platform::MessageAnswer answer;      // to the question before it is replaced
+    std::string message;                 // the first message; the summary when written
+    bool written;
+  };
+  const std::string replace = typed + " already exists.\r\nDo you want to replace it?";
+  const std::vector<Case> cases = {
+      {"typed, never browsed", {}, typed, false, {}, "The Backup was Completed!", true},
+      {"typed after browsing", chosen, typed, false, {}, "The Backup was Completed!", true},
+      {"browsed", chosen, chosen, true, {}, "The Backup was Completed!", true},
+      {"typed over a file, yes", chosen, typed, true, platform::MessageAnswer::Yes, replace, true},
+      {"typed over a file, no", {}, typed, true, platform::MessageAnswer::No, replace, false},
+      {"relative",
+       {},
+       "typed.wlm",
+       false,
+       {},
+       "Please type the backup file's full path, or choose the file with Browse...",
+       false},
+      {"a folder",
+       {},
+       setup.root().string(),
+       false,
+       {},
+       setup.root().string() + " is a folder. Please add the name of the backup file to it.",
+       false},
+      {"no such folder",
+       {},
+       (setup.root() / "gone" / "a.wlm").string(),
+       false,
+       {},
+       "The folder " + (setup.root() / "gone").string() + " does not exist.",
+       false},
+  };
+  page.checked[7] = true;
+  for (const Case& c : cases) {
+    fs::remove(chosen);
+    fs::remove(typed);
+    if (c.exists) test::WriteFile(c.box, "earlier");
+    run = Make();
+    setup.prompter.shown.clear();
+    setup.prompter.savePath = c.browsed;
+    if (c.browsed) run->ChooseTarget();
+    page.targetText = c.box;
+    setup.prompter.reply = c.answer;
+    EXPECT_EQ(run->Run(), c.written) << c.label;
+    ASSERT_FALSE(setup.prompter.shown.empty()) << c.label;
+    EXPECT_EQ(setup.prompter.shown[0].text.rfind(c.message, 0), 0u)
+        << c.label << ": " << setup.prompter.shown[0].text;
+    if (c.message == replace) {
+      EXPECT_EQ(setup.prompter.shown[0].buttons, platform::MessageButtons::YesNo) << c.label;
+    }
+    // Only the file the box shows is ever written.
+    for (const std::string& file : {chosen, typed}) {
+      if (file == c.box && c.written) {
+        EXPECT_EQ(test::EntryNames(file).back(), "stowinfo.dat") << c.label;
+      } else if (file == c.box && c.exists) {
+        EXPECT_EQ(ReadFile(file), "earlier") << c.label;
+      } else {
+        EXPECT_FALSE(fs::exists(file)) << c.label << ": " << file;
+      }
+    }
+  }
+}
+
+TEST_F(BackupPageTest, TheBarMovesWithTheBytesOfAnItemAndTheFileLabelKeepsAPace) {
+  test::BackupSetup big(4000000, 3);
+  FakeBackupPage view;
+  BackupPage page4(big.session(), big.engine(), big.prompter, view);
+  view.targetText = big.Target();
+  view.checked[0] = true;
+  const auto started = std::chrono::steady_clock::now();
+  ASSERT_TRUE(page4.Run());
+  const auto elapsed = std::chrono::steady_clock::now() - started;
+  // Within the mail item (from 10 to 30) the bar rises as its folders are packed.
+  std::size_t within = 0;
+  for (int value : view.progressSeen) within += value > 10 && value < 30 ? 1 : 0;
+  EXPECT_GE(within, 10u);
+  EXPECT_TRUE(std::is_sorted(view.progressSeen.begin(), view.progressSeen.end() - 1));
+  // The label names the files of the mail store as they are packed, no more than ten times
+  // a second.
+  ASSERT_FALSE(view.fileStatuses.empty());
+  EXPECT_EQ(view.fileStatuses[0].rfind("Adding File " + big.mailStore().string() + "/", 0), 0u)
+      << view.fileStatuses[0];
+  EXPECT_LE(view.fileStatuses.size(),
+            1 + static_cast<std::size_t>(elapsed / std::chrono::milliseconds(100)));
 }
 
 }  // namespace

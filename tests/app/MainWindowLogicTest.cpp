@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/RunLog.h"
 #include "platform/AnsiCodePage.h"
 #include "registry/RegistryText.h"
 #include "support/BackupSetup.h"
@@ -42,11 +43,15 @@ class MainWindowLogicTest : public ::testing::Test {
   BackupPage backupRun{setup.session(), setup.engine(), setup.prompter, backupPage};
   RestorePage restoreRun{setup.session(), setup.restoreEngine(), setup.prompter, restorePage};
   int schedulerOpened = 0;
-  MainWindowLogic logic{
-      window,          backupPage,
-      restorePage,     log,
-      *setup.services, backupRun,
-      restoreRun,      MainWindowCommands{[this] { ++schedulerOpened; }, nullptr, nullptr}};
+  MainWindowLogic logic{window,
+                        backupPage,
+                        restorePage,
+                        log,
+                        *setup.services,
+                        setup.prompter,
+                        backupRun,
+                        restoreRun,
+                        MainWindowCommands{[this] { ++schedulerOpened; }, nullptr, nullptr}};
 };
 
 TEST_F(MainWindowLogicTest, PagesSetTheActionButtonAndFillTheirContent) {
@@ -68,6 +73,22 @@ TEST_F(MainWindowLogicTest, PagesSetTheActionButtonAndFillTheirContent) {
   }
   EXPECT_EQ(log.lines, (std::vector<std::string>{"one", umlauts}));
   EXPECT_EQ(window.about, "Orlo Windows Live Mail Backup V3.00");
+
+  // A run's entries end in LF CR LF, its separator and last line in CR CR LF: each is one
+  // row, without a stray CR, after the lines before.
+  core::RunLog run(setup.logFile().string(), [] { return std::string(test::kStamp); });
+  run.Separator();
+  run.Start("anna", false);
+  run.Item("Backup Mail Rules", true);
+  run.End("anna", false);
+  window.page = Page::Logs;
+  logic.PageChanged();
+  const std::string t = test::kStamp;
+  EXPECT_EQ(log.lines, (std::vector<std::string>{"one", umlauts, std::string(84, '.'),
+                                                 t + " Start Backup User Profile anna Data...",
+                                                 t + " Backup Mail Rules Succeeded!",
+                                                 t + " Backup User Profile anna Data was "
+                                                     "Completed!"}));
 }
 
 TEST_F(MainWindowLogicTest, SelectAllSkipsDisabledBoxesAndDeselectAllClearsEveryOne) {
@@ -108,15 +129,60 @@ TEST_F(MainWindowLogicTest, TheRestorePageAsksFirstAndTheMenuDoesNot) {
   EXPECT_EQ(setup.prompter.shown[0].text.rfind("The Restore was Completed!", 0), 0u);
 }
 
-TEST_F(MainWindowLogicTest, TheLogsAndAboutPagesOpenTheEditorAndTheHelp) {
-  window.page = Page::Logs;
-  logic.RunPageAction();
-  window.page = Page::About;
-  logic.RunPageAction();
-  ASSERT_EQ(setup.started.size(), 2u);
-  EXPECT_EQ(setup.started[0].back(), setup.logFile().string());
-  EXPECT_EQ(setup.started[1],
-            (std::vector<std::string>{"xdg-open", (setup.app() / "help.chm").string()}));
+TEST_F(MainWindowLogicTest, TheLogsAndAboutPagesOpenTheEditorAndTheHelpOrSaySoWhenTheyCannot) {
+  const std::string help = (setup.app() / "help.chm").string();
+  struct Case {
+    Page page;
+    bool helpThere, launches;
+    std::vector<std::string> started;  // the last program started
+    std::string message;               // what the user is told; empty for nothing
+  };
+  const std::vector<Case> cases = {
+      {Page::Logs, false, true, {"", setup.logFile().string()}, ""},
+      {Page::About, true, true, {"xdg-open", help}, ""},
+      {Page::Logs,
+       false,
+       false,
+       {"", setup.logFile().string()},
+       "The log could not be opened: no program to show it was found. The log is the file " +
+           setup.logFile().string() + "."},
+      {Page::About,
+       true,
+       false,
+       {"xdg-open", help},
+       "The help could not be opened: " + help +
+           " is missing, or no program to show it was found."},
+      {Page::About,
+       false,
+       true,
+       {},
+       "The help could not be opened: " + help +
+           " is missing, or no program to show it was found."},
+  };
+  for (const Case& c : cases) {
+    setup.started.clear();
+    setup.prompter.shown.clear();
+    fs::remove(help);
+    if (c.helpThere) test::WriteFile(help, "help");
+    setup.launches = c.launches;
+    window.page = c.page;
+    logic.RunPageAction();
+    if (c.started.empty()) {
+      EXPECT_TRUE(setup.started.empty());
+    } else {
+      ASSERT_EQ(setup.started.size(), 1u);
+      // The log goes to the first text editor found, which differs from machine to machine.
+      if (c.started[0].empty()) setup.started[0][0] = "";
+      EXPECT_EQ(setup.started[0], c.started);
+    }
+    if (c.message.empty()) {
+      EXPECT_TRUE(setup.prompter.shown.empty()) << setup.prompter.shown[0].text;
+    } else {
+      ASSERT_EQ(setup.prompter.shown.size(), 1u);
+      EXPECT_EQ(setup.prompter.shown[0].text, c.message);
+      EXPECT_EQ(setup.prompter.shown[0].icon, platform::MessageIcon::Warning);
+    }
+  }
   logic.OpenTaskScheduler();
   logic.OpenSettings();  // not there yet: nothing happens
   EXPECT_EQ(schedulerOpened, 1);

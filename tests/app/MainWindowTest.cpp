@@ -6,7 +6,9 @@
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
+#include <algorithm>
 #include <filesystem>
+#include <map>
 
 #include "app/gui/WindowedProgram.h"
 #include "automation/gui/SettingsWindow.h"
@@ -15,6 +17,15 @@
 
 namespace fs = std::filesystem;
 using quill::app::Page;
+
+// Every file and folder below root: relative path -> content ("/" marks a folder).
+std::map<std::string, std::string> Tree(const fs::path& root) {
+  std::map<std::string, std::string> tree;
+  for (const auto& item : fs::recursive_directory_iterator(root))
+    tree[item.path().lexically_relative(root).generic_string()] =
+        item.is_directory() ? "/" : quill::test::ReadFile(item.path());
+  return tree;
+}
 
 class MainWindowTest : public QObject {
   Q_OBJECT
@@ -154,6 +165,113 @@ class MainWindowTest : public QObject {
     window().SetBusy(false);
     QVERIFY(window().cmdApply->isEnabled());
     QVERIFY(window().backupAction->isEnabled());
+  }
+
+  // A new sample of the given size of mail, and the window over it.
+  void Remake(std::uint64_t messageBytes) {
+    program.reset();
+    setup = std::make_unique<quill::test::BackupSetup>(messageBytes, 5);
+    program = std::make_unique<quill::app::WindowedProgram>(*setup->platform, &setup->prompter);
+    window().show();
+  }
+
+  void progressMovesWithTheMailAndTheWindowKeepsItsSize() {
+    Remake(100'000'000);
+    // The size the user gave the window stays through a run, whatever the labels show.
+    window().resize(window().width() + 40, window().height() + 30);
+    const QSize size = window().size();
+    // The labels name the mail's files by paths far wider than the window.
+    window().txtTargetFile->setText(QString::fromStdString(setup->Target("window.wlm")));
+    window().backupitem.SetChecked(0, true);
+    const QString mail = "Copying Email Mail Accounts & Messages/News Accounts & Messages...";
+    std::vector<int> rises;
+    QSize during;
+    // The bar's values from the mail item's start until it has its share (30).
+    connect(window().pbshow, &QProgressBar::valueChanged, this, [&](int value) {
+      if (window().Label1->text() == mail && (rises.empty() || rises.back() < 30))
+        rises.push_back(value);
+      if (during.isEmpty() && value > 10) during = window().size();
+    });
+    QTest::mouseClick(window().cmdApply, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!window().Running(), 300000);
+    disconnect(window().pbshow, nullptr, this, nullptr);
+    QVERIFY(setup->prompter.shown.back().text.rfind("The Backup was Completed!", 0) == 0);
+    QVERIFY(std::is_sorted(rises.begin(), rises.end()));
+    QCOMPARE(rises.back(), 30);
+    const auto within =
+        std::count_if(rises.begin(), rises.end(), [](int v) { return v > 10 && v < 30; });
+    qInfo("the bar rose %d times within the mail item", static_cast<int>(within));
+    QVERIFY2(within >= 10, std::to_string(within).c_str());
+    QCOMPARE(during, size);
+    QCOMPARE(window().size(), size);
+  }
+
+  void cancelEndsABackupWithoutAFileAndKeepsTheEarlierOne() {
+    Remake(10'000'000);
+    const std::string file = setup->Target("window.wlm");
+    quill::test::WriteFile(file, "earlier");
+    window().txtTargetFile->setText(QString::fromStdString(file));
+    window().backupitem.SetChecked(0, true);
+    window().backupitem.SetChecked(5, true);
+    setup->prompter.reply = quill::platform::MessageAnswer::Yes;  // replace the earlier file
+    // Cancel once the mail's folders are being packed.
+    connect(window().pbshow, &QProgressBar::valueChanged, this, [this](int value) {
+      if (value > 10 && window().cmdCancel->isEnabled())
+        QTest::mouseClick(window().cmdCancel, Qt::LeftButton);
+    });
+    QTest::mouseClick(window().cmdApply, Qt::LeftButton);
+    QVERIFY(window().cmdCancel->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(!window().Running(), 120000);
+    disconnect(window().pbshow, nullptr, this, nullptr);
+    QVERIFY(!window().cmdCancel->isEnabled());
+    QCOMPARE(QString::fromStdString(setup->prompter.shown.back().text),
+             QString::fromStdString("The Backup was cancelled: no backup file was written.\r\n"
+                                    "The earlier file " +
+                                    file + " is as it was."));
+    QCOMPARE(quill::test::ReadFile(file), std::string("earlier"));
+    QVERIFY(!fs::exists(file + ".partial"));
+    QVERIFY(!fs::exists(file + ".parts"));
+    QVERIFY(quill::test::ReadFile(setup->logFile()).find("Data was not saved: cancelled") !=
+            std::string::npos);
+  }
+
+  void cancelStopsARestoreBetweenFolders() {
+    Remake(10'000'000);
+    const std::string file = setup->Target("window.wlm");
+    quill::core::ItemSet items{};
+    items[0] = items[5] = true;
+    QVERIFY(setup->engine().Run({items, file, "", "", "anna", false}, {}).written);
+    // The profile changes after the backup: each account folder gains a message.
+    const std::vector<std::string> folders = {"anna@example.com", "Hotmail (bob)",
+                                              "news.example.org", "Storage Folders"};
+    std::map<std::string, std::map<std::string, std::string>> oldTrees, newTrees;
+    for (const std::string& folder : folders) {
+      newTrees[folder] = Tree(setup->mailStore() / folder);
+      quill::test::WriteFile(setup->mailStore() / folder / "later.eml", "later");
+      oldTrees[folder] = Tree(setup->mailStore() / folder);
+    }
+    setup->prompter.openPath = file;
+    window().SSTab1->setCurrentIndex(1);
+    QTest::mouseClick(window().cmdSourceFile, Qt::LeftButton);
+    window().restoreitem.SetChecked(0, true);
+    window().restoreitem.SetChecked(5, true);
+    // The window is closed once the mail's folders are being unpacked: that cancels the run,
+    // and the program ends when it has.
+    connect(window().pbshow, &QProgressBar::valueChanged, this, [this](int value) {
+      if (value > 5 && window().cmdCancel->isEnabled()) window().close();
+    });
+    QTest::mouseClick(window().cmdApply, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!window().Running(), 120000);
+    disconnect(window().pbshow, nullptr, this, nullptr);
+    QVERIFY(setup->prompter.shown.back().text.rfind("The Restore was cancelled", 0) == 0);
+    QTRY_VERIFY(!window().isVisible());
+    for (const std::string& folder : folders) {
+      const auto now = Tree(setup->mailStore() / folder);
+      QVERIFY2(now == oldTrees[folder] || now == newTrees[folder], folder.c_str());
+    }
+    const std::string log = quill::test::ReadFile(setup->logFile());
+    QVERIFY(log.find("Restore Data to User Profile anna was cancelled\r\r\n") != std::string::npos);
+    QVERIFY(log.find("Restore Contacts") == std::string::npos);
   }
 
   void quitClosesTheWindow() {

@@ -8,7 +8,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <map>
 #include <regex>
+#include <stop_token>
 #include <thread>
 
 #include "archive/ArchiveReader.h"
@@ -348,6 +350,97 @@ TEST(BackupEngine, AFileThatChangesWhileItIsReadFailsOnlyItsItem) {
     const std::string log = ReadFile(setup.logFile());
     EXPECT_EQ(log.find("Database Succeeded!"), std::string::npos);
     EXPECT_NE(log.find("Auto Backup User Profile anna Data was Completed!"), std::string::npos);
+  }
+}
+
+TEST(BackupEngine, ACancelledRunWritesNoFileAndLeavesTheEarlierOneAsItWas) {
+  test::BackupSetup setup(2'000'000);
+  const std::string target = setup.Target();
+  struct Case {
+    std::string label;
+    std::size_t stopAt;  // the step whose first progress requests the stop
+    std::string logged;  // an item line the log holds, or none
+  };
+  const std::vector<Case> cases = {
+      {"while the mail's folders are packed", 0, ""},
+      {"while the contacts are packed", 5,
+       "Backup Mail Accounts & Messages/News Accounts & Messages"},
+      {"while the file is written", core::kItemCount, "Backup Calendars"},
+  };
+  for (const Case& c : cases) {
+    fs::remove(setup.logFile());
+    test::WriteFile(target, "earlier");
+    std::stop_source stop;
+    BackupRequest request{All(), target, "pw", "", "anna", false};
+    request.stop = stop.get_token();
+    BackupObserver observer;
+    observer.progress = [&](const BackupProgress& progress) {
+      if (progress.item == c.stopAt) stop.request_stop();
+    };
+    const BackupOutcome outcome = setup.engine().Run(request, observer);
+    EXPECT_TRUE(outcome.cancelled) << c.label;
+    EXPECT_FALSE(outcome.written) << c.label;
+    EXPECT_EQ(ReadFile(target), "earlier") << c.label;
+    EXPECT_FALSE(fs::exists(target + ".partial")) << c.label;
+    EXPECT_FALSE(fs::exists(target + ".parts")) << c.label;
+    EXPECT_EQ(setup.AppFolderFiles(), std::vector<std::string>{"brlog.dat"}) << c.label;
+    const std::string log = ReadFile(setup.logFile());
+    EXPECT_TRUE(log.ends_with(" Backup User Profile anna Data was not saved: cancelled\r\r\n"))
+        << c.label << ": " << log;
+    if (!c.logged.empty()) {
+      EXPECT_NE(log.find(c.logged + " Succeeded!"), std::string::npos) << c.label;
+    }
+    // The item under way when the stop came is not logged: it was neither done nor failed.
+    if (c.stopAt < core::kItemCount) {
+      EXPECT_EQ(log.find(core::kItems[c.stopAt].backupName), std::string::npos) << c.label;
+    }
+  }
+}
+
+TEST(BackupEngine, ProgressCountsTheBytesOfEachItemAndOfTheFileAsTheyGo) {
+  test::BackupSetup setup(2'000'000);
+  std::map<std::size_t, std::vector<BackupProgress>> seen;
+  BackupObserver observer;
+  observer.progress = [&](const BackupProgress& progress) {
+    seen[progress.item].push_back(progress);
+  };
+  ASSERT_TRUE(setup.engine().Run({All(), setup.Target(), "", "", "anna", false}, observer).written);
+  // The folders of the mail, contacts and calendars are read as their inner archives are
+  // built; every other item's bytes go with the file.
+  const std::map<std::size_t, fs::path> folders = {
+      {0, setup.mailStore()},
+      {5, setup.profile() / "AppData/Local/Microsoft/Windows Live Contacts"},
+      {10, setup.mailStore() / "Calendars"}};
+  std::vector<std::size_t> steps;
+  for (const auto& [step, events] : seen) steps.push_back(step);
+  EXPECT_EQ(steps, (std::vector<std::size_t>{0, 5, 10, core::kItemCount}));
+  std::uint64_t entryBytes = 0;
+  archive::ArchiveReader written;
+  ASSERT_TRUE(written.Open(setup.Target()));
+  for (const archive::EntryInfo& entry : written.entries()) entryBytes += entry.size;
+  for (const auto& [step, events] : seen) {
+    ASSERT_FALSE(events.empty());
+    for (std::size_t i = 1; i < events.size(); ++i)
+      EXPECT_LE(events[i - 1].done, events[i].done) << step;
+    EXPECT_EQ(events.back().done, events.back().total) << step;
+    if (step == core::kItemCount) {
+      EXPECT_EQ(events.back().total, entryBytes);
+      continue;
+    }
+    EXPECT_GE(events.size(), 10u) << step;
+    // The bytes of the files in the item's folders, the folders it leaves out aside.
+    std::uint64_t files = 0;
+    const auto& excluded = core::kItems[step].excludedFolders;
+    for (const auto& folder : fs::directory_iterator(folders.at(step))) {
+      if (!folder.is_directory() || std::find(excluded.begin(), excluded.end(),
+                                              folder.path().filename().string()) != excluded.end())
+        continue;
+      for (const auto& item : fs::recursive_directory_iterator(folder.path()))
+        if (item.is_regular_file()) files += item.file_size();
+    }
+    EXPECT_EQ(events.back().total, files) << step;
+    for (const BackupProgress& progress : events)
+      EXPECT_EQ(progress.file.rfind(folders.at(step).string() + "/", 0), 0u) << progress.file;
   }
 }
 

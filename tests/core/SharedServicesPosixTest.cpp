@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
 #include <thread>
 
 #include "core/SharedServices.h"
@@ -35,8 +36,10 @@ class SharedServicesPosixTest : public ::testing::Test {
 TEST_F(SharedServicesPosixTest, StartsTheMailClientTheEditorAndHelp) {
   const std::string app = prefix.app().string();
   services.StartMailClient();
-  services.OpenHelp();
-  services.OpenLogInEditor();
+  EXPECT_FALSE(services.OpenHelp()) << "there is no help file";
+  std::ofstream(prefix.app() / "help.chm") << "help";
+  EXPECT_TRUE(services.OpenHelp());
+  EXPECT_TRUE(services.OpenLogInEditor());
   ASSERT_EQ(started.size(), 3u);
   EXPECT_EQ(started[0], (std::vector<std::string>{
                             "wine", "C:\\Program Files (x86)\\Windows Live\\Mail\\wlmail.exe"}));

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <map>
 #include <set>
+#include <stop_token>
 #include <thread>
 
 #include "app/BackupPage.h"
@@ -200,7 +201,7 @@ TEST_F(RestoreTest, EveryRegistryValueComesBackByteForByte) {
 
   test::FakeBackupPage backupView;
   app::BackupPage backupPage(from.session(), from.engine(), from.prompter, backupView);
-  backupPage.SetTargetFile(to.Target("values.wlm"));
+  backupView.targetText = to.Target("values.wlm");
   backupView.checked = registryItems;
   ASSERT_TRUE(backupPage.Run());
   ASSERT_EQ(restorePage.Inspect(to.Target("values.wlm")), Inspection::Accepted);
@@ -377,6 +378,12 @@ TEST_F(RestoreTest, TheRunLogsSumsUpAndAdvancesAsItShould) {
   EXPECT_EQ(page.statuses,
             (std::vector<std::string>{"Copying News Rules...", "Copying Calendars...",
                                       "Operation complete!", "Please Waiting..."}));
+  // The file label is emptied, then names the first calendar file unpacked where it goes.
+  ASSERT_GE(page.fileStatuses.size(), 2u);
+  EXPECT_EQ(
+      page.fileStatuses[1].rfind("Unzip File " + (to.mailStore() / "Calendars").string() + "/", 0),
+      0u)
+      << page.fileStatuses[1];
   ASSERT_EQ(to.started.size(), 1u);
   EXPECT_EQ(to.started[0].front(), "wine");
   EXPECT_FALSE(fs::exists(to.app() / "stowinfo.dat"));
@@ -527,6 +534,92 @@ TEST_F(RestoreTest, TheNextStartUndoesASwapCutShortAndClearsWhatInterruptedRunsL
   EXPECT_FALSE(fs::exists(store / ".quillstow-restore-3"));
   EXPECT_EQ(ReadFile(store / ".quillstow-restore-4.old" / "y.eml"), "the user's own");
   EXPECT_TRUE(fs::is_directory(going->path()));
+}
+
+TEST_F(RestoreTest, ACancelledRestoreStopsBetweenFoldersAndTheLogSaysSo) {
+  const std::string file = Backup("");
+  const std::vector<std::string> folders = {"anna@example.com", "Hotmail (bob)",
+                                            "news.example.org"};
+  std::map<std::string, std::map<std::string, std::string>> oldTrees, newTrees;
+  for (const auto& folder : folders) {
+    oldTrees[folder] = Tree(to.mailStore() / folder);
+    newTrees[folder] = Tree(from.mailStore() / folder);
+  }
+  struct Case {
+    std::string label;
+    bool inMail;       // the stop comes while the mail's folders are unpacked
+    std::size_t item;  // else as this item starts
+  };
+  const std::vector<Case> cases = {{"while the mail is unpacked", true, 0},
+                                   {"as the contacts start", false, 5}};
+  for (const Case& c : cases) {
+    fs::remove(to.logFile());
+    ASSERT_EQ(restorePage.Inspect(file), Inspection::Accepted);
+    std::stop_source stop;
+    RestoreRequest request{All(), "anna"};
+    request.stop = stop.get_token();
+    RestoreObserver observer;
+    observer.itemStarting = [&](std::size_t item) {
+      if (!c.inMail && item == c.item) stop.request_stop();
+    };
+    observer.progress = [&](const RestoreProgress& progress) {
+      if (c.inMail && progress.item == 0) stop.request_stop();
+    };
+    const RestoreOutcome outcome = to.restoreEngine().Run(*restorePage.source(), request, observer);
+    EXPECT_TRUE(outcome.cancelled) << c.label;
+    EXPECT_FALSE(outcome.restored[c.item]) << c.label;
+    EXPECT_EQ(outcome.errors[c.item], kRestoreStopped) << c.label;
+    for (std::size_t later = c.item + 1; later < core::kItemCount; ++later)
+      EXPECT_FALSE(outcome.attempted[later]) << c.label << " " << later;
+    for (const auto& folder : folders) {
+      const auto now = Tree(to.mailStore() / folder);
+      EXPECT_TRUE(now == oldTrees[folder] || now == newTrees[folder]) << c.label << " " << folder;
+      if (!c.inMail) {
+        EXPECT_TRUE(now == newTrees[folder]) << c.label << " " << folder;
+      }
+    }
+    for (const auto& entry : fs::directory_iterator(to.mailStore()))
+      EXPECT_EQ(entry.path().filename().string().rfind(".quillstow-restore", 0), std::string::npos)
+          << c.label;
+    const std::string log = ReadFile(to.logFile());
+    EXPECT_NE(log.find(std::string(" ") + core::kItems[c.item].restoreName + " Fail!\n\r\n"),
+              std::string::npos)
+        << c.label;
+    EXPECT_TRUE(log.ends_with(" Restore Data to User Profile anna was cancelled\r\r\n"))
+        << c.label << ": " << log;
+  }
+}
+
+TEST_F(RestoreTest, ProgressCountsTheBytesOfEachItemAndNamesWhereEachFileGoes) {
+  const std::string file = Backup("");
+  ASSERT_EQ(restorePage.Inspect(file), Inspection::Accepted);
+  const archive::OpenedBackup& source = *restorePage.source();
+  std::map<std::size_t, std::vector<RestoreProgress>> seen;
+  RestoreObserver observer;
+  observer.progress = [&](const RestoreProgress& progress) {
+    seen[progress.item].push_back(progress);
+  };
+  const RestoreOutcome outcome = to.restoreEngine().Run(source, {All(), "anna"}, observer);
+  ASSERT_TRUE(outcome.AllRestored());
+  for (std::size_t item = 0; item < core::kItemCount; ++item) {
+    if (!outcome.attempted[item]) continue;
+    const auto& events = seen[item];
+    ASSERT_FALSE(events.empty()) << item;
+    std::uint64_t entryBytes = 0;
+    for (const std::string& name : source.descriptor.entries[item])
+      entryBytes += source.reader.Find(name)->size;
+    for (std::size_t i = 1; i < events.size(); ++i)
+      EXPECT_LE(events[i - 1].done, events[i].done) << item;
+    EXPECT_EQ(events.back().done, entryBytes) << item;
+    EXPECT_EQ(events.back().total, entryBytes) << item;
+    // Files are named where they are now, in the profile; registry items by their key.
+    for (const RestoreProgress& progress : events)
+      EXPECT_TRUE(fs::exists(progress.file) ||
+                  (core::kItems[item].kind == core::ItemKind::Registry &&
+                   progress.file.rfind(kMail, 0) == 0))
+          << item << ": " << progress.file;
+  }
+  EXPECT_GE(seen[0].size(), 10u) << "the mail's files are named one by one";
 }
 
 TEST(FolderSwap, BareNamesOnly) {

@@ -16,7 +16,7 @@ BackupSetup::BackupSetup(std::uint64_t messageBytes, std::uint64_t seed) {
       platform::posix::WinePrefix(prefix(), dir_.path() / "server"), app().string(), "/proc",
       [this](const std::vector<std::string>& argv) {
         started.push_back(argv);
-        return true;
+        return launches;
       });
   Rediscover();
 }

@@ -45,6 +45,7 @@ class BackupSetup {
   std::unique_ptr<platform::posix::PosixPlatform> platform;
   RecordingPrompter prompter;
   std::vector<std::vector<std::string>> started;  // programs the platform was asked to start
+  bool launches = true;  // whether such a start works (there is a program to start)
   std::tm now = StampTime();
   // The session's parts, for tests that use them directly.
   registry::RegistryKeys* reg = nullptr;

@@ -23,6 +23,7 @@ struct FakeBackupPage : app::BackupPageView, test::RecordingProgress {
   void SetItemChecked(std::size_t i, bool on) override { checked[i] = on; }
   bool ItemChecked(std::size_t i) override { return checked[i]; }
   void SetTargetFileText(const std::string& text) override { targetText = text; }
+  std::string TargetFileText() override { return targetText; }
   std::string SourceUser() override { return user; }
   bool ProtectChecked() override { return protect; }
   std::string Password() override { return password; }

@@ -41,6 +41,9 @@ bool BackupPageWidgets::ItemChecked(std::size_t i) {
 void BackupPageWidgets::SetTargetFileText(const std::string& text) {
   return OnGui([&] { window_.txtTargetFile->setText(Text(text)); });
 }
+std::string BackupPageWidgets::TargetFileText() {
+  return OnGui([&] { return Utf8(window_.txtTargetFile->text()); });
+}
 std::string BackupPageWidgets::SourceUser() {
   return OnGui([&] { return Utf8(window_.cbSource->currentText()); });
 }
@@ -227,13 +230,28 @@ QWidget* MainWindow::BuildProgressPanel() {
   pbshow = new QProgressBar(picCon3);
   pbshow->setRange(0, 100);
   pbshow->setValue(0);
+  cmdCancel = new QPushButton("Cancel", picCon3);
+  cmdCancel->setEnabled(false);
   SkinLabel11 = new QLabel(picCon3);
   SkinLabel12 = new QLabel(picCon3);
-  SkinLabel12->setTextFormat(Qt::PlainText);
+  auto* bar = new QHBoxLayout;
+  bar->addWidget(pbshow, 1);
+  bar->addWidget(cmdCancel);
   layout->addWidget(Label1);
-  layout->addWidget(pbshow);
+  layout->addLayout(bar);
   layout->addWidget(SkinLabel11);
   layout->addWidget(SkinLabel12);
+  // Long texts (the paths of the files) neither widen the window nor wrap: the labels take the
+  // width there is.
+  for (QLabel* label : {Label1, SkinLabel11, SkinLabel12}) {
+    label->setTextFormat(Qt::PlainText);
+    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  }
+  // The panel's room is kept while it is hidden, so the window is the same size whether a run
+  // works or not.
+  QSizePolicy keep = picCon3->sizePolicy();
+  keep.setRetainSizeWhenHidden(true);
+  picCon3->setSizePolicy(keep);
   picCon3->hide();
   return picCon3;
 }
@@ -274,7 +292,12 @@ void MainWindow::Attach(MainWindowLogic& logic) {
   logic_ = &logic;
   connect(cmdApply, &QPushButton::clicked, this,
           [this] { RunOffThread([this] { logic_->RunPageAction(); }); });
-  connect(cmdQuit, &QPushButton::clicked, this, [this] { logic_->Quit(); });
+  connect(cmdQuit, &QPushButton::clicked, this, [this] { QuitOrCancel(); });
+  connect(cmdCancel, &QPushButton::clicked, this, [this] {
+    cmdCancel->setEnabled(false);
+    SetStatus("Cancelling...");
+    logic_->CancelRun();
+  });
   connect(cmdAbout, &QPushButton::clicked, this, [this] { logic_->ShowAbout(); });
   connect(SSTab1, &QTabWidget::currentChanged, this, [this] { logic_->PageChanged(); });
   connect(cmdTargetFile, &QPushButton::clicked, this, [this] { logic_->ChooseBackupFile(); });
@@ -284,7 +307,7 @@ void MainWindow::Attach(MainWindowLogic& logic) {
           [this] { RunOffThread([this] { logic_->BackupNow(); }); });
   connect(restoreAction, &QAction::triggered, this,
           [this] { RunOffThread([this] { logic_->RestoreNow(); }); });
-  connect(quitAction, &QAction::triggered, this, [this] { logic_->Quit(); });
+  connect(quitAction, &QAction::triggered, this, [this] { QuitOrCancel(); });
   connect(taskSchedulerAction, &QAction::triggered, this, [this] { logic_->OpenTaskScheduler(); });
   connect(settingsAction, &QAction::triggered, this, [this] { logic_->OpenSettings(); });
   connect(backupToCdAction, &QAction::triggered, this, [this] { logic_->OpenDiscWindow(); });
@@ -349,7 +372,22 @@ void MainWindow::CloseAll() {
   });
 }
 
+void MainWindow::QuitOrCancel() {
+  if (!running_) {
+    logic_->Quit();
+    return;
+  }
+  quitAfterRun_ = true;
+  cmdCancel->setEnabled(false);
+  logic_->CancelRun();
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
+  if (running_ && logic_ != nullptr) {
+    event->ignore();
+    QuitOrCancel();
+    return;
+  }
   if (busy_ || running_) {
     event->ignore();
     return;
@@ -370,7 +408,11 @@ void MainWindow::SetWriteStatus(const std::string& text) {
   return OnGui([&] { SkinLabel11->setText(Text(text)); });
 }
 void MainWindow::SetFileStatus(const std::string& text) {
-  return OnGui([&] { SkinLabel12->setText(Text(text)); });
+  return OnGui([&] {
+    // A long path loses its middle, so that both its start and the file's name show.
+    SkinLabel12->setText(
+        SkinLabel12->fontMetrics().elidedText(Text(text), Qt::ElideMiddle, SkinLabel12->width()));
+  });
 }
 void MainWindow::SetProgress(int value) {
   return OnGui([&] { pbshow->setValue(value); });
@@ -393,13 +435,18 @@ void MainWindow::SetBusy(bool busy) {
 }
 
 void MainWindow::Lock(bool locked) {
-  // While a run works the window repaints but takes no second run, no page change and no
-  // close: the controls and menus are off until it is done.
-  centralWidget()->setEnabled(!locked);
-  menuBar()->setEnabled(!locked);
+  // While a run works the window repaints but takes no second run and no page change: the
+  // controls and menus are off until it is done, but for Cancel and Quit, which cancel it.
+  const bool stoppable = locked && running_;
+  SSTab1->setEnabled(!locked);
+  cmdAbout->setEnabled(!locked);
+  cmdApply->setEnabled(!locked && applyEnabled_);
+  cmdQuit->setEnabled(!locked || stoppable);
+  cmdCancel->setEnabled(stoppable);
   for (QAction* action : actions()) action->setEnabled(!locked);
   for (QAction* action : menuBar()->actions())
-    for (QAction* item : action->menu()->actions()) item->setEnabled(!locked);
+    for (QAction* item : action->menu()->actions())
+      item->setEnabled(!locked || (stoppable && item == quitAction));
 }
 
 void MainWindow::RunOffThread(std::function<void()> work) {
@@ -415,6 +462,10 @@ void MainWindow::RunOffThread(std::function<void()> work) {
           worker_.join();
           running_ = false;
           Lock(busy_);
+          if (quitAfterRun_) {
+            quitAfterRun_ = false;
+            logic_->Quit();
+          }
         },
         Qt::QueuedConnection);
   });
@@ -445,7 +496,8 @@ void MainWindow::SetUser(const std::string& user) {
 }
 
 void MainWindow::SetApplyEnabled(bool enabled) {
-  cmdApply->setEnabled(enabled);
+  applyEnabled_ = enabled;
+  cmdApply->setEnabled(enabled && !busy_ && !running_);
 }
 
 }  // namespace quill::app

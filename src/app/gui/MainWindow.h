@@ -63,6 +63,7 @@ class BackupPageWidgets : public app::BackupPageView, public ForwardedProgress {
   void SetItemChecked(std::size_t index, bool checked) override;
   bool ItemChecked(std::size_t index) override;
   void SetTargetFileText(const std::string& text) override;
+  std::string TargetFileText() override;
   std::string SourceUser() override;
   bool ProtectChecked() override;
   std::string Password() override;
@@ -158,6 +159,7 @@ class MainWindow : public QMainWindow,
   QLabel* SkinLabel11 = nullptr;
   QLabel* SkinLabel12 = nullptr;
   QProgressBar* pbshow = nullptr;
+  QPushButton* cmdCancel = nullptr;
   QMenu* selectitem = nullptr;
   QMenu* selectitem2 = nullptr;
   QAction* backupAction = nullptr;
@@ -179,9 +181,13 @@ class MainWindow : public QMainWindow,
   QWidget* BuildAboutPage();
   QWidget* BuildProgressPanel();
   void BuildMenus();
-  // Runs a backup or restore on a thread of its own; the window stays locked until it ends.
+  // Runs a backup or restore on a thread of its own; the window stays locked until it ends,
+  // but for Cancel and Quit.
   void RunOffThread(std::function<void()> work);
   void Lock(bool locked);
+  // Quit and the close button: while a run works they cancel it, and the program quits once
+  // it has ended.
+  void QuitOrCancel();
 
   MainWindowLogic* logic_ = nullptr;
   BackupPageWidgets backupView_;
@@ -189,6 +195,8 @@ class MainWindow : public QMainWindow,
   bool closing_ = false;
   bool busy_ = false;
   bool running_ = false;
+  bool quitAfterRun_ = false;
+  bool applyEnabled_ = true;  // false when there is no mail client to work on
   std::thread worker_;
 };
 

@@ -46,7 +46,7 @@ WindowedProgram::WindowedProgram(platform::Platform& platform, platform::Prompte
   window_.SetUser(found.profile.user);
   window_.SetApplyEnabled(found.mailFound);
   logic_ = std::make_unique<MainWindowLogic>(
-      window_, window_.backupView(), window_.restoreView(), window_, session_.services(),
+      window_, window_.backupView(), window_.restoreView(), window_, session_.services(), prompter_,
       backupPage_, restorePage_,
       MainWindowCommands{[this] { OpenTaskScheduler(); }, [this] { OpenSettings(); },
                          [this] { OpenDiscWindow(); }});

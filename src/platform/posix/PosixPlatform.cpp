@@ -31,6 +31,7 @@ namespace quill::platform {
 
 namespace {
 
+#ifndef QUILL_USER_DATA_ONLY
 // True when a file can be made in the folder: the only test that holds for every user and
 // every file system.
 bool CanWriteIn(const std::string& folder) {
@@ -41,12 +42,19 @@ bool CanWriteIn(const std::string& folder) {
   unlink(probe.c_str());
   return true;
 }
+#endif
 
 }  // namespace
 
 std::string ApplicationFolderFor(const std::string& executableFolder,
                                  const std::string& userFolder) {
+#ifndef QUILL_USER_DATA_ONLY
+  // A program in a folder of its own (a build, an unpacked copy) keeps its files there; an
+  // installed one is built to keep them in the user's data folder, even for root.
   if (CanWriteIn(executableFolder)) return executableFolder;
+#else
+  (void)executableFolder;
+#endif
   std::error_code error;
   std::filesystem::create_directories(HostPath(userFolder), error);
   return userFolder;

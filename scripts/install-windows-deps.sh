@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs what the Windows build (scripts/wine-test.sh) needs on Debian 12, besides what
+# scripts/install-deps.sh installs: MinGW-w64 (POSIX threads) cross-compiles the Win32 layer
+# and its tests, GoogleTest's sources build for it, Wine runs them; the Japanese locale gives
+# Wine's second pass its code page 932. Packages that are already there are left alone.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+
+packages=(g++-mingw-w64-x86-64-posix googletest wine wine64 locales)
+
+as_root() {
+  if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null ||
+      { echo "install-windows-deps: run as root or install sudo" >&2; exit 1; }
+    sudo "$@"
+  else
+    "$@"
+  fi
+}
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+    missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "install-windows-deps: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  as_root apt-get update -qq
+  as_root apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# Wine takes its ANSI code page from the locale, so the Japanese one must exist.
+if ! locale -a 2>/dev/null | grep -qix 'ja_JP\.utf-\?8'; then
+  echo "install-windows-deps: generating the ja_JP.UTF-8 locale"
+  as_root localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
+fi
