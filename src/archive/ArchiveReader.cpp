@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 
+#include "archive/CodePageNames.h"
 #include "archive/EntryPath.h"
 #include "platform/Files.h"
 
@@ -40,6 +41,10 @@ std::string ArchiveError(::archive* a) {
 Reader OpenReader(const std::string& path, const std::string& password, std::string& error) {
   Reader reader(archive_read_new());
   archive_read_support_format_zip_seekable(reader.get());
+#ifdef _WIN32
+  // Names without the UTF-8 flag are in the code page, as Windows programs write them.
+  archive_read_set_options(reader.get(), ("zip:hdrcharset=" + CodePageCharset()).c_str());
+#endif
   if (!password.empty()) archive_read_add_passphrase(reader.get(), password.c_str());
 #ifdef _WIN32
   // Given wide: libarchive for Windows reads a narrow path in the ANSI code page.
@@ -61,23 +66,11 @@ std::string EntryName(archive_entry* entry) {
   // character of it; the wide name always.
   if (const wchar_t* wide = archive_entry_pathname_w(entry)) return PathText(fs::path(wide));
 #endif
+  // The process's character type is UTF-8: a name with the flag comes as it is, one without
+  // it as its bytes.
+  if (const char* name = archive_entry_pathname(entry)) return NameFromHeader(name);
   if (const char* utf8 = archive_entry_pathname_utf8(entry)) return utf8;
-  if (const char* name = archive_entry_pathname(entry)) return name;
   return std::string();
-}
-
-// libarchive turns entry names into text of the process's character type; names are UTF-8
-// here, so the process takes a UTF-8 character type when it does not have one.
-void UseUtf8Names() {
-#ifndef _WIN32
-  static std::once_flag once;
-  std::call_once(once, [] {
-    const char* current = std::setlocale(LC_CTYPE, nullptr);
-    const bool utf8 = current != nullptr && (std::strstr(current, "UTF-8") != nullptr ||
-                                             std::strstr(current, "utf8") != nullptr);
-    if (!utf8 && std::setlocale(LC_CTYPE, "C.UTF-8") == nullptr) std::setlocale(LC_CTYPE, "");
-  });
-#endif
 }
 
 // A header read: ARCHIVE_WARN only says a name needed converting.
@@ -185,6 +178,11 @@ bool ArchiveReader::Open(const std::string& path) {
   return true;
 }
 
+void ArchiveReader::SetPassword(const std::string& password) {
+  passwordText_ = password;
+  password_ = PasswordBytes(password);
+}
+
 bool ArchiveReader::CheckPassword() {
   std::vector<const EntryInfo*> protectedEntries;
   for (const auto& entry : entries_)
@@ -203,21 +201,27 @@ bool ArchiveReader::CheckPassword() {
     chosen[entry->index] = true;
     ++wanted;
   }
-
-  Reader reader = OpenReader(path_, password_, error_);
-  if (!reader) return false;
-  std::vector<char> buffer(kChunk);
-  archive_entry* entry = nullptr;
-  std::size_t checked = 0;
-  for (std::size_t index = 0; checked < wanted && NextHeader(reader.get(), &entry); ++index) {
-    if (index >= chosen.size() || !chosen[index]) {
-      archive_read_data_skip(reader.get());
-      continue;
+  // Programs of the mail client's era protect with the code page's bytes of the password;
+  // others with its UTF-8 bytes.
+  for (const std::string& bytes : PasswordCandidates(passwordText_)) {
+    Reader reader = OpenReader(path_, bytes, error_);
+    if (!reader) return false;
+    std::vector<char> buffer(kChunk);
+    archive_entry* entry = nullptr;
+    std::size_t checked = 0;
+    for (std::size_t index = 0; checked < wanted && NextHeader(reader.get(), &entry); ++index) {
+      if (index >= chosen.size() || !chosen[index]) {
+        archive_read_data_skip(reader.get());
+        continue;
+      }
+      if (!ReadData(reader.get(), buffer).problem.empty()) break;
+      ++checked;
     }
-    if (!ReadData(reader.get(), buffer).problem.empty()) break;
-    ++checked;
+    if (checked == wanted) {
+      password_ = bytes;
+      return true;
+    }
   }
-  if (checked == wanted) return true;
   error_ = "wrong password";
   return false;
 }

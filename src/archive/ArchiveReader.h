@@ -39,8 +39,9 @@ class ArchiveReader {
   // Lists the archive's entries. False, with error() saying why, when the file cannot be
   // read as a ZIP archive to its end.
   bool Open(const std::string& path);
-  // The password protected entries are read with ("" for none).
-  void SetPassword(std::string password) { password_ = std::move(password); }
+  // The password protected entries are read with ("" for none), as typed: its code-page bytes
+  // are tried first, then its UTF-8 ones (CheckPassword finds which).
+  void SetPassword(const std::string& password);
   // Called with the path and the size of each file written by Extract and ExtractAll.
   void OnFileExtracted(std::function<void(const std::string& path, std::uint64_t bytes)> report) {
     fileExtracted_ = std::move(report);
@@ -50,7 +51,8 @@ class ArchiveReader {
   void StopWhen(std::function<bool()> stopped) { stopped_ = std::move(stopped); }
 
   // True when the password opens the archive: a protected entry is read whole and only a
-  // clean read (right check byte, clean inflate, right CRC) counts.
+  // clean read (right check byte, clean inflate, right CRC) counts. Every later read uses the
+  // password's bytes that opened it.
   bool CheckPassword();
 
   const std::string& path() const { return path_; }
@@ -86,7 +88,8 @@ class ArchiveReader {
   std::string path_;
   std::vector<EntryInfo> entries_;
   std::unordered_map<std::string, std::size_t> firstByName_;
-  std::string password_;
+  std::string passwordText_;
+  std::string password_;  // the bytes entries are read with
   std::function<void(const std::string&, std::uint64_t)> fileExtracted_;
   std::function<bool()> stopped_;
   std::string error_;

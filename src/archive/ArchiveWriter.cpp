@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "archive/CodePageNames.h"
 #include "archive/ZipWriter.h"
 #include "platform/Files.h"
 
@@ -47,22 +48,27 @@ void ArchiveWriter::DropGroup(int group) {
 bool ArchiveWriter::Write(const std::string& password) {
   failedGroup_ = kNoGroup;
   std::string problem;
-  // The bytes to write, for the progress: the folders are walked once to add up their files.
+  // The bytes to write, for the progress, and whether every name fits the code page: the
+  // folders are walked once for both.
   std::uint64_t total = 0;
+  bool namesFit = true;
   for (const Pending& item : pending_) {
     std::error_code error;
     switch (item.kind) {
       case Pending::Kind::File:
         total += fs::file_size(HostPath(item.source), error);
+        namesFit = namesFit && FitsCodePage(item.name);
         break;
       case Pending::Kind::Data:
         total += item.data.size();
+        namesFit = namesFit && FitsCodePage(item.name);
         break;
       case Pending::Kind::Folder:
         if (!WalkFolder(
                 HostPath(item.source), true,
-                [&](const fs::path& path, const std::string&, bool empty) {
+                [&](const fs::path& path, const std::string& name, bool empty) {
                   if (!empty) total += fs::file_size(path, error);
+                  namesFit = namesFit && FitsCodePage(name);
                   return true;
                 },
                 problem, item.leaveOut))
@@ -80,7 +86,8 @@ bool ArchiveWriter::Write(const std::string& password) {
       events_.bytes(current, done, total);
     };
   ZipWriter writer;
-  if (!writer.Open(HostPath(target_), password, std::move(progress))) return Fail(writer.error());
+  if (!writer.Open(HostPath(target_), password, std::move(progress), namesFit))
+    return Fail(writer.error());
   const auto add = [&](const fs::path& path, const std::string& name, bool emptyFolder) {
     if (events_.stopped && events_.stopped()) {
       problem = kWriteStopped;

@@ -11,9 +11,56 @@ using core::kItems;
 namespace {
 
 constexpr const char* kLineBreakCode = "PS$QVT";
+constexpr const char* kHexDigits = "0123456789ABCDEF";
 
+// UTF-8 text as ASCII: every byte outside printable ASCII, and "%", as "%XX".
+std::string PercentEncode(std::string_view text) {
+  std::string encoded;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte >= 0x7F || c == '%') {
+      encoded += '%';
+      encoded += kHexDigits[byte >> 4];
+      encoded += kHexDigits[byte & 0xF];
+    } else {
+      encoded += c;
+    }
+  }
+  return encoded;
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+// "" when the text is no percent encoding.
+std::string PercentDecode(std::string_view text) {
+  std::string decoded;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '%') {
+      decoded += text[i];
+      continue;
+    }
+    const int high = i + 2 < text.size() ? HexValue(text[i + 1]) : -1;
+    const int low = high >= 0 ? HexValue(text[i + 2]) : -1;
+    if (low < 0) return std::string();
+    decoded += static_cast<char>(high * 16 + low);
+    i += 2;
+  }
+  return decoded;
+}
+
+// A key's line in the code page. A value the code page cannot hold whole is followed by a
+// line that carries it as UTF-8 (percent-encoded, so that it stays ASCII): a reader that does
+// not know that line passes it by and reads the first one, with "?" where a character was.
 std::string Line(std::string_view key, const std::string& value) {
-  return platform::Utf8ToAnsi(std::string(key) + "=" + value) + "\r\n";
+  std::string line = platform::Utf8ToAnsi(std::string(key) + "=" + value) + "\r\n";
+  if (platform::AnsiRoundTrip(value) != value)
+    line += std::string(key) + kUtf8KeySuffix + "=" + PercentEncode(value) + "\r\n";
+  return line;
 }
 
 }  // namespace
@@ -31,6 +78,15 @@ DescriptorLines::DescriptorLines(std::string_view bytes) {
 }
 
 std::string DescriptorLines::Value(std::string_view key) const {
+  // A value the code page could not hold whole was written again in UTF-8 on a line of its
+  // own; that line, where there is one and it decodes, is the value.
+  if (const std::string utf8 = PercentDecode(RawValue(std::string(key) + kUtf8KeySuffix));
+      !utf8.empty())
+    return utf8;
+  return RawValue(key);
+}
+
+std::string DescriptorLines::RawValue(std::string_view key) const {
   const std::string wanted = platform::Upper(key);
   for (const std::string& line : lines_) {
     const std::size_t equals = line.find('=');

@@ -19,6 +19,8 @@ inline constexpr const char* kUserKey = "BackupLogonUser";
 inline constexpr const char* kTimeKey = "BackupTime";
 inline constexpr const char* kInformationKey = "BackupInformation";
 inline constexpr const char* kItemFlagsKey = "BackupItem";
+// The key of the line that carries another key's value in UTF-8: "BackupMailUTF8".
+inline constexpr const char* kUtf8KeySuffix = "UTF8";
 
 // The lines of a descriptor as a reader finds its keys: a key's value is what follows the
 // first "=" of the first line whose text before it matches the key upper-cased, untrimmed;
@@ -27,12 +29,15 @@ class DescriptorLines {
  public:
   // bytes: the descriptor's code-page text, CR LF or LF line ends.
   explicit DescriptorLines(std::string_view bytes);
-  // The value of the key's first line; "" when no line has it.
+  // The value of the key's first line, or of its UTF-8 line where it has one; "" when no line
+  // has it.
   std::string Value(std::string_view key) const;
   // How many lines a reader reaches carry the key.
   std::size_t Count(std::string_view key) const;
 
  private:
+  std::string RawValue(std::string_view key) const;
+
   std::vector<std::string> lines_;  // UTF-8, up to the first empty line
 };
 
@@ -50,7 +55,8 @@ struct Descriptor {
   bool Holds(std::size_t index) const { return valid() && flags[index] == '1'; }
 
   // The descriptor's bytes, code-page text with CR LF ends, in the writing order: computer,
-  // user, time, description, one line per item with entries in item order, BackupItem.
+  // user, time, description, one line per item with entries in item order, BackupItem. A
+  // value with a character the code page lacks is followed by its UTF-8 line.
   std::string Serialize() const;
   // What a descriptor's bytes say, read by the reading rules above.
   static Descriptor Parse(std::string_view bytes);

@@ -16,6 +16,7 @@
 #include <unistd.h>
 #endif
 
+#include "archive/CodePageNames.h"
 #include "platform/Files.h"
 
 namespace quill::archive {
@@ -66,8 +67,9 @@ void SetTime(archive_entry* entry, const fs::path& source) {
   archive_entry_set_mtime(entry, static_cast<time_t>(seconds.count()), 0);
 }
 
-// Names are UTF-8. libarchive for Windows takes a UTF-8 name only when the ANSI code page holds
-// every character of it (otherwise the header has no name), so there it is given wide.
+// Names are UTF-8; the archive's character set is chosen when it is opened. libarchive for
+// Windows takes a UTF-8 name only when the ANSI code page holds every character of it
+// (otherwise the header has no name), so there it is given wide.
 void SetName(archive_entry* entry, const std::string& name) {
 #ifdef _WIN32
   archive_entry_copy_pathname_w(entry, platform::HostPath(name).c_str());
@@ -124,7 +126,9 @@ void ZipWriter::Abandon() {
   fs::remove(partial, error);
 }
 
-bool ZipWriter::Open(const fs::path& target, const std::string& password, Progress progress) {
+bool ZipWriter::Open(const fs::path& target, const std::string& password, Progress progress,
+                     bool namesInCodePage) {
+  UseUtf8Names();
   Abandon();
   state_ = std::make_unique<State>();
   state_->target = target;
@@ -133,10 +137,13 @@ bool ZipWriter::Open(const fs::path& target, const std::string& password, Progre
   state_->writer = archive_write_new();
   ::archive* writer = state_->writer;
   archive_write_set_format_zip(writer);
-  archive_write_set_options(writer, "zip:hdrcharset=UTF-8");
+  // Names stored in the code page go without the UTF-8 flag, as Windows programs of the mail
+  // client's era write them; others in UTF-8 with the flag.
+  archive_write_set_options(
+      writer, ("zip:hdrcharset=" + (namesInCodePage ? CodePageCharset() : "UTF-8")).c_str());
   if (!password.empty() &&
       (archive_write_set_options(writer, "zip:encryption=zipcrypt") != ARCHIVE_OK ||
-       archive_write_set_passphrase(writer, password.c_str()) != ARCHIVE_OK))
+       archive_write_set_passphrase(writer, PasswordBytes(password).c_str()) != ARCHIVE_OK))
     return Fail("cannot protect the archive: " + std::string(archive_error_string(writer)));
   state_->fd = OpenNew(state_->partial);
   if (state_->fd < 0) return Fail("cannot create " + PathText(state_->partial));

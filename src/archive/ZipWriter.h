@@ -28,8 +28,11 @@ class ZipWriter {
   ZipWriter& operator=(const ZipWriter&) = delete;
 
   // An empty password leaves the entries unprotected; otherwise every entry is written with
-  // traditional ZIP password encryption.
-  bool Open(const std::filesystem::path& target, const std::string& password, Progress progress);
+  // traditional ZIP password encryption, keyed with the password's code-page bytes where it
+  // fits the code page. namesInCodePage: every name fits the code page and is stored in it;
+  // otherwise names are stored in UTF-8 with its flag.
+  bool Open(const std::filesystem::path& target, const std::string& password, Progress progress,
+            bool namesInCodePage);
   // A file, named in the archive by name; inner .zip archives are stored, not compressed.
   bool AddFile(const std::filesystem::path& source, const std::string& name);
   // An entry whose bytes are given, dated now.

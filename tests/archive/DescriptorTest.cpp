@@ -28,6 +28,37 @@ TEST(Descriptor, ItsBytesHoldTheLinesInTheWritingOrderInTheCodePage) {
   EXPECT_EQ(read.flags, descriptor.flags);
 }
 
+TEST(Descriptor, AValueTheCodePageLacksComesBackWholeAndTheFlagsStayLast) {
+  // Arabic is in neither code page 1252 nor 932; "Café" is in 1252 only.
+  const std::string arabic = "\xd8\xa8\xd8\xb1\xd9\x8a\xd8\xaf";
+  Descriptor descriptor;
+  descriptor.user = arabic;
+  descriptor.information = "Caf\xc3\xa9 100%\r\n" + arabic;
+  descriptor.entries[0] = {arabic + ".zip", "Caf\xc3\xa9.zip", "plain.zip"};
+  descriptor.entries[8] = {"a.htm"};
+  descriptor.flags = "10000000100";
+  const std::string bytes = descriptor.Serialize();
+  const Descriptor read = Descriptor::Parse(bytes);
+  EXPECT_EQ(read.user, descriptor.user);
+  EXPECT_EQ(read.information, descriptor.information);
+  EXPECT_EQ(read.entries, descriptor.entries);
+  // The code-page lines are there as before, each followed by its UTF-8 line where needed;
+  // the flags are the last line.
+  const std::string mailLine =
+      "Backupmailaccountsandmessages=" + platform::Utf8ToAnsi(JoinEntryNames(read.entries[0]));
+  EXPECT_NE(bytes.find("\r\n" + mailLine +
+                       "\r\nBackupmailaccountsandmessagesUTF8=%D8%A8%D8%B1%D9%8A%D8%AF.zip;Caf"),
+            std::string::npos)
+      << bytes;
+  EXPECT_NE(bytes.find("BackupInformationUTF8="), std::string::npos);
+  EXPECT_EQ(bytes.find("BackupStationeriesUTF8"), std::string::npos) << "ASCII needs none";
+  EXPECT_TRUE(bytes.ends_with("\r\nBackupItem=10000000100\r\n"));
+  // A line a hand or another program damaged is passed by: the code-page line is read.
+  const Descriptor damaged = Descriptor::Parse(
+      "Backupmailaccountsandmessages=x.zip\r\nBackupmailaccountsandmessagesUTF8=%G1\r\n");
+  EXPECT_EQ(damaged.entries[0], std::vector<std::string>{"x.zip"});
+}
+
 TEST(Descriptor, KeysAreFoundByTheReadingRules) {
   const DescriptorLines lines(
       "garbage line\r\nBackupnewsRules=OBR1A.tmp\r\nBackupInformation=a=b=c\r\n"

@@ -8,7 +8,9 @@
 #include <archive_entry.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <set>
 #include <stop_token>
@@ -16,6 +18,7 @@
 
 #include "app/BackupPage.h"
 #include "app/RestorePage.h"
+#include "archive/ArchiveReader.h"
 #include "core/StagingArea.h"
 #include "platform/AnsiCodePage.h"
 #include "platform/RunFolder.h"
@@ -25,6 +28,7 @@
 #include "restore/ItemRestore.h"
 #include "support/BackupSetup.h"
 #include "support/FakePages.h"
+#include "support/ForeignZip.h"
 #include "support/RegistryTextFile.h"
 #include "support/RegistryValues.h"
 
@@ -145,6 +149,85 @@ TEST_F(RestoreTest, ABackupComesBackIntoAnotherProfile) {
     EXPECT_FALSE(fs::exists(to.app() / "stowinfo.dat")) << "no descriptor file is made";
     EXPECT_EQ(to.AppFolderFiles(), std::vector<std::string>{"brlog.dat"});
   }
+}
+
+// Backups as other programs write them, and one whose names no code page holds, come back
+// whole: names stored in the code page or in UTF-8, with or without the UTF-8 flag, and
+// passwords keyed with the code page's bytes or with UTF-8 ones.
+TEST_F(RestoreTest, ForeignBackupsComeBackWhole) {
+  const std::string password =
+      "Gr\xc3\xbc\xc3\x9f"
+      "e!";  // "Grüße!"
+  // Names of the sample ("Grüße.htm", "Feiertage Österreich"), and for this program an account
+  // and a message that no code page holds (Arabic).
+  const std::string arabic = "\xd8\xa8\xd8\xb1\xd9\x8a\xd8\xaf";
+  const std::string arabicAccount = arabic + " (ali)";
+  struct Case {
+    std::string label;
+    std::function<std::string()> make;  // the backup file
+  };
+  const std::vector<Case> cases = {
+      {"this program",
+       [&] {
+         WriteFile(from.mailStore() / arabicAccount / "Inbox" / (arabic + ".eml"), "salam");
+         return Backup(password);
+       }},
+      {"a Windows program of the mail client's era",
+       [&] {
+         const std::string foreign = to.Target("windows.wlm");
+         EXPECT_TRUE(test::CopyAsWindowsProgram(Backup(""), foreign, password));
+         const auto names = test::EntryNamesByUnzip(foreign);
+         EXPECT_NE(std::find(names.begin(), names.end(),
+                             platform::Utf8ToAnsi("Gr\xc3\xbc\xc3\x9f"
+                                                  "e.htm")),
+                   names.end());
+         return foreign;
+       }},
+      {"zip on Linux",
+       [&] {
+         const fs::path unpacked = to.root() / "unpacked";
+         archive::ArchiveReader ours;
+         EXPECT_TRUE(ours.Open(Backup("")) && ours.ExtractAll(unpacked.string()));
+         const std::string foreign = to.Target("zip.wlm");
+         EXPECT_EQ(std::system(("cd '" + unpacked.string() + "' && zip -q -X -P '" + password +
+                                "' '" + foreign + "' *")
+                                   .c_str()),
+                   0);
+         fs::remove_all(unpacked);
+         return foreign;
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    fs::remove_all(from.mailStore() / arabicAccount);
+    fs::remove_all(to.mailStore() / arabicAccount);
+    fs::remove_all(to.profile() / "Documents" / "My Stationery");
+    to.prompter.password = password;
+    ASSERT_EQ(restorePage.Inspect(c.make()), Inspection::Accepted);
+    EXPECT_EQ(page.enabled, All());
+    page.checked = All();
+    const app::RestorePageRun run = restorePage.Run();
+    for (std::size_t i = 0; i < core::kItemCount; ++i)
+      EXPECT_TRUE(run.outcome.restored[i]) << i << ": " << run.outcome.errors[i];
+    const std::vector<std::string> folders = {
+        "anna@example.com", "Hotmail (bob)", "Storage Folders",
+        "Calendars/Feiertage \xc3\x96sterreich", arabic + " (ali)"};
+    for (const std::string& folder : folders) {
+      if (!fs::exists(from.mailStore() / folder)) continue;  // only this program's backup has it
+      EXPECT_EQ(Tree(to.mailStore() / folder), Tree(from.mailStore() / folder)) << folder;
+    }
+    EXPECT_EQ(Tree(to.profile() / "Documents" / "My Stationery"),
+              Tree(from.profile() / "Documents" / "My Stationery"));
+    for (const char* key : {"\\Rules\\Mail", "\\signatures", "\\Advanced Settings"})
+      EXPECT_EQ(Export(to, key), Export(from, key)) << key;
+  }
+  // The password this program keys a backup with is the code page's bytes, as the Windows
+  // programs of the era take it.
+  const std::string ours = Backup(password);
+  EXPECT_EQ(std::system(("unzip -tqq -P '" + platform::Utf8ToAnsi(password) + "' '" + ours +
+                         "' >/dev/null 2>&1")
+                            .c_str()),
+            0);
 }
 
 // Every value below a key of a profile's user.reg, read straight from the file: its path below
