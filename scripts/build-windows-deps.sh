@@ -39,31 +39,15 @@ if [ -f "$stamp" ]; then
   exit 0
 fi
 
-as_root() {
-  if [ "$(id -u)" -ne 0 ]; then
-    command -v sudo >/dev/null || { say "run as root or install sudo"; exit 1; }
-    sudo "$@"
-  else
-    "$@"
-  fi
-}
+source "$(dirname "$0")/lib/packages.sh"
 
 # What the builds need. Qt's host tools (moc, rcc, uic, syncqt) and its CMake build support
 # come from Debian's qt6-base-dev of the same version (-DQT_HOST_PATH=/usr); zlib for
 # libarchive's deflate from libz-mingw-w64-dev; apt-get source needs dpkg-dev.
 packages=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev dpkg-dev cmake ninja-build perl python3
   xz-utils qt6-base-dev qt6-base-dev-tools)
-missing=()
-for package in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-    missing+=("$package")
-done
 export DEBIAN_FRONTEND=noninteractive
-if [ ${#missing[@]} -gt 0 ]; then
-  say "installing ${missing[*]}"
-  as_root apt-get update -qq
-  as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
-fi
+install_missing "${packages[@]}"
 host_qt=$(dpkg-query -W -f='${Version}' qt6-base-dev)
 case $host_qt in
   "$qtbase_version"+* | "$qtbase_version"-*) ;;

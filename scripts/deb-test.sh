@@ -8,11 +8,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-as_root() {
-  if [ "$(id -u)" -ne 0 ]; then sudo "$@"; else "$@"; fi
-}
+source "$(dirname "$0")/lib/packages.sh"
 
-if dpkg-query -W -f='${Status}' quillstow 2>/dev/null | grep -q "install ok installed"; then
+if installed quillstow; then
   echo "deb-test: quillstow is installed on this machine already; remove it first" >&2
   exit 1
 fi
@@ -62,7 +60,7 @@ for file in /usr/bin/quillstow /usr/bin/quillstow-cli /usr/share/applications/qu
   /usr/share/man/man1/quillstow-cli.1.gz /usr/share/icons/hicolor/scalable/apps/quillstow.svg; do
   if [ -e "$file" ]; then echo "deb-test: $file is still there after the removal" >&2; exit 1; fi
 done
-if dpkg-query -W -f='${Status}' quillstow 2>/dev/null | grep -q "install ok installed"; then
+if installed quillstow; then
   echo "deb-test: quillstow is still installed" >&2
   exit 1
 fi

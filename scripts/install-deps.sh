@@ -12,23 +12,5 @@ if [ "${1:-}" = --tests ]; then
   packages+=(zip p7zip-full xvfb xauth xorriso dpkg-dev desktop-file-utils man-db)
 fi
 
-as_root() {
-  if [ "$(id -u)" -ne 0 ]; then
-    command -v sudo >/dev/null || { echo "install-deps: run as root or install sudo" >&2; exit 1; }
-    sudo "$@"
-  else
-    "$@"
-  fi
-}
-
-missing=()
-for package in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-    missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "install-deps: installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  as_root apt-get update -qq
-  as_root apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+source "$(dirname "$0")/lib/packages.sh"
+install_missing "${packages[@]}"

@@ -10,27 +10,8 @@ bash scripts/install-deps.sh
 
 packages=(g++-mingw-w64-x86-64-posix googletest wine wine64 locales)
 
-as_root() {
-  if [ "$(id -u)" -ne 0 ]; then
-    command -v sudo >/dev/null ||
-      { echo "install-windows-deps: run as root or install sudo" >&2; exit 1; }
-    sudo "$@"
-  else
-    "$@"
-  fi
-}
-
-missing=()
-for package in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-    missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "install-windows-deps: installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  as_root apt-get update -qq
-  as_root apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+source "$(dirname "$0")/lib/packages.sh"
+install_missing "${packages[@]}"
 
 # Wine takes its ANSI code page from the locale, so the Japanese one must exist.
 if ! locale -a 2>/dev/null | grep -qix 'ja_JP\.utf-\?8'; then

@@ -1,5 +1,6 @@
 #include "archive/ZipWriter.h"
 
+#include <archive.h>
 #include <archive_entry.h>
 #include <fcntl.h>
 

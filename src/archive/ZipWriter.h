@@ -3,8 +3,6 @@
 // The file is written under "<path>.partial" and renamed into place only by Finish, so no
 // file under the final name is ever incomplete.
 
-#include <archive.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <functional>

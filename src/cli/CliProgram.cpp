@@ -9,6 +9,7 @@
 #include "backup/BackupEngine.h"
 #include "cli/CliOptions.h"
 #include "cli/Json.h"
+#include "core/TimeText.h"
 #include "platform/Files.h"
 #include "restore/RestoreEngine.h"
 
@@ -244,13 +245,7 @@ int Inspect(const Run& run, const archive::OpenedBackup& backup) {
 
 // The time of an entry as people read it, in the machine's time zone.
 std::string EntryTime(std::int64_t seconds, bool forScripts) {
-  const std::time_t time = static_cast<std::time_t>(seconds);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &time);
-#else
-  localtime_r(&time, &local);
-#endif
+  const std::tm local = core::LocalTime(seconds);
   char text[32];
   std::strftime(text, sizeof text, forScripts ? "%Y-%m-%dT%H:%M:%S" : "%Y-%m-%d %H:%M", &local);
   return text;

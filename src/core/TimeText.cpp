@@ -4,15 +4,19 @@
 
 namespace quill::core {
 
-std::tm LocalNow() {
-  const std::time_t now = std::time(nullptr);
+std::tm LocalTime(std::int64_t secondsSince1970) {
+  const auto time = static_cast<std::time_t>(secondsSince1970);
   std::tm local{};
 #ifdef _WIN32
-  localtime_s(&local, &now);
+  localtime_s(&local, &time);
 #else
-  localtime_r(&now, &local);
+  localtime_r(&time, &local);
 #endif
   return local;
+}
+
+std::tm LocalNow() {
+  return LocalTime(static_cast<std::int64_t>(std::time(nullptr)));
 }
 
 std::string DateForFileName(const std::tm& local) {

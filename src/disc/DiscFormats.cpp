@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "core/TimeText.h"
+
 namespace quill::disc {
 
 namespace {
@@ -12,17 +14,6 @@ std::string Fixed2(double value) {
   char text[64];
   std::snprintf(text, sizeof text, "%.2f", value);
   return text;
-}
-
-std::tm LocalTime(std::int64_t seconds) {
-  const std::time_t time = static_cast<std::time_t>(seconds);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &time);
-#else
-  localtime_r(&time, &local);
-#endif
-  return local;
 }
 
 }  // namespace
@@ -46,7 +37,7 @@ std::string FormatKilobytes(double bytes) {
 }
 
 std::string FormatFileDate(std::int64_t secondsSince1970) {
-  const std::tm local = LocalTime(secondsSince1970);
+  const std::tm local = core::LocalTime(secondsSince1970);
   int hour = local.tm_hour % 12;
   if (hour == 0) hour = 12;
   char text[64];

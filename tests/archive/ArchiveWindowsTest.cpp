@@ -9,7 +9,9 @@
 
 #include "archive/ArchiveReader.h"
 #include "archive/ArchiveWriter.h"
+#include "platform/AnsiCodePage.h"
 #include "platform/Files.h"
+#include "support/ForeignZip.h"
 #include "support/TempDir.h"
 
 namespace quill::archive {
@@ -72,6 +74,43 @@ TEST(ArchiveWindowsTest, ProtectedArchiveUnderANonAnsiFolderComesBackByteForByte
   const ReadStatus unpacked = reader.ExtractAll(PathText(out));
   ASSERT_TRUE(unpacked) << unpacked.error;
   EXPECT_EQ(Tree(out), Tree(store));
+}
+
+// Names and passwords the code page holds ("Grüße" in 1252, "日本語" in 932) are stored in its
+// bytes, as the Windows programs of the mail client's era store and read them; and a file such a
+// program wrote opens and unpacks whole.
+TEST(ArchiveWindowsTest, NamesAndPasswordsInTheCodePageBothWays) {
+  const std::string word = platform::AnsiCodePageId() == 932
+                               ? "\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e"
+                               : "Gr\xc3\xbc\xc3\x9f"
+                                 "e";
+  const std::string password = word + "!";
+  TempDir dir;
+  const fs::path store = dir.path() / "store";
+  WriteFile(store / HostPath(word) / HostPath(word + ".htm"), "<p>" + word + "</p>");
+  const std::string plain = PathText(dir.path() / "plain.zip");
+  ArchiveWriter unprotected(plain);
+  ASSERT_TRUE(unprotected.AddFolderContents(PathText(store)) && unprotected.Write(""));
+  const std::string ours = PathText(dir.path() / "ours.zip");
+  ArchiveWriter writer(ours);
+  ASSERT_TRUE(writer.AddFolderContents(PathText(store)) && writer.Write(password));
+  const std::string bytes = ReadFile(HostPath(ours));
+  EXPECT_NE(bytes.find(platform::Utf8ToAnsi(word + "/" + word + ".htm")), std::string::npos);
+  EXPECT_EQ(bytes.find(word + ".htm"), std::string::npos) << "no UTF-8 name";
+
+  const std::string foreign = PathText(dir.path() / "foreign.zip");
+  ASSERT_TRUE(test::CopyAsWindowsProgram(plain, foreign, password));
+  for (const std::string& file : {ours, foreign}) {
+    SCOPED_TRACE(file);
+    ArchiveReader reader;
+    ASSERT_TRUE(reader.Open(file)) << reader.error();
+    ASSERT_NE(reader.Find(word + "/" + word + ".htm"), nullptr);
+    reader.SetPassword(password);
+    ASSERT_TRUE(reader.CheckPassword());
+    const fs::path out = dir.path() / ("out-" + fs::path(HostPath(file)).stem().string());
+    ASSERT_TRUE(reader.ExtractAll(PathText(out)));
+    EXPECT_EQ(Tree(out), Tree(store));
+  }
 }
 
 }  // namespace
