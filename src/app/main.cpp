@@ -10,6 +10,7 @@
 #include "automation/UnattendedBackup.h"
 #include "backup/BackupEngine.h"
 #include "core/Session.h"
+#include "platform/CommandLine.h"
 #include "platform/Platform.h"
 
 #ifdef QUILL_HAVE_GUI
@@ -17,12 +18,6 @@
 #endif
 
 namespace {
-
-std::string CommandLineOf(int argc, char** argv) {
-  std::string text;
-  for (int i = 1; i < argc; ++i) text += (i > 1 ? " " : "") + std::string(argv[i]);
-  return text;
-}
 
 void PrintFolder(const char* label, const std::string& folder) {
   std::error_code error;
@@ -65,13 +60,14 @@ int main(int argc, char** argv) {
   using namespace quill;
   const auto platform = platform::CreateHostPlatform(
       platform::ApplicationFolderFor(platform::ExecutableFolder(), platform::UserDataFolder()));
+  // Taken whole from the system where it keeps it: a path or password comes as typed.
+  const std::string commandLine = platform::ProgramArguments(argc, argv);
 #ifdef QUILL_HAVE_GUI
   // Started without a command line and with a display, the program is its window; with a
   // command line it never shows one.
-  if (argc == 1 && HaveDisplay()) return app::RunWindowedProgram(argc, argv, *platform);
+  if (commandLine.empty() && HaveDisplay()) return app::RunWindowedProgram(argc, argv, *platform);
 #endif
   core::Session session(*platform);
-  const std::string commandLine = CommandLineOf(argc, argv);
   if (commandLine.empty()) return Report(session.found());
   backup::BackupEngine engine(session);
   return automation::UnattendedBackup(session, engine).Run(commandLine);

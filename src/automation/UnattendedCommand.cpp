@@ -24,21 +24,6 @@ std::optional<UnattendedCommand> ParseUnattendedCommandLine(const std::string& c
   return UnattendedCommand{pieces[1], pieces[2], pieces[3], pieces[4]};
 }
 
-std::string WithoutProgramPath(const std::string& raw) {
-  std::size_t at = raw.find_first_not_of(' ');
-  if (at == std::string::npos) return std::string();
-  if (raw[at] == '"') {
-    const std::size_t close = raw.find('"', at + 1);
-    if (close == std::string::npos) return std::string();
-    at = close + 1;
-  } else {
-    at = raw.find(' ', at);
-    if (at == std::string::npos) return std::string();
-  }
-  const std::size_t rest = raw.find_first_not_of(' ', at);
-  return rest == std::string::npos ? std::string() : raw.substr(rest);
-}
-
 std::string DatedBackupName(const std::string& file, const std::tm& local) {
   const std::string stem = file.size() >= 4 ? file.substr(0, file.size() - 4) : std::string();
   return stem + "-" + core::DateTimeForFileName(local) + ".wlm";

@@ -21,10 +21,6 @@ struct UnattendedCommand {
 // five pieces or the first, the mask or the file is empty.
 std::optional<UnattendedCommand> ParseUnattendedCommandLine(const std::string& commandLine);
 
-// A raw command line without the program's own path in front: a quoted path and the blank
-// after it, or an unquoted one up to the first blank.
-std::string WithoutProgramPath(const std::string& raw);
-
 // The file path without its last four characters, "-", "MM-DD-YYYY-HH-MM" and ".wlm".
 std::string DatedBackupName(const std::string& file, const std::tm& local);
 

@@ -6,10 +6,12 @@
 
 #include "cli/CliProgram.h"
 #include "cli/Console.h"
+#include "platform/CommandLine.h"
 #include "platform/Platform.h"
 
 int main(int argc, char** argv) {
-  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  // On Windows taken wide from the system: paths and passwords come as typed.
+  const std::vector<std::string> arguments = quill::platform::ProgramArgumentList(argc, argv);
   const auto platform = quill::platform::CreateHostPlatform(quill::platform::ApplicationFolderFor(
       quill::platform::ExecutableFolder(), quill::platform::UserDataFolder()));
   quill::cli::HostConsole console;

@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/CommandLine.h"
+
 namespace quill::automation {
 namespace {
 
@@ -48,7 +50,7 @@ TEST(UnattendedCommandLine, ThePathOfTheProgramIsCutOff) {
       {"\"C:\\quillstow.exe\"", ""},
       {"quillstow.exe", ""},
   };
-  for (const auto& [raw, rest] : cases) EXPECT_EQ(WithoutProgramPath(raw), rest) << raw;
+  for (const auto& [raw, rest] : cases) EXPECT_EQ(platform::WithoutProgramPath(raw), rest) << raw;
 }
 
 TEST(UnattendedCommandLine, TheDatedNameCarriesDateAndTime) {

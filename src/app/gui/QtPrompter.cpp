@@ -2,6 +2,7 @@
 
 #include "app/gui/GuiThread.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -76,6 +77,8 @@ platform::MessageAnswer QtPrompter::Message(const std::string& text, platform::M
   });
 }
 
+// File dialogs give paths with the system's separators (backslashes on Windows), as the settings
+// and the scheduled task keep them.
 std::optional<std::string> QtPrompter::SaveFileName(const std::string& title,
                                                     const std::string& filter,
                                                     const std::string& proposedName) {
@@ -85,7 +88,7 @@ std::optional<std::string> QtPrompter::SaveFileName(const std::string& title,
     const QString chosen =
         QFileDialog::getSaveFileName(parent_, Text(title), Text(proposedName), QtFilter(filter));
     if (chosen.isEmpty()) return std::nullopt;
-    return Utf8(chosen);
+    return Utf8(QDir::toNativeSeparators(chosen));
   });
 }
 
@@ -96,13 +99,15 @@ std::optional<std::string> QtPrompter::OpenFileName(const std::string& title,
     const QString chosen =
         QFileDialog::getOpenFileName(parent_, Text(title), QString(), QtFilter(filter));
     if (chosen.isEmpty()) return std::nullopt;
-    return Utf8(chosen);
+    return Utf8(QDir::toNativeSeparators(chosen));
   });
 }
 
 std::string QtPrompter::ChooseFolder(const std::string& prompt) {
   // Dialogs belong to the window's thread, whichever thread asks.
-  return OnGui([&] { return Utf8(QFileDialog::getExistingDirectory(parent_, Text(prompt))); });
+  return OnGui([&] {
+    return Utf8(QDir::toNativeSeparators(QFileDialog::getExistingDirectory(parent_, Text(prompt))));
+  });
 }
 
 std::optional<std::string> QtPrompter::AskPassword() {

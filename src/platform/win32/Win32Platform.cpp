@@ -5,6 +5,7 @@
 
 #include "platform/AnsiCodePage.h"
 #include "platform/Platform.h"
+#include "platform/Utf16.h"
 #include "platform/win32/Win32Files.h"
 #include "platform/win32/Win32Processes.h"
 #include "platform/win32/Win32ProfileStrings.h"
@@ -45,11 +46,13 @@ std::unique_ptr<Platform> CreateHostPlatform(const std::string& applicationFolde
 namespace quill::platform {
 
 std::string ExecutableFolder() {
-  char path[MAX_PATH + 1] = {};
-  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder(path, length);
+  // Asked wide: a folder below a user name outside the code page keeps every character.
+  std::wstring path(32768, L'\0');
+  const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+  const std::string folder =
+      Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(path.data()), length));
   const std::size_t slash = folder.find_last_of("\\/");
-  return slash == std::string::npos ? std::string() : AnsiToUtf8(folder.substr(0, slash));
+  return slash == std::string::npos ? std::string() : folder.substr(0, slash);
 }
 
 }  // namespace quill::platform
