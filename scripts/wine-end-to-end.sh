@@ -127,7 +127,7 @@ if [ -f "$log" ]; then
     >"$scratch/backup.log" || true
 fi
 if [ "$status" -ne 0 ]; then
-  cat "$scratch/backup.out" "$scratch/backup.log" 2>/dev/null >&2 || true
+  cat "$scratch/backup.out" "$scratch/backup.log" >&2 2>/dev/null || true
   die "the unattended backup exited with $status (0 = done, 1 = nothing written, 2 = command line not understood, 3 = an item failed)"
 fi
 [ -f "$target_dir/Postfach.wlm" ] || die "the unattended backup exited 0 but wrote no $target"
