@@ -7,11 +7,15 @@
 # prefix under a temporary HOME, so nothing outside it changes; its wineserver is stopped at
 # the end. BUILD_DIR (default build-win) names the build folder. Fails when a test fails.
 #   --whole: the whole program instead (scripts/build-windows.sh, with libarchive and Qt),
-#            built into BUILD_DIR (default build-windows), and its tests.
+#            built into BUILD_DIR (default build-windows), and its tests; when they pass,
+#            scripts/wine-end-to-end.sh backs up, verifies and restores a sample profile with
+#            quillstow.exe and quillstow-cli.exe in the same prefix.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+whole=
 if [ "${1:-}" = --whole ]; then
+  whole=1
   build_dir=${BUILD_DIR:-build-windows}
   BUILD_DIR=$build_dir bash scripts/build-windows.sh
 else
@@ -56,4 +60,8 @@ for pass in "C.UTF-8 1252" "ja_JP.UTF-8 932"; do
   wineserver -k 2>/dev/null || true
   wineserver -w
 done
+if [ -n "$whole" ] && [ "$status" -eq 0 ]; then
+  echo "wine-test: the whole program end to end under Wine (code page 1252)"
+  LC_ALL=C.UTF-8 LANG=C.UTF-8 WIN_BIN="$build_dir/bin" bash scripts/wine-end-to-end.sh || status=1
+fi
 exit "$status"

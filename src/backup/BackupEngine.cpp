@@ -1,6 +1,7 @@
 #include "backup/BackupEngine.h"
 
 #include <array>
+#include <exception>
 #include <vector>
 
 #include "archive/ArchiveWriter.h"
@@ -20,6 +21,22 @@ BackupEngine::BackupEngine(core::Session& session, unsigned threads)
     : session_(session), threads_(threads) {}
 
 BackupOutcome BackupEngine::Run(const BackupRequest& request, const BackupObserver& observer) {
+  try {
+    return RunItems(request, observer);
+  } catch (const std::exception& error) {
+    // A path the system cannot take (on Windows, a name that is no UTF-8 text makes
+    // std::filesystem throw) or memory running out: the run fails as a whole, as a run that
+    // wrote nothing, instead of ending the program. The new file was not renamed into place,
+    // so an older backup stays.
+    BackupOutcome outcome;
+    outcome.error = error.what();
+    core::RunLog log(session_.LogPath(), [this] { return session_.TimeStamp(); });
+    log.NotWritten(request.logUser, request.automatic, outcome.error);
+    return outcome;
+  }
+}
+
+BackupOutcome BackupEngine::RunItems(const BackupRequest& request, const BackupObserver& observer) {
   BackupOutcome outcome;
   // The target is not deleted here: the new file replaces it only once it is complete, so a
   // failed run never costs the user the backup they had.

@@ -67,6 +67,8 @@ class BackupEngine {
   BackupOutcome Run(const BackupRequest& request, const BackupObserver& observer);
 
  private:
+  BackupOutcome RunItems(const BackupRequest& request, const BackupObserver& observer);
+
   core::Session& session_;
   unsigned threads_;
 };
