@@ -10,7 +10,7 @@
 
 namespace quill::platform {
 
-std::string WithoutProgramPath(const std::string& raw) {
+std::string ArgumentsOf(const std::string& raw) {
   std::size_t at = raw.find_first_not_of(' ');
   if (at == std::string::npos) return std::string();
   if (raw[at] == '"') {
@@ -21,15 +21,19 @@ std::string WithoutProgramPath(const std::string& raw) {
     at = raw.find(' ', at);
     if (at == std::string::npos) return std::string();
   }
-  const std::size_t rest = raw.find_first_not_of(' ', at);
-  return rest == std::string::npos ? std::string() : raw.substr(rest);
+  const std::size_t first = raw.find_first_not_of(' ', at);
+  if (first == std::string::npos) return std::string();
+  const std::string rest = raw.substr(first, raw.find_last_not_of(' ') + 1 - first);
+  const bool quotedWhole = rest.size() >= 2 && rest.front() == '"' && rest.back() == '"' &&
+                           rest.find('"', 1) == rest.size() - 1;
+  return quotedWhole ? rest.substr(1, rest.size() - 2) : rest;
 }
 
 std::string ProgramArguments([[maybe_unused]] int argc, [[maybe_unused]] char** argv) {
 #ifdef _WIN32
   const wchar_t* line = GetCommandLineW();
   if (line == nullptr) return std::string();
-  return WithoutProgramPath(Utf16ToUtf8(reinterpret_cast<const char16_t*>(line)));
+  return ArgumentsOf(Utf16ToUtf8(reinterpret_cast<const char16_t*>(line)));
 #else
   std::string text;
   for (int i = 1; i < argc; ++i) text += (i > 1 ? " " : "") + std::string(argv[i]);

@@ -8,9 +8,10 @@
 
 namespace quill::platform {
 
-// A raw command line without the program's own path in front: a quoted path and the blanks
-// after it, or an unquoted one up to the first blank.
-std::string WithoutProgramPath(const std::string& raw);
+// The arguments of a raw command line: what follows the program's own path (a quoted path and
+// the blanks after it, or an unquoted one up to the first blank). Arguments quoted whole, as a
+// shell or a script passes one argument with blanks, are taken without those two quotes.
+std::string ArgumentsOf(const std::string& raw);
 
 // The program's arguments as one UTF-8 text, exactly as typed: on Windows the raw command line
 // (GetCommandLineW) without the program's path; elsewhere argv's arguments joined by single

@@ -42,15 +42,21 @@ TEST(UnattendedCommandLine, SplitsTheFieldsByPosition) {
   }
 }
 
-TEST(UnattendedCommandLine, ThePathOfTheProgramIsCutOff) {
+TEST(UnattendedCommandLine, ThePathOfTheProgramAndQuotesAroundTheWholeAreCutOff) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"\"C:\\Program Files\\quillstow\\quillstow.exe\" sf=axm=1ps=bf=x.wlm",
        "sf=axm=1ps=bf=x.wlm"},
       {"quillstow.exe sf=axm=1ps=bf=x.wlm", "sf=axm=1ps=bf=x.wlm"},
       {"\"C:\\quillstow.exe\"", ""},
       {"quillstow.exe", ""},
+      // One argument quoted whole, as a script passes a path with blanks; a quote inside
+      // stays.
+      {"quillstow.exe \"sf=axm=1ps=bf=C:\\Sicherung Jos\xc3\xa9\\x.wlm\"  ",
+       "sf=axm=1ps=bf=C:\\Sicherung Jos\xc3\xa9\\x.wlm"},
+      {"quillstow.exe sf=axm=1ps=\"a\"bf=x.wlm", "sf=axm=1ps=\"a\"bf=x.wlm"},
+      {"quillstow.exe \"sf=axm=1ps=\"a\"bf=x.wlm\"", "\"sf=axm=1ps=\"a\"bf=x.wlm\""},
   };
-  for (const auto& [raw, rest] : cases) EXPECT_EQ(platform::WithoutProgramPath(raw), rest) << raw;
+  for (const auto& [raw, rest] : cases) EXPECT_EQ(platform::ArgumentsOf(raw), rest) << raw;
 }
 
 TEST(UnattendedCommandLine, TheDatedNameCarriesDateAndTime) {
