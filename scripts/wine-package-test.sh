@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Windows packages as a user gets them, under Wine: scripts/package-windows.sh makes them
-# from BIN_DIR (default build-windows/bin), and in a fresh prefix in a temporary folder
+# from BIN_DIR (default build-windows/bin) into DIST_DIR (default build-windows/dist), and in
+# a fresh prefix in a temporary folder
 #   - the portable ZIP holds the programs and README.md; unpacked, it keeps its log beside
 #     itself and nothing in %LOCALAPPDATA%\quillstow;
 #   - the installer, run with /S, puts the programs in Program Files, the Start-menu entry

@@ -7,7 +7,9 @@
 # prefix under a temporary HOME, so nothing outside it changes; its wineserver is stopped at
 # the end. BUILD_DIR (default build-win) names the build folder. Fails when a test fails.
 #   --whole: the whole program instead (scripts/build-windows.sh, with libarchive and Qt),
-#            built into BUILD_DIR (default build-windows), and its tests.
+#            built into BUILD_DIR (default build-windows), and its tests; then its packages
+#            (scripts/wine-package-test.sh: the ZIP and the installer, installed, run and
+#            uninstalled in a prefix of their own).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -56,4 +58,8 @@ for pass in "C.UTF-8 1252" "ja_JP.UTF-8 932"; do
   wineserver -k 2>/dev/null || true
   wineserver -w
 done
+if [ "${1:-}" = --whole ]; then
+  echo "wine-test: the Windows packages"
+  BIN_DIR=$build_dir/bin DIST_DIR=$build_dir/dist bash scripts/wine-package-test.sh || status=1
+fi
 exit "$status"
