@@ -38,7 +38,22 @@ end_of_group() {
   [ ${#failures[@]} -eq 0 ] || die "${#failures[@]} check(s) failed above"
 }
 
+# as_user <command>...: the command as the user Wine runs as.
+if [ "$(id -u)" -eq 0 ]; then
+  as_user() { setpriv --reuid=nobody --regid=nogroup --clear-groups "$@"; }
+else
+  as_user() { "$@"; }
+fi
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/quillstow-winpkg.XXXXXX")
+stop_wine() {
+  if [ -d "$scratch/prefix" ]; then
+    as_user wineserver -k 2>/dev/null || true
+    as_user wineserver -w 2>/dev/null || true
+  fi
+  chmod -R u+w "$scratch" 2>/dev/null || true
+  rm -rf "$scratch"
+}
+trap stop_wine EXIT
 chmod 755 "$scratch"
 export HOME=$scratch/home
 export WINEPREFIX=$scratch/prefix
@@ -47,21 +62,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
 mkdir -p "$HOME" "$scratch/work"
 cp "$zip_file" "$setup_file" "$scratch/work/"
-
-# as_user <command>...: the command as the user Wine runs as.
-if [ "$(id -u)" -eq 0 ]; then
-  chown -R nobody: "$scratch"
-  as_user() { setpriv --reuid=nobody --regid=nogroup --clear-groups "$@"; }
-else
-  as_user() { "$@"; }
-fi
-stop_wine() {
-  as_user wineserver -k 2>/dev/null || true
-  as_user wineserver -w 2>/dev/null || true
-  chmod -R u+w "$scratch" 2>/dev/null || true
-  rm -rf "$scratch"
-}
-trap stop_wine EXIT
+[ "$(id -u)" -ne 0 ] || chown -R nobody: "$scratch"
 
 # win <command>...: a Windows program under Wine, to its end and every process it started.
 win() {
