@@ -1,5 +1,5 @@
 # Shortcuts for the scripts that do the work.
-.PHONY: all run test wine-test windows sanitize clean
+.PHONY: all run test wine-test windows windows-package sanitize clean
 all:
 	bash scripts/build.sh
 run:
@@ -10,6 +10,8 @@ wine-test:
 	bash scripts/wine-test.sh
 windows:
 	bash scripts/build-windows.sh
+windows-package:
+	bash scripts/package-windows.sh
 sanitize:
 	LSAN_OPTIONS=suppressions=$(CURDIR)/.ci/lsan.supp BUILD_DIR=build-asan SANITIZE=ON BUILD_TYPE=Debug bash scripts/test.sh
 clean:

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Installs what the Windows build (scripts/wine-test.sh) needs on Debian 12, besides what
 # scripts/install-deps.sh installs: MinGW-w64 (POSIX threads) cross-compiles the Win32 layer
-# and its tests, GoogleTest's sources build for it, Wine runs them (python3 for the end-to-end run's file and key comparisons); the Japanese locale gives
-# Wine's second pass its code page 932. Packages that are already there are left alone.
+# and its tests, GoogleTest's sources build for it, Wine runs them (python3 for the end-to-end
+# run's file and key comparisons); the Japanese locale gives Wine's second pass its code page
+# 932; NSIS (makensis) makes the installer (scripts/package-windows.sh). Packages that are
+# already there are left alone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 
-packages=(g++-mingw-w64-x86-64-posix googletest wine wine64 locales python3)
+packages=(g++-mingw-w64-x86-64-posix googletest wine wine64 locales python3 nsis)
 
 source "$(dirname "$0")/lib/packages.sh"
 install_missing "${packages[@]}"

@@ -43,7 +43,27 @@ std::unique_ptr<Platform> CreateHostPlatform(const std::string& applicationFolde
 
 #include "platform/win32/WindowsApi.h"
 
+#include <shlobj.h>
+
 namespace quill::platform {
+namespace {
+
+// The whole value of an environment variable, however long; empty when it is not set.
+std::string EnvironmentValue(const char* name) {
+  std::string value(MAX_PATH, '\0');
+  for (int round = 0; round < 4; ++round) {
+    const DWORD length =
+        GetEnvironmentVariableA(name, value.data(), static_cast<DWORD>(value.size()));
+    if (length < value.size()) {
+      value.resize(length);
+      return value;
+    }
+    value.assign(length, '\0');  // too small: length is the size it needs
+  }
+  return {};
+}
+
+}  // namespace
 
 std::string ExecutableFolder() {
   // Asked wide: a folder below a user name outside the code page keeps every character.
@@ -79,9 +99,23 @@ std::string ApplicationFolderFor(const std::string& executableFolder,
 }
 
 std::string UserDataFolder() {
-  char folder[MAX_PATH + 1] = {};
-  const DWORD length = GetEnvironmentVariableA("LOCALAPPDATA", folder, MAX_PATH);
-  return AnsiToUtf8(std::string(folder, length)) + "\\quillstow";
+  // %LOCALAPPDATA%. A process started without it (a stripped environment) asks the shell for
+  // the same folder, rather than making a quillstow folder at the root of the current drive;
+  // with no user profile at all, the temporary folder stands in.
+  std::string folder = EnvironmentValue("LOCALAPPDATA");
+  if (folder.empty()) {
+    char known[MAX_PATH + 1] = {};
+    if (SUCCEEDED(
+            SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, known)))
+      folder = known;
+  }
+  if (folder.empty()) {
+    char temp[MAX_PATH + 1] = {};
+    const DWORD length = GetTempPathA(MAX_PATH + 1, temp);
+    if (length > 0 && length <= MAX_PATH) folder.assign(temp, length);
+  }
+  while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+  return AnsiToUtf8(folder) + "\\quillstow";
 }
 
 }  // namespace quill::platform
