@@ -9,7 +9,8 @@
 #   --whole: the whole program instead (scripts/build-windows.sh, with libarchive and Qt),
 #            built into BUILD_DIR (default build-windows), and its tests; when they pass,
 #            scripts/wine-end-to-end.sh backs up, verifies and restores a sample profile with
-#            quillstow.exe and quillstow-cli.exe in the same prefix, and
+#            quillstow.exe and quillstow-cli.exe in the same prefix,
+#            scripts/wine-window-test.sh shows the window opens without arguments only, and
 #            scripts/wine-package-test.sh makes the ZIP and the installer and installs, runs and
 #            uninstalls them in a prefix of their own.
 set -euo pipefail
@@ -65,6 +66,8 @@ done
 if [ -n "$whole" ] && [ "$status" -eq 0 ]; then
   echo "wine-test: the whole program end to end under Wine (code page 1252)"
   LC_ALL=C.UTF-8 LANG=C.UTF-8 WIN_BIN="$build_dir/bin" bash scripts/wine-end-to-end.sh || status=1
+  echo "wine-test: the window, or none, as the command line says"
+  WIN_BIN="$build_dir/bin" bash scripts/wine-window-test.sh || status=1
   echo "wine-test: the Windows packages"
   BIN_DIR=$build_dir/bin DIST_DIR=$build_dir/dist bash scripts/wine-package-test.sh || status=1
 fi
