@@ -282,7 +282,7 @@ TEST_F(BackupPageTest, TheFileWrittenIsTheOneTheBoxShowsTypedOrChosen) {
 }
 
 TEST_F(BackupPageTest, TheBarMovesWithTheBytesOfAnItemAndTheFileLabelKeepsAPace) {
-  test::BackupSetup big(4000000, 3);
+  test::BackupSetup big(100000000, 3);  // 100 MB
   FakeBackupPage view;
   BackupPage page4(big.session(), big.engine(), big.prompter, view);
   view.targetText = big.Target();
