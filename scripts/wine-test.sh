@@ -9,7 +9,8 @@
 #   --whole: the whole program instead (scripts/build-windows.sh, with libarchive and Qt),
 #            built into BUILD_DIR (default build-windows), and its tests; when they pass,
 #            scripts/wine-end-to-end.sh backs up, verifies and restores a sample profile with
-#            quillstow.exe and quillstow-cli.exe in the same prefix,
+#            quillstow.exe and quillstow-cli.exe in the same prefix (and compares the backup
+#            with the Linux quillstow-cli's of that prefix),
 #            scripts/wine-window-test.sh shows the window opens without arguments only, and
 #            scripts/wine-package-test.sh makes the ZIP and the installer and installs, runs and
 #            uninstalls them in a prefix of their own.

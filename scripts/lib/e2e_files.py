@@ -17,10 +17,24 @@ share its faults.
       Compares two folders file by file: the same relative names, the same bytes. RELPATH (a file
       or a folder of EXPECTED) is what EXPECTED holds that ACTUAL need not. Prints every
       difference; exits 1 when there is one.
+  compare-backups FIRST.wlm SECOND.wlm [--password PW]
+      Compares two backup files made of the same profile (by the Linux and the Windows build):
+      the same items, and per item the same entries in the same order; the same bytes in every
+      registry export and plain file; the same names, bytes and times of the files inside every
+      inner archive (not the archives' own bytes, which carry the time of the run), and the same
+      time of every plain file; the same descriptor but for its time line and the export names,
+      which are scratch names matched by item. PW (the password of both) is taken in code page
+      1252. Prints every difference; exits 1 when there is one.
+  spoil-backup IN.wlm OUT.wlm [--password PW]
+      Writes a copy of IN, not protected, with one byte of a registry export changed and a
+      file left out of an inner archive: compare-backups must find both.
 """
 
+import difflib
+import io
 import os
 import sys
+import zipfile
 
 REG_NONE, REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD, REG_MULTI_SZ = 0, 1, 2, 3, 4, 7
 TYPE_NAMES = {0: "REG_NONE", 1: "REG_SZ", 2: "REG_EXPAND_SZ", 3: "REG_BINARY", 4: "REG_DWORD",
@@ -293,9 +307,251 @@ def compare_tree(expected_root, actual_root, skips):
     return len(differences) == 0
 
 
+# ---- backup files ----------------------------------------------------------------------
+
+DESCRIPTOR = "stowinfo.dat"
+# The descriptor's item keys, in item order; the registry items hold one export each, named
+# afresh by every run.
+ITEM_KEYS = ["Backupmailaccountsandmessages", "BackupmailRules", "BackupldapAccounts",
+             "BackupnewsRules", "Backupjunkmail", "BackupContacts", "Backupmaildatabase",
+             "Backupsignatures", "BackupStationeries", "BackupSettings", "BackupCalendars"]
+REGISTRY_ITEMS = {"backupmailrules", "backupnewsrules", "backupjunkmail", "backupsignatures",
+                  "backupsettings"}
+
+
+def entry_name(info):
+    """An entry's name as the program meant it: UTF-8 when the entry says so, else code page
+    1252 (zipfile reads such names as code page 437)."""
+    if info.flag_bits & 0x800:
+        return info.filename
+    try:
+        return info.filename.encode("cp437").decode("cp1252")
+    except (UnicodeEncodeError, UnicodeDecodeError):
+        return info.filename
+
+
+class Backup:
+    def __init__(self, path, password):
+        self.path = path
+        self.archive = zipfile.ZipFile(path)
+        self.password = password
+        self.infos = {}
+        self.order = []
+        for info in self.archive.infolist():
+            name = entry_name(info)
+            if name in self.infos:
+                raise ValueError(f"{path}: the entry {name!r} is there twice")
+            self.infos[name] = info
+            self.order.append(name)
+        if DESCRIPTOR not in self.infos:
+            raise ValueError(f"{path}: no {DESCRIPTOR}")
+        text = self.read(DESCRIPTOR).decode("cp1252", "replace")
+        self.lines = text.split("\r\n")
+        # Item key (lower case) -> entry names, from the item's line.
+        self.items = {}
+        for line in self.lines:
+            key, equals, value = line.partition("=")
+            if equals and key.lower() in (k.lower() for k in ITEM_KEYS):
+                self.items[key.lower()] = [n.strip() for n in value.split(";") if n.strip()]
+
+    def read(self, name):
+        info = self.infos[name]
+        return self.archive.read(info, pwd=self.password if info.flag_bits & 1 else None)
+
+    def item_of(self, name):
+        for key, names in self.items.items():
+            if name in names:
+                return key
+        return None
+
+    def label(self, name):
+        """The entry's name with a registry export's scratch name replaced by its item."""
+        item = self.item_of(name)
+        if item in REGISTRY_ITEMS:
+            return f"<export of {item}>"
+        return name
+
+    def descriptor_lines(self):
+        """The descriptor's lines with the time and the export names left out."""
+        shown = []
+        for line in self.lines:
+            key, equals, _ = line.partition("=")
+            if equals and key.lower() == "backuptime":
+                shown.append(f"{key}=<time>")
+            elif equals and key.lower() in REGISTRY_ITEMS:
+                count = len(self.items.get(key.lower(), []))
+                shown.append(f"{key}=<{count} export(s)>")
+            else:
+                shown.append(line)
+        return shown
+
+
+def inner_files(data, password):
+    """{name: bytes or None for a folder} of an inner archive, its names in order and
+    {name: time}."""
+    inner = zipfile.ZipFile(io.BytesIO(data))
+    files, order, times = {}, [], {}
+    for info in inner.infolist():
+        name = entry_name(info)
+        order.append(name)
+        times[name] = info.date_time
+        if info.is_dir():
+            files[name] = None
+        else:
+            files[name] = inner.read(info, pwd=password if info.flag_bits & 1 else None)
+    return files, order, times
+
+
+def first_difference(first, second):
+    at = next((n for n, (x, y) in enumerate(zip(first, second)) if x != y),
+              min(len(first), len(second)))
+    return f"{len(first)} bytes against {len(second)}; first difference at byte {at}"
+
+
+def text_difference(first, second, limit=6):
+    """The differing lines of two registry exports (code-page text), a few at most."""
+    lines = list(difflib.unified_diff(first.decode("cp1252", "replace").split("\r\n"),
+                                      second.decode("cp1252", "replace").split("\r\n"),
+                                      lineterm="", n=0))[2:]
+    shown = [line for line in lines if not line.startswith("@@")]
+    more = f" (and {len(shown) - limit} more lines)" if len(shown) > limit else ""
+    return [f"      {line!r}" for line in shown[:limit]] + ([f"      {more}"] if more else [])
+
+
+def compare_backups(first_path, second_path, password):
+    first, second = Backup(first_path, password), Backup(second_path, password)
+    differences = []
+    compared = {"entries": 0, "inner": 0}
+
+    def differ(text, details=()):
+        differences.append(text)
+        differences.extend(details)
+
+    # Every backup on its own: the entries its descriptor names are there, and it holds no
+    # other (but the descriptor).
+    for backup in (first, second):
+        named = {name for names in backup.items.values() for name in names}
+        for name in sorted(named - set(backup.infos)):
+            differ(f"{backup.path}: the descriptor names {name!r}, which the file lacks")
+        for name in backup.order:
+            if name != DESCRIPTOR and name not in named:
+                differ(f"{backup.path}: the entry {name!r} belongs to no item")
+
+    # The descriptor, but for the time and the export names.
+    lines = first.descriptor_lines(), second.descriptor_lines()
+    if lines[0] != lines[1]:
+        differ(f"the descriptors differ:",
+               [f"      {line}" for line in difflib.unified_diff(
+                   lines[0], lines[1], "first", "second", lineterm="", n=0)
+                if not line.startswith("@@")])
+
+    # The items and, item by item, their entries and what those hold.
+    for key in ITEM_KEYS:
+        item = key.lower()
+        names = first.items.get(item), second.items.get(item)
+        if names[0] is None or names[1] is None:
+            if names[0] != names[1]:
+                differ(f"{key}: backed up in {'the first' if names[0] else 'the second'} only")
+            continue
+        if item in REGISTRY_ITEMS:
+            if len(names[0]) != 1 or len(names[1]) != 1:
+                differ(f"{key}: {len(names[0])} and {len(names[1])} exports, not one each")
+                continue
+            pairs = [(names[0][0], names[1][0])]
+        else:
+            if names[0] != names[1]:
+                differ(f"{key}: the entries differ: {names[0]} against {names[1]}")
+            pairs = [(name, name) for name in names[0] if name in names[1]]
+        for one, other in pairs:
+            if one not in first.infos or other not in second.infos:
+                continue  # said above
+            shown = one if one == other else f"{one} / {other}"
+            a, b = first.read(one), second.read(other)
+            compared["entries"] += 1
+            if item not in REGISTRY_ITEMS and one.lower().endswith(".zip"):
+                compared["inner"] += compare_inner(key, shown, a, b, password, differ)
+            elif a != b:
+                details = text_difference(a, b) if item in REGISTRY_ITEMS else []
+                differ(f"{key}: {shown} differs ({first_difference(a, b)})", details)
+            elif item not in REGISTRY_ITEMS and \
+                    first.infos[one].date_time != second.infos[other].date_time:
+                # A file taken as it is keeps its time (the export's is that of the run).
+                differ(f"{key}: {shown}: the time differs: {first.infos[one].date_time} "
+                       f"against {second.infos[other].date_time}")
+
+    # The entries' order in the file, exports by their item.
+    order = ([first.label(n) for n in first.order], [second.label(n) for n in second.order])
+    if order[0] != order[1] and sorted(order[0]) == sorted(order[1]):
+        differ(f"the entries come in another order: {order[0]} against {order[1]}")
+
+    for line in differences:
+        print(f"  {line}")
+    if compared["entries"] == 0:
+        print("  no entry compared")
+        return False
+    if not differences:
+        print(f"{compared['entries']} entries and the {compared['inner']} names inside their "
+              f"inner archives compared")
+    return len(differences) == 0
+
+
+def compare_inner(key, shown, a, b, password, differ):
+    try:
+        (files_a, order_a, times_a), (files_b, order_b, times_b) = (inner_files(a, password),
+                                                                    inner_files(b, password))
+    except (zipfile.BadZipFile, RuntimeError, ValueError) as error:
+        differ(f"{key}: {shown} cannot be read as an archive: {error}")
+        return 0
+    for name in order_a:
+        if name not in files_b:
+            differ(f"{key}: {shown}: {name!r} in the first only")
+        elif files_a[name] != files_b[name]:
+            if files_a[name] is None or files_b[name] is None:
+                differ(f"{key}: {shown}: {name!r} is a folder in one and a file in the other")
+            else:
+                differ(f"{key}: {shown}: {name!r} differs "
+                       f"({first_difference(files_a[name], files_b[name])})")
+        elif times_a[name] != times_b[name]:
+            differ(f"{key}: {shown}: the time of {name!r} differs: {times_a[name]} against "
+                   f"{times_b[name]}")
+    for name in order_b:
+        if name not in files_a:
+            differ(f"{key}: {shown}: {name!r} in the second only")
+    if order_a != order_b and sorted(order_a) == sorted(order_b):
+        differ(f"{key}: {shown}: the files come in another order: {order_a} against {order_b}")
+    return len(order_a)
+
+
+def spoil_backup(in_path, out_path, password):
+    """A copy of a backup, not protected, with one byte of its first registry export changed
+    and the last file of its first inner archive left out: what compare-backups must find."""
+    backup = Backup(in_path, password)
+    export = next(names[0] for item, names in backup.items.items()
+                  if item in REGISTRY_ITEMS and names)
+    inner = next(name for name in backup.order if name.lower().endswith(".zip"))
+    with zipfile.ZipFile(out_path, "w", zipfile.ZIP_DEFLATED) as out:
+        for name in backup.order:
+            data = backup.read(name)
+            if name == export:
+                data = data[:-3] + bytes([data[-3] ^ 1]) + data[-2:]
+            elif name == inner:
+                files, order, times = inner_files(data, password)
+                kept = io.BytesIO()
+                with zipfile.ZipFile(kept, "w", zipfile.ZIP_DEFLATED) as spoilt:
+                    dropped = [n for n in order if files[n] is not None][-1]
+                    for inner_name in order:
+                        if inner_name != dropped:
+                            spoilt.writestr(zipfile.ZipInfo(inner_name, times[inner_name]),
+                                            files[inner_name] or b"")
+                data = kept.getvalue()
+            out.writestr(zipfile.ZipInfo(name, backup.infos[name].date_time), data,
+                         zipfile.ZIP_DEFLATED)
+    print(f"{export}: one byte changed; {inner}: {dropped} left out")
+
+
 def main(argv):
     if len(argv) < 2:
-        fail("usage: e2e_files.py hive-to-reg|compare-hive|compare-tree ...")
+        fail("usage: e2e_files.py hive-to-reg|compare-hive|compare-tree|compare-backups ...")
     command, args = argv[1], argv[2:]
     if command == "hive-to-reg" and len(args) == 3:
         hive, key, out_path = args
@@ -321,6 +577,20 @@ def main(argv):
             skips.append(rest[1])
             rest = rest[2:]
         return 0 if compare_tree(args[0], args[1], skips) else 1
+    if command == "compare-backups" and len(args) in (2, 4):
+        password = None
+        if len(args) == 4:
+            if args[2] != "--password":
+                fail(f"compare-backups: not understood: {args[2]}")
+            password = args[3].encode("cp1252")
+        try:
+            return 0 if compare_backups(args[0], args[1], password) else 1
+        except (OSError, ValueError, RuntimeError, zipfile.BadZipFile) as error:
+            print(f"  {error}")
+            return 1
+    if command == "spoil-backup" and len(args) in (2, 4):
+        spoil_backup(args[0], args[1], args[3].encode("cp1252") if len(args) == 4 else None)
+        return 0
     fail(f"not understood: {' '.join(argv[1:])}")
     return 2
 
