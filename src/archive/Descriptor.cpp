@@ -29,13 +29,6 @@ std::string PercentEncode(std::string_view text) {
   return encoded;
 }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 // "" when the text is no percent encoding.
 std::string PercentDecode(std::string_view text) {
   std::string decoded;
@@ -44,8 +37,8 @@ std::string PercentDecode(std::string_view text) {
       decoded += text[i];
       continue;
     }
-    const int high = i + 2 < text.size() ? HexValue(text[i + 1]) : -1;
-    const int low = high >= 0 ? HexValue(text[i + 2]) : -1;
+    const int high = i + 2 < text.size() ? platform::HexDigitValue(text[i + 1]) : -1;
+    const int low = high >= 0 ? platform::HexDigitValue(text[i + 2]) : -1;
     if (low < 0) return std::string();
     decoded += static_cast<char>(high * 16 + low);
     i += 2;

@@ -138,13 +138,6 @@ std::string EscapeUnicode(std::u16string_view text) {
   return out;
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 std::optional<std::u16string> UnescapeUnicode(std::string_view text) {
   std::u16string out;
   for (std::size_t i = 0; i < text.size();) {
@@ -171,7 +164,7 @@ std::optional<std::u16string> UnescapeUnicode(std::string_view text) {
         if (text.size() - i < 4) return std::nullopt;
         unsigned code = 0;
         for (int digit = 0; digit < 4; ++digit) {
-          const int value = HexDigit(text[i++]);
+          const int value = platform::HexDigitValue(text[i++]);
           if (value < 0) return std::nullopt;
           code = code * 16 + static_cast<unsigned>(value);
         }

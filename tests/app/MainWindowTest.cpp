@@ -18,14 +18,7 @@
 namespace fs = std::filesystem;
 using quill::app::Page;
 
-// Every file and folder below root: relative path -> content ("/" marks a folder).
-std::map<std::string, std::string> Tree(const fs::path& root) {
-  std::map<std::string, std::string> tree;
-  for (const auto& item : fs::recursive_directory_iterator(root))
-    tree[item.path().lexically_relative(root).generic_string()] =
-        item.is_directory() ? "/" : quill::test::ReadFile(item.path());
-  return tree;
-}
+using quill::test::Tree;
 
 class MainWindowTest : public QObject {
   Q_OBJECT

@@ -15,6 +15,7 @@
 #include <map>
 #include <random>
 
+#include "support/TempDir.h"
 #include "support/TestPrefix.h"
 
 namespace quill::archive {
@@ -24,22 +25,7 @@ using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 
-// Every file and folder below root: relative path -> content ("/" marks a folder).
-std::map<std::string, std::string> Tree(const fs::path& root) {
-  std::map<std::string, std::string> tree;
-  for (const auto& item : fs::recursive_directory_iterator(root)) {
-    const std::string name = item.path().lexically_relative(root).generic_string();
-    tree[name] = item.is_directory() ? "/" : ReadFile(item.path());
-  }
-  return tree;
-}
-
-std::string Binary(std::size_t size, unsigned seed) {
-  std::mt19937 random(seed);
-  std::string data(size, '\0');
-  for (char& c : data) c = static_cast<char>(random() & 0xff);
-  return data;
-}
+using test::Tree;
 
 // A mail-store-like folder: nested folders, an empty file, an empty folder, non-ASCII names.
 void MakeStore(const fs::path& root) {
@@ -47,10 +33,10 @@ void MakeStore(const fs::path& root) {
   WriteFile(root / "Inbox" / "Newsletters" / "2024" /
                 "Gr\xc3\xbc\xc3\x9f"
                 "e.eml",
-            Binary(70000, 1));
+            test::RandomBytes(70000, 1));
   WriteFile(root / "Inbox" / "empty.eml", "");
   WriteFile(root / "Caf\xc3\xa9 \xe6\x97\xa5\xe6\x9c\xac" / "x.eml", "x");
-  WriteFile(root / "attachment.bin", Binary(300000, 2));
+  WriteFile(root / "attachment.bin", test::RandomBytes(300000, 2));
   fs::create_directories(root / "Drafts");
 }
 
@@ -87,7 +73,8 @@ TEST_F(ArchiveTest, FoldersComeBackByteForByteWithAndWithoutPassword) {
   for (const std::string password : {"", "s3cr\xc3\xa9t pass"}) {
     const fs::path zipFile = dir.path() / ("store" + std::to_string(password.size()) + ".zip");
     std::vector<std::string> added;
-    ArchiveWriter zip(zipFile.string(), {[&](const std::string& path) { added.push_back(path); }, nullptr});
+    ArchiveWriter zip(zipFile.string(),
+                      {[&](const std::string& path) { added.push_back(path); }, nullptr});
     ASSERT_TRUE(zip.AddFolderContents(store.string()));
     EXPECT_FALSE(fs::exists(zipFile)) << "nothing is on disk before the write";
     ASSERT_TRUE(zip.Write(password)) << zip.error();
@@ -254,7 +241,7 @@ TEST_F(ArchiveTest, ASourceThatChangesSizeWhileAddedFailsTheWrite) {
 }
 
 TEST_F(ArchiveTest, AFullDiskFailsTheWriteAndLeavesNoFile) {
-  WriteFile(dir.path() / "big.bin", Binary(1 << 20, 3));
+  WriteFile(dir.path() / "big.bin", test::RandomBytes(1 << 20, 3));
   WriteFile(backup, "an older backup");
   ArchiveWriter zip(backup.string());
   ASSERT_TRUE(zip.AddFile((dir.path() / "big.bin").string()));
@@ -293,8 +280,8 @@ TEST_F(ArchiveTest, ADamagedBackupIsRefusedCleanly) {
 }
 
 TEST_F(ArchiveTest, WriteProgressRunsUpToOneHundred) {
-  WriteFile(dir.path() / "a.bin", Binary(400000, 4));
-  WriteFile(dir.path() / "b.bin", Binary(400000, 5));
+  WriteFile(dir.path() / "a.bin", test::RandomBytes(400000, 4));
+  WriteFile(dir.path() / "b.bin", test::RandomBytes(400000, 5));
   std::vector<int> progress;
   ArchiveWriter zip(backup.string(), {nullptr, [&](int percent) { progress.push_back(percent); }});
   zip.AddFile((dir.path() / "a.bin").string());

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <random>
 
 #include "archive/ArchiveReader.h"
 #include "archive/ArchiveWriter.h"
@@ -27,29 +26,14 @@ using test::WriteFile;
 const std::string kJose = "Jos\xc3\xa9 \xe6\x97\xa5\xe6\x9c\xac \xd0\x96";
 const std::string kPassword = "p\xc3\xbc pass \xe6\x97\xa5";
 
-// Every file and folder below root: UTF-8 relative path -> content ("/" marks a folder).
-std::map<std::string, std::string> Tree(const fs::path& root) {
-  std::map<std::string, std::string> tree;
-  for (const auto& item : fs::recursive_directory_iterator(root)) {
-    const std::u8string name = item.path().lexically_relative(root).generic_u8string();
-    tree[std::string(name.begin(), name.end())] = item.is_directory() ? "/" : ReadFile(item.path());
-  }
-  return tree;
-}
-
-std::string Binary(std::size_t size, unsigned seed) {
-  std::mt19937 random(seed);
-  std::string data(size, '\0');
-  for (char& c : data) c = static_cast<char>(random() & 0xff);
-  return data;
-}
+using test::Tree;
 
 TEST(ArchiveWindowsTest, ProtectedArchiveUnderANonAnsiFolderComesBackByteForByte) {
   TempDir dir;
   const fs::path home = dir.path() / HostPath(kJose);
   const fs::path store = home / "store";
   WriteFile(store / "Inbox" / HostPath(kJose + ".eml"), "Subject: x\r\n\r\nbody\r\n");
-  WriteFile(store / "Inbox" / "big.bin", Binary(300000, 1));
+  WriteFile(store / "Inbox" / "big.bin", test::RandomBytes(300000, 1));
   WriteFile(store / "text.txt", std::string(100000, 'a'));  // deflates to almost nothing
   WriteFile(store / "empty.eml", "");
   fs::create_directories(store / "Drafts");

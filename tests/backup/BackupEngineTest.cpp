@@ -31,14 +31,7 @@ core::ItemSet All() {
   return items;
 }
 
-// Every file and folder below root: relative path -> content ("/" marks a folder).
-std::map<std::string, std::string> Tree(const fs::path& root) {
-  std::map<std::string, std::string> tree;
-  for (const auto& item : fs::recursive_directory_iterator(root))
-    tree[item.path().lexically_relative(root).generic_string()] =
-        item.is_directory() ? "/" : ReadFile(item.path());
-  return tree;
-}
+using test::Tree;
 
 const std::vector<std::string> kAccounts = {"anna@example.com.zip", "Hotmail (bob).zip",
                                             "news.example.org.zip", "Storage Folders.zip"};

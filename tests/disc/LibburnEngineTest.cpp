@@ -6,7 +6,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <random>
 #include <thread>
 
 #include "disc/DiscWindowLogic.h"
@@ -15,6 +14,7 @@
 #include "disc/burn/LibburnEngine.h"
 #include "disc/burn/StdioDrives.h"
 #include "support/RecordingDiscView.h"
+#include "support/TempDir.h"
 #include "support/TestPrefix.h"
 
 namespace quill::disc {
@@ -30,12 +30,7 @@ std::string Shell(const std::string& command) {
   return output;
 }
 
-std::string RandomBytes(std::size_t size, unsigned seed) {
-  std::mt19937 random(seed);
-  std::string bytes(size, '\0');
-  for (auto& byte : bytes) byte = static_cast<char>(random());
-  return bytes;
-}
+using test::RandomBytes;
 
 class StdioDiscTest : public ::testing::Test {
  protected:

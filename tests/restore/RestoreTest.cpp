@@ -42,13 +42,7 @@ using platform::MessageIcon;
 using test::ReadFile;
 using test::WriteFile;
 
-std::map<std::string, std::string> Tree(const fs::path& root) {
-  std::map<std::string, std::string> tree;
-  for (const auto& item : fs::recursive_directory_iterator(root))
-    tree[item.path().lexically_relative(root).generic_string()] =
-        item.is_directory() ? "/" : ReadFile(item.path());
-  return tree;
-}
+using test::Tree;
 
 constexpr const char* kMail = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows Live Mail";
 

@@ -46,4 +46,20 @@ std::string FixtureText(const std::string& name) {
   return ReadFile(fs::path(QUILL_FIXTURES_DIR) / name);
 }
 
+std::map<std::string, std::string> Tree(const std::filesystem::path& root) {
+  std::map<std::string, std::string> tree;
+  for (const auto& item : std::filesystem::recursive_directory_iterator(root)) {
+    const std::u8string name = item.path().lexically_relative(root).generic_u8string();
+    tree[std::string(name.begin(), name.end())] = item.is_directory() ? "/" : ReadFile(item.path());
+  }
+  return tree;
+}
+
+std::string RandomBytes(std::size_t size, unsigned seed) {
+  std::mt19937 random(seed);
+  std::string data(size, '\0');
+  for (char& c : data) c = static_cast<char>(random() & 0xff);
+  return data;
+}
+
 }  // namespace quill::test

@@ -1,7 +1,9 @@
 #pragma once
 // Temporary folders and the file helpers the tests share, on Linux and on Windows alike.
 
+#include <cstddef>
 #include <filesystem>
+#include <map>
 #include <string>
 
 namespace quill::test {
@@ -23,5 +25,11 @@ class TempDir {
 std::string ReadFile(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, const std::string& content);
 std::string FixtureText(const std::string& name);
+
+// Every file and folder below root: UTF-8 relative path, '/' between folders -> content ("/"
+// marks a folder).
+std::map<std::string, std::string> Tree(const std::filesystem::path& root);
+// size bytes that do not compress, the same for the same seed.
+std::string RandomBytes(std::size_t size, unsigned seed);
 
 }  // namespace quill::test

@@ -6,6 +6,8 @@
 #include <chrono>
 #include <cstdio>
 
+#include "platform/Text.h"
+
 namespace quill::platform::posix {
 namespace {
 
@@ -168,13 +170,6 @@ void SaveSubkeys(const HiveKey& key, const HiveKey& base, std::string& out) {
 
 // ---- reading -------------------------------------------------------------------------
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // Reads an escaped string up to the unescaped end character; pos ends after it.
 bool ParseString(std::string_view line, std::size_t& pos, char end, std::u16string& out) {
   while (pos < line.size()) {
@@ -198,8 +193,8 @@ bool ParseString(std::string_view line, std::size_t& pos, char end, std::u16stri
       ++pos;
       unsigned value = 0;
       int digits = 0;
-      while (digits < 4 && pos < line.size() && HexDigit(line[pos]) >= 0) {
-        value = value * 16 + static_cast<unsigned>(HexDigit(line[pos++]));
+      while (digits < 4 && pos < line.size() && HexDigitValue(line[pos]) >= 0) {
+        value = value * 16 + static_cast<unsigned>(HexDigitValue(line[pos++]));
         ++digits;
       }
       if (digits == 0)
@@ -229,8 +224,8 @@ bool ParseHexBytes(std::string_view text, std::string& out) {
     if (pos == text.size()) break;
     int value = 0;
     int digits = 0;
-    while (pos < text.size() && digits < 2 && HexDigit(text[pos]) >= 0) {
-      value = value * 16 + HexDigit(text[pos++]);
+    while (pos < text.size() && digits < 2 && HexDigitValue(text[pos]) >= 0) {
+      value = value * 16 + HexDigitValue(text[pos++]);
       ++digits;
     }
     if (digits == 0) return false;
