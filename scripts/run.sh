@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs quillstow over the Wine prefix in $WINEPREFIX
-# (default ~/.wine); where there is no prefix, over the sample profile it makes. On a
-# desktop it opens the main window. Without a display, or when asked with --backup, it makes
+# (default ~/.wine); where there is no prefix, or one without a Windows Live Mail profile,
+# over the sample profile it makes. On a desktop it opens the main window. Without a display, or when asked with --backup, it makes
 # an unattended backup of every item and prints where the backup went, what it holds and
 # the log lines of the run.
 #   bash scripts/run.sh [--backup] [BACKUP_FILE [PASSWORD]]
@@ -12,13 +12,14 @@ bash scripts/install-deps.sh
 bash scripts/build.sh
 
 prefix=${WINEPREFIX:-$HOME/.wine}
-if [ ! -f "$prefix/user.reg" ]; then
+# The mail client's key, as Wine writes it into the user's registry file.
+if ! grep -qiF '[Software\\Microsoft\\Windows Live Mail]' "$prefix/user.reg" 2>/dev/null; then
   sample=$PWD/build/sample-prefix
   if [ ! -f "$sample/user.reg" ]; then
     rm -rf "$sample"
     build/bin/quillstow-sample "$sample"
   fi
-  echo "No Wine prefix at $prefix: using the sample profile at $sample"
+  echo "No Wine prefix with a Windows Live Mail profile at $prefix: using the sample profile at $sample"
   export WINEPREFIX=$sample
 fi
 
