@@ -14,6 +14,7 @@
 #include "automation/gui/SettingsWindow.h"
 #include "automation/gui/TaskSchedulerWindow.h"
 #include "support/BackupSetup.h"
+#include "support/QtTestRun.h"
 
 namespace fs = std::filesystem;
 using quill::app::Page;
@@ -59,8 +60,8 @@ class MainWindowTest : public QObject {
       if (page == 1) Shoot("restore");
       if (page == 3) Shoot("about");
     }
-    QCOMPARE(window().cbSource->currentText(), QString("anna"));
-    QCOMPARE(window().cbTarget->currentText(), QString("anna"));
+    QCOMPARE(window().cbSource->currentText(), QString::fromStdString(setup->user()));
+    QCOMPARE(window().cbTarget->currentText(), QString::fromStdString(setup->user()));
   }
 
   void menusCarryTheirShortcuts() {
@@ -132,7 +133,9 @@ class MainWindowTest : public QObject {
     QCOMPARE(window().txtSourceFile->text(), QString::fromStdString(file));
     QVERIFY(window().restoreitem.Enabled(8));
     QVERIFY(!window().restoreitem.Enabled(0));
-    QVERIFY(window().txtPOBinfo->toPlainText().startsWith("Computer:VM\nUser:anna\nDate:"));
+    const std::string info = "Computer:" + setup->platform->system().ComputerName() +
+                             "\nUser:" + setup->user() + "\nDate:";
+    QVERIFY(window().txtPOBinfo->toPlainText().startsWith(QString::fromStdString(info)));
     window().restoreitem.SetChecked(8, true);
     setup->prompter.reply = quill::platform::MessageAnswer::Ok;
     QTest::mouseClick(window().cmdApply, Qt::LeftButton);
@@ -163,6 +166,7 @@ class MainWindowTest : public QObject {
   // A new sample of the given size of mail, and the window over it.
   void Remake(std::uint64_t messageBytes) {
     program.reset();
+    setup.reset();  // on Windows the registry holds one sample profile at a time
     setup = std::make_unique<quill::test::BackupSetup>(messageBytes, 5);
     program = std::make_unique<quill::app::WindowedProgram>(*setup->platform, &setup->prompter);
     window().show();
@@ -188,7 +192,8 @@ class MainWindowTest : public QObject {
     QTest::mouseClick(window().cmdApply, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!window().Running(), 300000);
     disconnect(window().pbshow, nullptr, this, nullptr);
-    QVERIFY(setup->prompter.shown.back().text.rfind("The Backup was Completed!", 0) == 0);
+    const std::string& said = setup->prompter.shown.back().text;
+    QVERIFY2(said.rfind("The Backup was Completed!", 0) == 0, said.c_str());
     QVERIFY(std::is_sorted(rises.begin(), rises.end()));
     QCOMPARE(rises.back(), 30);
     const auto within =
@@ -233,7 +238,7 @@ class MainWindowTest : public QObject {
     const std::string file = setup->Target("window.wlm");
     quill::core::ItemSet items{};
     items[0] = items[5] = true;
-    QVERIFY(setup->engine().Run({items, file, "", "", "anna", false}, {}).written);
+    QVERIFY(setup->engine().Run({items, file, "", "", setup->user(), false}, {}).written);
     // The profile changes after the backup: each account folder gains a message.
     const std::vector<std::string> folders = {"anna@example.com", "Hotmail (bob)",
                                               "news.example.org", "Storage Folders"};
@@ -256,14 +261,16 @@ class MainWindowTest : public QObject {
     QTest::mouseClick(window().cmdApply, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!window().Running(), 120000);
     disconnect(window().pbshow, nullptr, this, nullptr);
-    QVERIFY(setup->prompter.shown.back().text.rfind("The Restore was cancelled", 0) == 0);
+    const std::string& said = setup->prompter.shown.back().text;
+    QVERIFY2(said.rfind("The Restore was cancelled", 0) == 0, said.c_str());
     QTRY_VERIFY(!window().isVisible());
     for (const std::string& folder : folders) {
       const auto now = Tree(setup->mailStore() / folder);
       QVERIFY2(now == oldTrees[folder] || now == newTrees[folder], folder.c_str());
     }
     const std::string log = quill::test::ReadFile(setup->logFile());
-    QVERIFY(log.find("Restore Data to User Profile anna was cancelled\r\r\n") != std::string::npos);
+    QVERIFY(log.find("Restore Data to User Profile " + setup->user() + " was cancelled\r\r\n") !=
+            std::string::npos);
     QVERIFY(log.find("Restore Contacts") == std::string::npos);
   }
 
@@ -320,9 +327,9 @@ class OptionDialogsTest : public QObject {
     window.cmbStartTime->setCurrentText("21:30");
     QTest::mouseClick(window.Command3, Qt::LeftButton);
     QCOMPARE(scheduler.calls, (std::vector<std::string>{"end", "delete", "create"}));
-    const std::string target = (setup.app() / "livemailbak-anna.wlm").string();
+    const std::string target = (setup.app() / ("livemailbak-" + setup.user() + ".wlm")).string();
     QCOMPARE(QString::fromStdString(scheduler.commandLine),
-             QString::fromStdString("sf=annaxm=00000100000ps=bf=" + target +
+             QString::fromStdString("sf=" + setup.user() + "xm=00000100000ps=bf=" + target +
                                     " Mon,Tue,Thu,Fri,Sat,Sun 21:30:00"));
     QVERIFY(!window.isVisible());
   }
@@ -356,11 +363,11 @@ int main(int argc, char** argv) {
   int failed = 0;
   {
     MainWindowTest window;
-    failed += QTest::qExec(&window, argc, argv);
+    failed += quill::test::RunQtTests(window, argc, argv);
   }
   {
     OptionDialogsTest dialogs;
-    failed += QTest::qExec(&dialogs, argc, argv);
+    failed += quill::test::RunQtTests(dialogs, argc, argv);
   }
   return failed;
 }

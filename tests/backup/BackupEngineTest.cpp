@@ -16,6 +16,7 @@
 #include "archive/ArchiveReader.h"
 #include "archive/BackupVerifier.h"
 #include "platform/AnsiCodePage.h"
+#include "platform/posix/PosixPlatform.h"
 #include "support/BackupSetup.h"
 #include "support/RegistryTextFile.h"
 #include "support/RegistryValues.h"

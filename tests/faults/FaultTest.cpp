@@ -24,6 +24,7 @@
 #include "cli/CliProgram.h"
 #include "faults/FaultTools.h"
 #include "registry/RegistryText.h"
+#include "platform/posix/PosixPlatform.h"
 #include "support/BackupSetup.h"
 
 namespace quill::test {

@@ -26,6 +26,7 @@
 #include "registry/RegistryText.h"
 #include "restore/FolderSwap.h"
 #include "restore/ItemRestore.h"
+#include "platform/posix/PosixPlatform.h"
 #include "support/BackupSetup.h"
 #include "support/FakePages.h"
 #include "support/ForeignZip.h"

@@ -1,23 +1,17 @@
 #include "support/BackupSetup.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "archive/ArchiveReader.h"
-
-#include "SampleProfile.h"
 
 namespace quill::test {
 namespace fs = std::filesystem;
 
 BackupSetup::BackupSetup(std::uint64_t messageBytes, std::uint64_t seed) {
-  sample::WriteSampleProfile({prefix(), messageBytes, seed, "anna"});
+  MakeProfile(messageBytes, seed);
   fs::create_directories(app());
-  platform = std::make_unique<platform::posix::PosixPlatform>(
-      platform::posix::WinePrefix(prefix(), dir_.path() / "server"), app().string(), "/proc",
-      [this](const std::vector<std::string>& argv) {
-        started.push_back(argv);
-        return launches;
-      });
+  MakePlatform();
   Rediscover();
 }
 
@@ -64,6 +58,7 @@ std::vector<std::string> EntryNames(const std::string& archive) {
   return names;
 }
 
+#ifndef _WIN32
 std::vector<std::string> EntryNamesByUnzip(const std::string& archive) {
   std::vector<std::string> names;
   FILE* pipe = popen(("unzip -Z1 '" + archive + "' 2>/dev/null").c_str(), "r");
@@ -76,6 +71,7 @@ std::vector<std::string> EntryNamesByUnzip(const std::string& archive) {
   if (pipe != nullptr) pclose(pipe);
   return names;
 }
+#endif
 
 std::string EntryText(const std::string& archive, const std::string& name,
                       const std::string& password, const fs::path& folder) {

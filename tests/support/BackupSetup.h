@@ -1,6 +1,8 @@
 #pragma once
-// A sample mail profile in a temporary Wine prefix with everything a backup or restore needs:
-// the platform over it, the session a program makes, and the engines.
+// A sample mail profile with everything a backup or restore needs: the platform over it, the
+// session a program makes, and the engines. On Linux the profile is a temporary Wine prefix;
+// on Windows its folders sit in a temporary folder and its keys in the registry of the user
+// running the tests (only where that registry is a scratch one, see BackupSetupWin32.cpp).
 
 #include <ctime>
 #include <memory>
@@ -9,8 +11,10 @@
 
 #include "backup/BackupEngine.h"
 #include "core/Session.h"
+#include "platform/Platform.h"
 #include "restore/RestoreEngine.h"
-#include "support/TestPrefix.h"
+#include "support/RecordingPrompter.h"
+#include "support/TempDir.h"
 
 namespace quill::test {
 
@@ -22,11 +26,15 @@ class BackupSetup {
  public:
   // messageBytes: how much mail the sample profile holds.
   explicit BackupSetup(std::uint64_t messageBytes = 300000, std::uint64_t seed = 1);
+  BackupSetup(const BackupSetup&) = delete;
+  BackupSetup& operator=(const BackupSetup&) = delete;
 
   std::filesystem::path root() const { return dir_.path(); }
   std::filesystem::path app() const { return dir_.path() / "app"; }
   std::filesystem::path prefix() const { return dir_.path() / "prefix"; }
-  std::filesystem::path profile() const { return prefix() / "drive_c" / "users" / "anna"; }
+  // The profile's user: "anna" in a Wine prefix, the user running the tests on Windows.
+  const std::string& user() const { return user_; }
+  std::filesystem::path profile() const { return prefix() / "drive_c" / "users" / user_; }
   std::filesystem::path mailStore() const;
   std::filesystem::path logFile() const { return app() / "brlog.dat"; }
   std::string Target(const std::string& name = "anna.wlm") const {
@@ -42,7 +50,7 @@ class BackupSetup {
   // Every file directly in the application folder.
   std::vector<std::string> AppFolderFiles() const;
 
-  std::unique_ptr<platform::posix::PosixPlatform> platform;
+  std::unique_ptr<platform::Platform> platform;
   RecordingPrompter prompter;
   std::vector<std::vector<std::string>> started;  // programs the platform was asked to start
   bool launches = true;  // whether such a start works (there is a program to start)
@@ -54,7 +62,15 @@ class BackupSetup {
   core::DiscoveryResult found;
 
  private:
+  // Made by the host's own way: the sample profile where the platform finds it, and the
+  // platform over it.
+  void MakeProfile(std::uint64_t messageBytes, std::uint64_t seed);
+  void MakePlatform();
+
   TempDir dir_;
+  std::string user_ = "anna";
+  // On Windows: what the setup changed in the user's registry, put back when it is released.
+  std::shared_ptr<void> hostProfile_;
   std::unique_ptr<core::Session> session_;
   std::unique_ptr<backup::BackupEngine> backupEngine_;
   std::unique_ptr<restore::RestoreEngine> restoreEngine_;
@@ -62,8 +78,10 @@ class BackupSetup {
 
 // The entries of an archive in their order, as the archive reader lists them.
 std::vector<std::string> EntryNames(const std::string& archive);
+#ifndef _WIN32
 // The entries as "unzip -Z1" lists them.
 std::vector<std::string> EntryNamesByUnzip(const std::string& archive);
+#endif
 // Extracts one entry of an archive into folder and returns its content.
 std::string EntryText(const std::string& archive, const std::string& name,
                       const std::string& password, const std::filesystem::path& folder);

@@ -1,7 +1,11 @@
 #include "SampleProfile.h"
 
+#ifdef _WIN32
+#include <cstdlib>
+#else
 #include <pwd.h>
 #include <unistd.h>
+#endif
 
 #include <stdexcept>
 #include <system_error>
@@ -75,8 +79,10 @@ void WritePrefix(TreeWriter& tree, const SampleOptions& options, SampleSummary& 
   const SampleRegistryFiles registry = BuildSampleRegistry(options.user, ticks);
   tree.File("system.reg", registry.system);
   tree.File("user.reg", registry.user);
-  tree.Symlink("dosdevices/c:", "../drive_c");
-  tree.Symlink("dosdevices/z:", "/");
+  if (options.driveLinks) {
+    tree.Symlink("dosdevices/c:", "../drive_c");
+    tree.Symlink("dosdevices/z:", "/");
+  }
 
   tree.Directory("drive_c/windows/system32");
   const std::string programFolder = "drive_c/" + std::string(kMailProgramFolder);
@@ -119,9 +125,14 @@ std::optional<std::string> CheckUserName(std::string_view name) {
 }
 
 std::string CallerUserName() {
+#ifdef _WIN32
+  const char* name = std::getenv("USERNAME");
+  return name != nullptr ? name : "";
+#else
   const struct passwd* entry = ::getpwuid(::getuid());
   if (entry != nullptr && entry->pw_name != nullptr) return entry->pw_name;
   return {};
+#endif
 }
 
 SampleSummary WriteSampleProfile(const SampleOptions& options) {

@@ -15,6 +15,9 @@ struct SampleOptions {
   std::uint64_t messageBytes = 20ULL * 1024 * 1024;  // the .eml files add up to at least this
   std::uint64_t seed = 1;
   std::string user;  // UTF-8; the Wine user whose profile folder is made
+  // The prefix's links to its drives (dosdevices/c: and z:); a tree made on Windows, where
+  // the registry files only serve as a source of keys, does without them.
+  bool driveLinks = true;
 };
 
 struct SampleSummary {
