@@ -5,6 +5,7 @@
 
 #include "app/RunProgress.h"
 #include "backup/OfferedItems.h"
+#include "backup/SpaceCheck.h"
 #include "core/AppTitle.h"
 #include "core/TimeText.h"
 #include "platform/Files.h"
@@ -109,7 +110,20 @@ bool BackupPage::InputChecked() {
                         MessageIcon::Question, platform::MessageButtons::YesNo,
                         core::kAppTitle) != platform::MessageAnswer::Yes)
     return false;
+  // A backup that may not fit is said now, before the work; the user may know better (mail
+  // that compresses well) and go on.
+  if (const auto problem = backup::RoomProblemFor(session_, ChosenItems(), targetFile_);
+      problem && prompter_.Message(*problem + "\r\n\r\nBack up anyway?", MessageIcon::Warning,
+                                   platform::MessageButtons::YesNo,
+                                   core::kAppTitle) != platform::MessageAnswer::Yes)
+    return false;
   return true;
+}
+
+core::ItemSet BackupPage::ChosenItems() {
+  core::ItemSet items{};
+  for (std::size_t index = 0; index < kItemCount; ++index) items[index] = view_.ItemChecked(index);
+  return items;
 }
 
 bool BackupPage::Run() {
@@ -120,8 +134,8 @@ bool BackupPage::Run() {
   }
   view_.SetBusy(true);
   backup::BackupRequest request;
-  for (std::size_t index = 0; index < kItemCount; ++index)
-    request.items[index] = view_.ItemChecked(index);
+  request.items = ChosenItems();
+  request.roomChecked = true;
   request.target = targetFile_;
   request.password = view_.ProtectChecked() ? view_.Password() : std::string();
   request.information = view_.AttachInfo();

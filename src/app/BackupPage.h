@@ -43,6 +43,7 @@ class BackupPage {
 
  private:
   bool InputChecked();
+  core::ItemSet ChosenItems();
   // Why the file box's text names no file a backup can be written to; empty when it does.
   std::string TargetProblem(const std::string& path) const;
   void Message(const std::string& text, platform::MessageIcon icon);

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "automation/BackupRotation.h"
 #include "core/AppTitle.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
@@ -23,6 +24,7 @@ void SettingsDialog::Load() {
   for (std::size_t index = 0; index < kSettingBoxes.size(); ++index)
     view_.SetBoxChecked(index, settings_.IsOn(kSettingBoxes[index].setting));
   view_.SetNewFileEachRun(settings_.IsOn(core::settings::kNewFileEachRun));
+  view_.SetKeptBackups(automation::KeptBackups(settings_));
 }
 
 void SettingsDialog::ChooseFolder() {
@@ -46,6 +48,7 @@ void SettingsDialog::Apply() {
   for (std::size_t index = 0; index < kSettingBoxes.size(); ++index)
     settings_.Save(kSettingBoxes[index].setting, view_.BoxChecked(index) ? "1" : "0");
   settings_.Save(core::settings::kNewFileEachRun, view_.NewFileEachRun() ? "1" : "0");
+  settings_.Save(core::settings::kKeptBackups, std::to_string(view_.KeptBackups()));
   if (view_.BoxChecked(0))
     autoStart_.Enable();
   else

@@ -43,6 +43,9 @@ class SettingsView {
   // Option2 "Auto Backup to a new file"; Option1 otherwise.
   virtual void SetNewFileEachRun(bool selected) = 0;
   virtual bool NewFileEachRun() = 0;
+  // How many dated backups the scheduled run keeps (spnKeepBackups); 0 keeps all.
+  virtual void SetKeptBackups(std::size_t count) = 0;
+  virtual std::size_t KeptBackups() = 0;
   virtual void Close() = 0;
 };
 

@@ -27,6 +27,9 @@ class UnattendedBackup {
   const backup::BackupOutcome& outcome() const { return outcome_; }
 
  private:
+  // Removes the dated backups of file beyond the newest keep, and logs each.
+  void RemoveOlder(const std::string& file, std::size_t keep);
+
   core::Session& session_;
   backup::BackupEngine& engine_;
   std::string target_;

@@ -9,6 +9,7 @@
 #include "archive/Descriptor.h"
 #include "backup/ItemBackup.h"
 #include "backup/ScratchSpace.h"
+#include "backup/SpaceCheck.h"
 #include "core/RunLog.h"
 #include "registry/RegistryText.h"
 
@@ -54,6 +55,14 @@ BackupOutcome BackupEngine::RunItems(const BackupRequest& request, const BackupO
     outcome.error = session_.found().problem;
     log.NotWritten(request.logUser, request.automatic, outcome.error);
     return outcome;
+  }
+  // A backup that cannot fit is said before the work starts, not when the disk is full.
+  if (!request.roomChecked) {
+    if (auto problem = RoomProblemFor(session_, request.items, request.target)) {
+      outcome.error = std::move(*problem);
+      log.NotWritten(request.logUser, request.automatic, outcome.error);
+      return outcome;
+    }
   }
 
   // The item under way, for the progress; the backup file itself once every item is done.

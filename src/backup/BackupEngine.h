@@ -23,6 +23,9 @@ struct BackupRequest {
   std::string logUser;      // the user named in the log
   bool automatic = false;   // the unattended run
   bool check = false;       // read the written file back whole and check it
+  // The caller has checked already that the backup fits on the target's volume, or the user
+  // chose to go on though it may not; otherwise the run checks before it starts.
+  bool roomChecked = false;
   // Once a stop is requested the run ends at the next file or folder: no backup file is
   // written, and a file already at the target stays as it was.
   std::stop_token stop{};

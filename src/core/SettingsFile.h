@@ -26,6 +26,8 @@ inline constexpr Setting kOpenFolderAfterBackup{"Backup", "openfolderbackup"};
 inline constexpr Setting kProposeFileName{"Backup", "automgeneratefile"};
 inline constexpr Setting kBackupFolder{"Backup", "backupfolder"};
 inline constexpr Setting kNewFileEachRun{"autobackup", "autobackupfile"};
+// How many of the dated backups "a new file each run" makes are kept; 0 keeps all.
+inline constexpr Setting kKeptBackups{"autobackup", "keepbackups"};
 }  // namespace settings
 
 class SettingsFile {

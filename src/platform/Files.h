@@ -19,6 +19,17 @@ inline constexpr std::uint32_t kArchive = 0x20;
 inline constexpr std::uint32_t kNormal = 0x80;
 }  // namespace fileattr
 
+// The volume a path lies on: its free space, its file system's name and the largest file it
+// can hold.
+struct VolumeSpace {
+  std::uint64_t freeBytes = 0;    // what the calling user may still write
+  std::string fileSystem;         // "FAT32", "NTFS", "ext4", ... as far as the system tells
+  std::uint64_t largestFile = 0;  // 0: no limit worth naming
+};
+
+// FAT file systems hold no file of 4 GiB or more.
+inline constexpr std::uint64_t kFatLargestFile = 0xFFFFFFFFULL;
+
 class Files {
  public:
   virtual ~Files() = default;
@@ -29,6 +40,9 @@ class Files {
                                                   const std::string& prefix) = 0;
   virtual std::optional<std::uint32_t> GetAttributes(const std::string& path) = 0;
   virtual bool SetAttributes(const std::string& path, std::uint32_t attributes) = 0;
+  // The volume of an existing folder (host path text, UTF-8); nothing when the system cannot
+  // tell.
+  virtual std::optional<VolumeSpace> Volume(const std::string& folder) = 0;
 };
 
 // The host path of a UTF-8 path text.

@@ -8,6 +8,7 @@
 
 #include "support/BackupSetup.h"
 #include "support/FakePages.h"
+#include "support/VolumePlatform.h"
 
 namespace quill::app {
 namespace {
@@ -71,6 +72,30 @@ TEST_F(BackupPageTest, InputChecksStopTheRunBeforeAnythingIsWritten) {
     EXPECT_EQ(setup.prompter.shown[0].icon, c.icon) << c.label;
     EXPECT_FALSE(fs::exists(setup.Target())) << c.label;
     EXPECT_FALSE(fs::exists(setup.logFile())) << c.label;
+  }
+}
+
+// On a disk that may be too full the page asks before the work: "No" writes nothing, not even
+// a log entry; "Yes" goes on, and the run does not refuse what the user chose.
+TEST_F(BackupPageTest, ABackupThatMayNotFitIsAskedAboutFirst) {
+  test::VolumePlatform full(*setup.platform, platform::VolumeSpace{1000, "NTFS", 0});
+  core::Session session(full, [] { return test::StampTime(); });
+  backup::BackupEngine engine(session);
+  BackupPage onFullDisk(session, engine, setup.prompter, page, {});
+  page.targetText = setup.Target();
+  page.checked[1] = true;
+  for (const auto answer : {platform::MessageAnswer::No, platform::MessageAnswer::Yes}) {
+    setup.prompter.shown.clear();
+    setup.prompter.reply = answer;
+    EXPECT_EQ(onFullDisk.Run(), answer == platform::MessageAnswer::Yes);
+    ASSERT_FALSE(setup.prompter.shown.empty());
+    const auto& asked = setup.prompter.shown[0];
+    EXPECT_EQ(asked.text.rfind("There is not enough free space for the backup in ", 0), 0u);
+    EXPECT_TRUE(asked.text.ends_with("\r\n\r\nBack up anyway?"));
+    EXPECT_EQ(asked.icon, MessageIcon::Warning);
+    EXPECT_EQ(asked.buttons, platform::MessageButtons::YesNo);
+    EXPECT_EQ(fs::exists(setup.Target()), answer == platform::MessageAnswer::Yes);
+    EXPECT_EQ(fs::exists(setup.logFile()), answer == platform::MessageAnswer::Yes);
   }
 }
 

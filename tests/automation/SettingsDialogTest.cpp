@@ -19,6 +19,9 @@ struct FakeSettingsView : SettingsView {
   std::string FolderText() override { return folder; }
   void SetNewFileEachRun(bool on) override { newFile = on; }
   bool NewFileEachRun() override { return newFile; }
+  std::size_t kept = 99;
+  void SetKeptBackups(std::size_t count) override { kept = count; }
+  std::size_t KeptBackups() override { return kept; }
   void Close() override { closed = true; }
 };
 
@@ -45,16 +48,18 @@ TEST_F(SettingsDialogTest, WithoutAFileEverythingIsOffAndTheFolderIsTheProgramsO
   dialog.Load();
   EXPECT_EQ(view.boxes, (std::array<bool, 8>{}));
   EXPECT_FALSE(view.newFile);
+  EXPECT_EQ(view.kept, 8u);
   EXPECT_EQ(view.folder, prefix.app().string());
 }
 
-TEST_F(SettingsDialogTest, OkWritesTheTenKeysInOrderIntoThreeSections) {
+TEST_F(SettingsDialogTest, OkWritesTheElevenKeysInOrderIntoThreeSections) {
   const fs::path folder = prefix.root() / "backups";
   fs::create_directories(folder);
   dialog.Load();
   view.folder = "  " + folder.string() + "/  ";
   view.boxes = {true, false, true, false, true, false, true, false};
   view.newFile = true;
+  view.kept = 0;
   dialog.Apply();
   EXPECT_TRUE(view.closed);
   EXPECT_EQ(ReadFile(settings.Path()),
@@ -62,13 +67,14 @@ TEST_F(SettingsDialogTest, OkWritesTheTenKeysInOrderIntoThreeSections) {
                 "/\r\nautocloselive=0\r\nopenfolderbackup=1\r\n"
                 "automgeneratefile=0\r\n[General]\r\nstartonwindows=1\r\ncheckbackupfile=0\r\n"
                 "runliveafterbackup=1\r\nrunliveafterrestore=0\r\nburndvd=1\r\n[autobackup]"
-                "\r\nautobackupfile=1\r\n");
+                "\r\nautobackupfile=1\r\nkeepbackups=0\r\n");
   EXPECT_EQ(autoStart.calls, std::vector<std::string>{"enable"});
   // Opened again, it shows what the file holds.
   FakeSettingsView again;
   SettingsDialog(again, settings, autoStart, prompter, prefix.app().string()).Load();
   EXPECT_EQ(again.boxes, view.boxes);
   EXPECT_TRUE(again.newFile);
+  EXPECT_EQ(again.kept, 0u);
   EXPECT_EQ(again.folder, folder.string() + "/");
 }
 

@@ -118,5 +118,53 @@ TEST_F(UnattendedBackupTest, WithoutTheMailClientNothingIsWrittenAndTheLogSaysWh
   EXPECT_EQ(setup.AppFolderFiles(), std::vector<std::string>{"brlog.dat"});
 }
 
+// "A new file each run" keeps the newest dated backups of the default name: the one just
+// written and the newest others up to the number, ordered by the date in their names (which
+// does not sort as text); other files stay, and nothing goes before a new file is written.
+TEST_F(UnattendedBackupTest, ANewFileEachRunKeepsTheNewestBackupsAndRemovesTheRest) {
+  const std::vector<std::string> earlier = {
+      "anna-12-06-2026-04-31.wlm", "anna-01-02-2027-09-00.wlm",  // the newest two others
+      "anna-11-30-2026-23-59.wlm", "anna-12-31-2025-10-10.wlm",
+      "anna-1-2-2026-09-00.wlm",   "anna-notes.wlm",  // no date: never removed
+      "bert-01-01-2020-00-00.wlm", "anna-01-01-2020-00-00.txt"};
+  struct Case {
+    const char* keep;  // settings.dat's value; nullptr: none set
+    std::string line;
+    int status;
+    std::size_t removed;  // of the first four of earlier, the oldest removed
+  };
+  const std::string gone = (setup.root() / "gone" / "anna.wlm").string();
+  const Case cases[] = {
+      {"3", "sf=annaxm=01000000000ps=bf=" + setup.Target(), kBackupWritten, 2},
+      {nullptr, "sf=annaxm=01000000000ps=bf=" + setup.Target(), kBackupWritten, 0},
+      {"0", "sf=annaxm=01000000000ps=bf=" + setup.Target(), kBackupWritten, 0},
+      {"1", "sf=annaxm=00000000000ps=bf=" + setup.Target(), kBackupWritten, 4},
+      {"1", "sf=annaxm=01000000000ps=bf=" + gone, kBackupNotWritten, 0},
+  };
+  setup.settings->Save(core::settings::kNewFileEachRun, "1");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.keep ? c.keep : "unset") + " " + c.line);
+    for (const std::string& name : earlier) test::WriteFile(setup.root() / name, name);
+    fs::create_directories(setup.root() / "gone");
+    if (c.line.find("/gone/") != std::string::npos) fs::remove_all(setup.root() / "gone");
+    setup.settings->Save(core::settings::kKeptBackups, c.keep ? c.keep : "");
+    fs::remove(setup.logFile());
+    ASSERT_EQ(Run(c.line), c.status);
+    const std::string log = ReadFile(setup.logFile());
+    for (std::size_t i = 0; i < earlier.size(); ++i) {
+      const bool removed = i >= 4 - c.removed && i < 4;
+      EXPECT_EQ(fs::exists(setup.root() / earlier[i]), !removed) << earlier[i];
+      EXPECT_EQ(log.find("Removed Older Backup File " + (setup.root() / earlier[i]).string() +
+                         "\n") != std::string::npos,
+                removed)
+          << log;
+    }
+    if (c.status == kBackupWritten) {
+      EXPECT_TRUE(fs::exists(target));
+    }
+    fs::remove(target);
+  }
+}
+
 }  // namespace
 }  // namespace quill::automation

@@ -20,6 +20,7 @@
 #include "support/BackupSetup.h"
 #include "support/RegistryTextFile.h"
 #include "support/RegistryValues.h"
+#include "support/VolumePlatform.h"
 
 namespace quill::backup {
 namespace {
@@ -229,6 +230,45 @@ TEST(BackupEngine, AFailedWriteIsLoggedAsSuchAndLeavesNothingBehind) {
       << log;
   EXPECT_EQ(setup.AppFolderFiles(), std::vector<std::string>{"brlog.dat"});
   EXPECT_FALSE(fs::exists(setup.root() / "missing"));
+}
+
+// Whether the backup fits is known before the work starts: a full disk or a FAT32 drive too
+// small for the file refuses the run at once, with a message that says why and what to do,
+// and leaves nothing behind; a volume the system cannot tell about, or with room, is written.
+TEST(BackupEngine, ABackupThatCannotFitIsRefusedBeforeAnyWork) {
+  struct Case {
+    std::optional<platform::VolumeSpace> volume;
+    std::string says;  // the start of the reason; empty: written
+  };
+  constexpr std::uint64_t kPlenty = 1ULL << 40;
+  const Case cases[] = {
+      {std::nullopt, ""},
+      {platform::VolumeSpace{kPlenty, "NTFS", 0}, ""},
+      {platform::VolumeSpace{kPlenty, "FAT32", 1000},
+       "The backup file would go to {folder}, on a drive formatted with FAT32, which cannot hold "
+       "a file of 4 GB or more, and the chosen data comes to "},
+      {platform::VolumeSpace{1000, "NTFS", 0},
+       "There is not enough free space for the backup in {folder}: making it may take up to "},
+  };
+  for (const Case& c : cases) {
+    test::BackupSetup setup;
+    test::VolumePlatform platform(*setup.platform, c.volume);
+    core::Session session(platform, [] { return test::StampTime(); });
+    BackupEngine engine(session);
+    const std::string target = setup.Target();
+    const BackupOutcome outcome = engine.Run({All(), target, "pw", "", "anna", true}, {});
+    SCOPED_TRACE(c.says);
+    ASSERT_EQ(outcome.written, c.says.empty()) << outcome.error;
+    if (outcome.written) continue;
+    std::string says = c.says;
+    says.replace(says.find("{folder}"), 8, setup.root().string());
+    EXPECT_EQ(outcome.error.substr(0, says.size()), says);
+    EXPECT_NE(ReadFile(setup.logFile()).find(" Data was not saved: " + outcome.error),
+              std::string::npos);
+    EXPECT_FALSE(fs::exists(target));
+    for (const auto& entry : fs::directory_iterator(setup.root()))
+      EXPECT_EQ(entry.path().filename().string().rfind(".quillstow", 0), std::string::npos);
+  }
 }
 
 TEST(BackupEngine, KillingARunMidwayKeepsThePreviousBackup) {

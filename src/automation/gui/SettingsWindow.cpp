@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstring>
 
 #include "core/gui/QtText.h"
@@ -44,6 +45,22 @@ SettingsWindow::SettingsWindow(QWidget* parent) : QDialog(parent) {
   Option2 = new QRadioButton("Auto Backup to a new file", scheduled);
   scheduledLayout->addWidget(Option1);
   scheduledLayout->addWidget(Option2);
+  auto* keep = new QHBoxLayout;
+  auto* keepLabel = new QLabel("Keep the newest backup files:", scheduled);
+  spnKeepBackups = new QSpinBox(scheduled);
+  spnKeepBackups->setObjectName("spnKeepBackups");
+  spnKeepBackups->setRange(0, 999);
+  spnKeepBackups->setSpecialValueText("all");
+  spnKeepBackups->setToolTip(
+      "Older backup files are removed only after a new one is written and checked.");
+  keepLabel->setBuddy(spnKeepBackups);
+  keep->addWidget(keepLabel);
+  keep->addWidget(spnKeepBackups);
+  keep->addStretch();
+  scheduledLayout->addLayout(keep);
+  // The number counts only for the new file each run.
+  spnKeepBackups->setEnabled(false);
+  connect(Option2, &QRadioButton::toggled, spnKeepBackups, &QSpinBox::setEnabled);
   layout->addWidget(SSTab1);
   auto* buttons = new QHBoxLayout;
   Command2 = new QPushButton("OK", this);
@@ -66,6 +83,9 @@ void SettingsWindow::SetFolderText(const std::string& text) {
 }
 std::string SettingsWindow::FolderText() {
   return gui::Utf8(Text1->text());
+}
+void SettingsWindow::SetKeptBackups(std::size_t count) {
+  spnKeepBackups->setValue(static_cast<int>(std::min<std::size_t>(count, 999)));
 }
 void SettingsWindow::SetNewFileEachRun(bool selected) {
   Option2->setChecked(selected);

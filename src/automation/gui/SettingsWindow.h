@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <array>
 
@@ -26,6 +27,8 @@ class SettingsWindow : public QDialog, public SettingsView {
   std::string FolderText() override;
   void SetNewFileEachRun(bool selected) override;
   bool NewFileEachRun() override { return Option2->isChecked(); }
+  void SetKeptBackups(std::size_t count) override;
+  std::size_t KeptBackups() override { return static_cast<std::size_t>(spnKeepBackups->value()); }
   void Close() override { accept(); }
 
   QTabWidget* SSTab1 = nullptr;
@@ -34,6 +37,7 @@ class SettingsWindow : public QDialog, public SettingsView {
   QPushButton* Command1 = nullptr;
   QRadioButton* Option1 = nullptr;
   QRadioButton* Option2 = nullptr;
+  QSpinBox* spnKeepBackups = nullptr;
   QPushButton* Command2 = nullptr;
   QPushButton* Command3 = nullptr;
 };

@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -73,6 +75,38 @@ bool PosixFiles::SetAttributes(const std::string& path, std::uint32_t attributes
     mode |= S_IWUSR;
   }
   return chmod(host.c_str(), mode) == 0;
+}
+
+std::optional<VolumeSpace> PosixFiles::Volume(const std::string& folder) {
+  struct statvfs space {};
+  struct statfs kind {};
+  const std::string path = HostPath(folder).string();
+  if (::statvfs(path.c_str(), &space) != 0 || ::statfs(path.c_str(), &kind) != 0)
+    return std::nullopt;
+  VolumeSpace volume;
+  volume.freeBytes = static_cast<std::uint64_t>(space.f_bavail) * space.f_frsize;
+  // The kinds a backup target is likely to be on; the FAT family is the one with a file limit.
+  switch (static_cast<unsigned long>(kind.f_type)) {
+    case 0x4d44:  // MSDOS_SUPER_MAGIC: FAT12/16/32
+      volume.fileSystem = "FAT32";
+      volume.largestFile = kFatLargestFile;
+      break;
+    case 0x2011bab0:
+      volume.fileSystem = "exFAT";
+      break;
+    case 0x5346544e:
+      volume.fileSystem = "NTFS";
+      break;
+    case 0xef53:
+      volume.fileSystem = "ext4";
+      break;
+    case 0x01021994:
+      volume.fileSystem = "tmpfs";
+      break;
+    default:
+      volume.fileSystem = "other";
+  }
+  return volume;
 }
 
 }  // namespace quill::platform::posix

@@ -10,6 +10,7 @@ class PosixFiles : public Files {
                                           const std::string& prefix) override;
   std::optional<std::uint32_t> GetAttributes(const std::string& path) override;
   bool SetAttributes(const std::string& path, std::uint32_t attributes) override;
+  std::optional<VolumeSpace> Volume(const std::string& folder) override;
 };
 
 }  // namespace quill::platform::posix

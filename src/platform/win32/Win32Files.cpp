@@ -41,4 +41,23 @@ bool Win32Files::SetAttributes(const std::string& path, std::uint32_t attributes
   return SetFileAttributesA(Utf8ToAnsi(path).c_str(), attributes) != 0;
 }
 
+std::optional<VolumeSpace> Win32Files::Volume(const std::string& folder) {
+  // Asked wide: the folder may lie below a name outside the code page.
+  const std::wstring path = HostPath(folder).wstring();
+  ULARGE_INTEGER available{};
+  if (!GetDiskFreeSpaceExW(path.c_str(), &available, nullptr, nullptr)) return std::nullopt;
+  VolumeSpace volume;
+  volume.freeBytes = available.QuadPart;
+  wchar_t root[MAX_PATH + 1] = {};
+  wchar_t system[MAX_PATH + 1] = {};
+  if (GetVolumePathNameW(path.c_str(), root, MAX_PATH + 1) &&
+      GetVolumeInformationW(root, nullptr, 0, nullptr, nullptr, nullptr, system, MAX_PATH + 1)) {
+    for (const wchar_t* c = system; *c != L'\0'; ++c) volume.fileSystem += static_cast<char>(*c);
+  }
+  // "FAT" and "FAT32"; exFAT has no such limit.
+  if (volume.fileSystem == "FAT" || volume.fileSystem == "FAT32")
+    volume.largestFile = kFatLargestFile;
+  return volume;
+}
+
 }  // namespace quill::platform::win32
