@@ -58,6 +58,22 @@ const std::vector<CommandSpec>& Commands() {
          "protect the file with a password typed at a prompt, twice"},
         kQuietOption,
         kHelpOption}},
+      {"rescue",
+       "back up the profile of a user of a Windows that is not running into FILE",
+       "Backs up the mail profile of a user of another Windows (a dead PC's disk, mounted here, "
+       "or a copy of the user's folder) into FILE, as a backup on that Windows would have. The "
+       "user's registry hive (NTUSER.DAT) and folders are only read, never written; the file "
+       "restores on any machine.",
+       {{"--from", '\0', true, "DIR",
+         "the mounted Windows disk (holding Users\\NAME) or the user's folder (holding "
+         "NTUSER.DAT); needed"},
+        {"--user", '\0', true, "NAME", "the user whose profile is backed up; needed"},
+        kItemsOption,
+        {"--description", '\0', true, "TEXT", "a description, shown when the file is inspected"},
+        kPasswordOption,
+        kPasswordFileOption,
+        kQuietOption,
+        kHelpOption}},
       {"restore",
        "put the items of the backup file FILE back into the mail profile",
        "Puts the chosen items of FILE back into the mail profile, each in place of what the "

@@ -12,6 +12,9 @@
 #include "core/TimeText.h"
 #include "platform/Files.h"
 #include "restore/RestoreEngine.h"
+#ifdef QUILL_HAVE_RESCUE
+#include "platform/rescue/RescuePlatform.h"
+#endif
 
 namespace quill::cli {
 namespace {
@@ -355,6 +358,39 @@ int Verify(const Run& run, const std::string& file) {
   return report.ok ? kExitDone : kExitNothing;
 }
 
+// The backup of a profile on another Windows's disk: the same backup, over a platform made of
+// that disk.
+int Rescue(const Run& run, platform::Platform& host, const std::string& file, core::Clock clock) {
+  const auto from = run.line.Option("--from");
+  const auto user = run.line.Option("--user");
+  if (!from || !user || from->empty() || user->empty()) {
+    run.Problem("rescue needs --from DIR and --user NAME");
+    run.err << UsageText("rescue");
+    return kExitUsage;
+  }
+#ifdef QUILL_HAVE_RESCUE
+  const auto opening =
+      platform::rescue::OpenRescue(WholePath(*from), *user, host.system().ApplicationFolder());
+  if (!opening.platform) {
+    run.err << opening.problem << "\n";
+    return kExitNothing;
+  }
+  core::Session session(*opening.platform, std::move(clock));
+  if (!session.found().mailFound) {
+    run.err << session.found().problem << "\n";
+    return kExitNothing;
+  }
+  return Backup(run, session, file);
+#else
+  static_cast<void>(host);
+  static_cast<void>(clock);
+  static_cast<void>(file);
+  run.Problem(
+      "this build cannot read another Windows's registry hive (it was built without hivex)");
+  return kExitNothing;
+#endif
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& arguments, platform::Platform& platform,
@@ -382,6 +418,7 @@ int RunCli(const std::vector<std::string>& arguments, platform::Platform& platfo
     if (backup == nullptr) return kExitNothing;
     return line->command == "inspect" ? Inspect(run, *backup) : List(run, *backup);
   }
+  if (line->command == "rescue") return Rescue(run, platform, file, std::move(clock));
   core::Session session(platform, std::move(clock));
   if (!session.found().mailFound) {
     err << session.found().problem << "\n";

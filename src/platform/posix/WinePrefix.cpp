@@ -25,8 +25,8 @@ std::string HomeFolder() {
   return "/";
 }
 
-// The child of folder named like name: the exact name when it exists, else the first entry
-// whose name matches without regard to letter case, else the exact name.
+}  // namespace
+
 fs::path ChildIgnoringCase(const fs::path& folder, const std::string& name) {
   fs::path exact = folder / HostPath(name);
   std::error_code error;
@@ -37,8 +37,6 @@ fs::path ChildIgnoringCase(const fs::path& folder, const std::string& name) {
   }
   return exact;
 }
-
-}  // namespace
 
 WinePrefix::WinePrefix(fs::path root, fs::path serverRoot)
     : root_(std::move(root)), serverRoot_(std::move(serverRoot)) {}

@@ -8,6 +8,12 @@
 
 namespace quill::platform::posix {
 
+// The child of folder named like name: the exact name when it exists, else the first entry
+// whose name matches without regard to letter case, as Windows matches names, else the exact
+// name.
+std::filesystem::path ChildIgnoringCase(const std::filesystem::path& folder,
+                                        const std::string& name);
+
 class WinePrefix {
  public:
   // serverRoot is the folder under which wineserver keeps its per-user socket folders.
