@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks the layers of src/: no file includes a header of a layer above its own or beside it
-# (platform < registry < core < archive < backup, restore, disc < automation < app, cli), and
+# (platform < registry < core < archive < backup, restore, disc < safety, automation < app,
+# cli), and
 # Qt is included only in gui/ folders. Prints every include that breaks a rule and exits 1 when
 # there is one.
 #   bash scripts/check-layers.sh
@@ -9,8 +10,8 @@ cd "$(dirname "$0")/.."
 
 find src -name '*.h' -o -name '*.cpp' | sort | awk '
   BEGIN {
-    split("platform registry core archive backup restore disc automation app cli", names, " ")
-    split("0 1 2 3 4 4 4 5 6 6", ranks, " ")
+    split("platform registry core archive backup restore disc safety automation app cli", names, " ")
+    split("0 1 2 3 4 4 4 5 5 6 6", ranks, " ")
     for (i in names) rank[names[i]] = ranks[i]
   }
   {

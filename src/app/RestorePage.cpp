@@ -4,6 +4,7 @@
 
 #include "app/RunProgress.h"
 #include "core/AppTitle.h"
+#include "safety/SafetyBackups.h"
 
 namespace quill::app {
 using core::kItemCount;
@@ -106,10 +107,20 @@ RestorePageRun RestorePage::Run() {
     Message(core::ProfileDiscovery::kNoStoreForRestore, MessageIcon::Error);
     return run;
   }
-  run.ran = true;
   request.logUser = view_.TargetUser();
 
   view_.SetBusy(true);
+  // What the restore replaces is saved first, so that "Undo Last Restore" can put it back;
+  // without that copy the restore does not start.
+  view_.SetStatus("Saving what the restore replaces...");
+  const safety::SafetyBackup taken = safety::SafetyBackups(session_).Take(*source_, request.items);
+  if (!taken.written) {
+    view_.SetBusy(false);
+    view_.SetStatus("Please Waiting...");
+    Message(safety::NotStartedText(taken), MessageIcon::Error);
+    return run;
+  }
+  run.ran = true;
   view_.SetWriteStatus("");
   view_.SetFileStatus("");
   view_.ShowProgressPanel(true);

@@ -31,7 +31,8 @@ BackupOutcome BackupEngine::Run(const BackupRequest& request, const BackupObserv
     // so an older backup stays.
     BackupOutcome outcome;
     outcome.error = error.what();
-    core::RunLog log(session_.LogPath(), [this] { return session_.TimeStamp(); });
+    core::RunLog log(request.logged ? session_.LogPath() : std::string(),
+                     [this] { return session_.TimeStamp(); });
     log.NotWritten(request.logUser, request.automatic, outcome.error);
     return outcome;
   }
@@ -46,7 +47,8 @@ BackupOutcome BackupEngine::RunItems(const BackupRequest& request, const BackupO
   descriptor.user = session_.profile().user;
   descriptor.time = session_.TimeStamp();
   descriptor.information = request.information;
-  core::RunLog log(session_.LogPath(), [this] { return session_.TimeStamp(); });
+  core::RunLog log(request.logged ? session_.LogPath() : std::string(),
+                   [this] { return session_.TimeStamp(); });
   log.Separator();
   log.Start(request.logUser, request.automatic);
   log.Target(request.target);

@@ -26,6 +26,9 @@ struct BackupRequest {
   // The caller has checked already that the backup fits on the target's volume, or the user
   // chose to go on though it may not; otherwise the run checks before it starts.
   bool roomChecked = false;
+  // false: the run leaves the log alone (the safety backup a restore takes first is no backup
+  // of the user's).
+  bool logged = true;
   // Once a stop is requested the run ends at the next file or folder: no backup file is
   // written, and a file already at the target stays as it was.
   std::stop_token stop{};

@@ -40,6 +40,7 @@ struct CommandSpec {
   const char* summary;      // one line for the program's help
   const char* description;  // the command's help
   std::vector<OptionSpec> options;
+  bool takesFile = true;
 };
 
 const std::vector<CommandSpec>& Commands() {
@@ -80,6 +81,13 @@ const std::vector<CommandSpec>& Commands() {
        "profile holds: every folder is replaced whole, contacts are added to the user's. By "
        "default every item FILE holds is restored.",
        {kItemsOption, kPasswordOption, kPasswordFileOption, kQuietOption, kHelpOption}},
+      {"undo",
+       "undo the last restore: put back what it replaced",
+       "Puts back what the last restore replaced: before every restore, the items it restores "
+       "are saved as the profile holds them (the newest three such safety backups are kept), "
+       "and undo restores the newest of them.",
+       {kQuietOption, kHelpOption},
+       false},
       {"inspect",
        "show where the backup file FILE comes from and which items it holds",
        "Shows the computer, user, date and description FILE was made with, and the items it "
@@ -257,8 +265,12 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
     line.ask = CommandLine::Ask::Help;
     return line;
   }
-  if (line.file.empty()) {
+  if (line.file.empty() && command->takesFile) {
     problem = "a command and a file are needed";
+    return std::nullopt;
+  }
+  if (!line.file.empty() && !command->takesFile) {
+    problem = std::string(command->name) + " takes no file";
     return std::nullopt;
   }
   if (const auto mask = line.Option("--items")) {
@@ -272,7 +284,8 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
 
 std::string UsageText(const std::string& command) {
   if (const CommandSpec* spec = FindCommand(command)) {
-    std::string usage = std::string("usage: quillstow-cli ") + spec->name + " FILE";
+    std::string usage =
+        std::string("usage: quillstow-cli ") + spec->name + (spec->takesFile ? " FILE" : "");
     for (const OptionSpec& option : spec->options) {
       if (std::string(option.name) == "--help") continue;
       usage += std::string(" [") + option.name +
@@ -283,7 +296,7 @@ std::string UsageText(const std::string& command) {
   }
   std::string usage = "usage: quillstow-cli COMMAND FILE [OPTIONS]\n";
   for (const CommandSpec& spec : Commands())
-    usage += "       quillstow-cli " + std::string(spec.name) + " FILE\n";
+    usage += "       quillstow-cli " + std::string(spec.name) + (spec.takesFile ? " FILE\n" : "\n");
   return usage + "Run 'quillstow-cli --help' for the commands and their options.\n";
 }
 
@@ -308,7 +321,7 @@ std::string HelpText(const std::string& command) {
       "\n"
       "Commands:\n";
   for (const CommandSpec& spec : Commands()) {
-    std::string left = std::string("  ") + spec.name + " FILE";
+    std::string left = std::string("  ") + spec.name + (spec.takesFile ? " FILE" : "");
     left.resize(17, ' ');
     help += left + Wrap(spec.summary, 70, 17) + "\n";
   }

@@ -12,6 +12,7 @@
 #include "core/TimeText.h"
 #include "platform/Files.h"
 #include "restore/RestoreEngine.h"
+#include "safety/SafetyBackups.h"
 #ifdef QUILL_HAVE_RESCUE
 #include "platform/rescue/RescuePlatform.h"
 #endif
@@ -171,7 +172,9 @@ int Backup(const Run& run, core::Session& session, const std::string& file) {
   return outcome.succeeded == request.items ? kExitDone : kExitPart;
 }
 
-int Restore(const Run& run, core::Session& session, const archive::OpenedBackup& backup) {
+// undo restores a safety backup: it takes none of its own.
+int Restore(const Run& run, core::Session& session, const archive::OpenedBackup& backup,
+            bool undo = false) {
   restore::RestoreRequest request;
   const bool given = run.line.Has("--items");
   request.items = ChosenItems(run, backup.descriptor.flags);
@@ -187,6 +190,16 @@ int Restore(const Run& run, core::Session& session, const archive::OpenedBackup&
     return kExitNothing;
   }
   request.logUser = session.profile().user;
+  if (!undo) {
+    const safety::SafetyBackup taken = safety::SafetyBackups(session).Take(backup, request.items);
+    if (!taken.written) {
+      run.err << safety::NotStartedText(taken) << "\n";
+      return kExitNothing;
+    }
+    if (!run.quiet())
+      run.out << "What the restore replaces was saved first in " << taken.file
+              << "; 'quillstow-cli undo' puts it back.\n";
+  }
   ProgressLine progress(run.err, !run.quiet() && run.console.ErrorIsTerminal(),
                         run.console.Width());
   std::string summary;
@@ -358,6 +371,24 @@ int Verify(const Run& run, const std::string& file) {
   return report.ok ? kExitDone : kExitNothing;
 }
 
+// The last restore undone: the newest safety backup restored, every item it holds.
+int Undo(const Run& run, core::Session& session) {
+  const std::string latest = safety::SafetyBackups(session).Latest();
+  if (latest.empty()) {
+    run.err << "There is no restore to undo: no safety backup is in "
+            << safety::SafetyBackups(session).Folder() << ".\n";
+    return kExitNothing;
+  }
+  const auto backup = Open(run, latest);
+  if (backup == nullptr) return kExitNothing;
+  if (!run.quiet()) run.out << "Undoing the last restore with " << latest << "\n";
+  const int status = Restore(run, session, *backup, true);
+  // What the undone restore brought that was not there before goes again.
+  const std::vector<std::string> left = safety::SafetyBackups(session).RemoveAdded(latest);
+  for (const std::string& path : left) run.Problem("cannot remove " + path);
+  return left.empty() ? status : kExitPart;
+}
+
 // The backup of a profile on another Windows's disk: the same backup, over a platform made of
 // that disk.
 int Rescue(const Run& run, platform::Platform& host, const std::string& file, core::Clock clock) {
@@ -425,6 +456,7 @@ int RunCli(const std::vector<std::string>& arguments, platform::Platform& platfo
     return kExitNothing;
   }
   if (line->command == "backup") return Backup(run, session, file);
+  if (line->command == "undo") return Undo(run, session);
   const auto backup = Open(run, file);
   if (backup == nullptr) return kExitNothing;
   return Restore(run, session, *backup);

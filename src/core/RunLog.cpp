@@ -8,10 +8,12 @@ RunLog::RunLog(std::string path, std::function<std::string()> timeStamp)
     : path_(std::move(path)), timeStamp_(std::move(timeStamp)) {}
 
 void RunLog::Line(const std::string& text, char end) {
+  if (path_.empty()) return;
   core::SharedServices::AppendLogLine(path_, timeStamp_() + " " + text + end);
 }
 
 void RunLog::Separator() {
+  if (path_.empty()) return;
   core::SharedServices::AppendLogLine(path_, std::string(84, '.') + '\r');
 }
 

@@ -10,7 +10,8 @@ namespace quill::core {
 
 class RunLog {
  public:
-  // timeStamp gives the current local date and time in the general date format.
+  // timeStamp gives the current local date and time in the general date format. An empty
+  // path writes nothing.
   RunLog(std::string path, std::function<std::string()> timeStamp);
 
   void Separator();

@@ -12,7 +12,10 @@
 #include <sstream>
 #include <thread>
 
+#include "cli/CliOptions.h"
+#include "registry/RegistryText.h"
 #include "support/BackupSetup.h"
+#include "support/VolumePlatform.h"
 
 extern char** environ;
 
@@ -30,6 +33,56 @@ class CliProgramTest : public ::testing::Test {
     return RunCli(arguments, *setup.platform, out, err);
   }
 };
+
+// The profile as the user sees it: the mail client's folders and its registry key, whole.
+std::map<std::string, std::string> ProfileState(test::BackupSetup& setup) {
+  auto state = test::Tree(setup.profile());
+  const std::string file = (setup.root() / "keys.txt").string();
+  registry::RegistryText(setup.platform->registry(), *setup.reg)
+      .ExportKey(core::kMailClientKey, file);
+  state["(registry)"] = test::ReadFile(file);
+  fs::remove(file);
+  return state;
+}
+
+// A restore saves first what it replaces; undo puts it back byte for byte, the registry key
+// too. Where the save cannot be written the restore does not start.
+TEST_F(CliProgramTest, UndoPutsBackWhatTheLastRestoreReplaced) {
+  const std::string backup = setup.Target("older.wlm");
+  ASSERT_EQ(Run({"backup", backup, "--quiet"}), kExitDone) << err.str();
+  // The profile moves on after that backup.
+  test::WriteFile(setup.mailStore() / "Hotmail (bob)" / "newer.eml", "newer");
+  test::WriteFile(setup.mailStore() / "Storage Folders" / "Inbox" / "a.eml", "changed");
+  fs::remove_all(setup.mailStore() / "news.example.org");
+  setup.reg->CreateKey(std::string(core::kMailClientKey) + "\\Rules\\Mail\\999");
+  const auto now = ProfileState(setup);
+
+  {
+    test::VolumePlatform full(*setup.platform, platform::VolumeSpace{1000, "NTFS", 0});
+    std::ostringstream out2, err2;
+    EXPECT_EQ(RunCli({"restore", backup}, full, out2, err2), kExitNothing);
+    EXPECT_EQ(err2.str().rfind("The Restore was not started: what it would replace could not be "
+                               "saved first, so that the restore could be undone (There is not "
+                               "enough free space",
+                               0),
+              0u)
+        << err2.str();
+    EXPECT_TRUE(ProfileState(setup) == now);
+  }
+  EXPECT_EQ(Run({"undo"}), kExitNothing);
+  EXPECT_NE(err.str().find("There is no restore to undo"), std::string::npos) << err.str();
+
+  ASSERT_EQ(Run({"restore", backup}), kExitDone) << err.str();
+  EXPECT_NE(out.str().find("'quillstow-cli undo' puts it back."), std::string::npos);
+  EXPECT_FALSE(ProfileState(setup) == now);
+  ASSERT_EQ(Run({"undo"}), kExitDone) << err.str();
+  const auto undone = ProfileState(setup);
+  EXPECT_EQ(undone.size(), now.size());
+  for (const auto& [name, bytes] : now) {
+    ASSERT_TRUE(undone.count(name)) << name;
+    EXPECT_TRUE(undone.at(name) == bytes) << name << " differs";
+  }
+}
 
 TEST_F(CliProgramTest, ABackupFromTheTerminalStopsStartsAndOpensNothing) {
   // The window's settings ask to stop the mail client before a backup, start it afterwards,

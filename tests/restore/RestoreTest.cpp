@@ -22,11 +22,11 @@
 #include "core/StagingArea.h"
 #include "platform/AnsiCodePage.h"
 #include "platform/RunFolder.h"
+#include "platform/posix/PosixPlatform.h"
 #include "platform/posix/WineHive.h"
 #include "registry/RegistryText.h"
 #include "restore/FolderSwap.h"
 #include "restore/ItemRestore.h"
-#include "platform/posix/PosixPlatform.h"
 #include "support/BackupSetup.h"
 #include "support/FakePages.h"
 #include "support/ForeignZip.h"
@@ -454,7 +454,8 @@ TEST_F(RestoreTest, TheRunLogsSumsUpAndAdvancesAsItShould) {
   EXPECT_EQ(page.progressSeen,
             (std::vector<int>{5, 20, 30, 34, 44, 49, 54, 59, 64, 69, 74, 79, 100, 0}));
   EXPECT_EQ(page.statuses,
-            (std::vector<std::string>{"Copying News Rules...", "Copying Calendars...",
+            (std::vector<std::string>{"Saving what the restore replaces...",
+                                      "Copying News Rules...", "Copying Calendars...",
                                       "Operation complete!", "Please Waiting..."}));
   // The file label is emptied, then names the first calendar file unpacked where it goes.
   ASSERT_GE(page.fileStatuses.size(), 2u);

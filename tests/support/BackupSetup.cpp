@@ -45,7 +45,8 @@ fs::path BackupSetup::mailStore() const {
 std::vector<std::string> BackupSetup::AppFolderFiles() const {
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(app()))
-    names.push_back(entry.path().filename().string());
+    if (entry.path().filename() != "Safety Backups")
+      names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
 }

@@ -47,7 +47,8 @@ class BackupSetup {
   void Rediscover();
   backup::BackupEngine& engine() { return *backupEngine_; }
   restore::RestoreEngine& restoreEngine() { return *restoreEngine_; }
-  // Every file directly in the application folder.
+  // Every file directly in the application folder; the folder of the safety backups a restore
+  // takes first is left out.
   std::vector<std::string> AppFolderFiles() const;
 
   std::unique_ptr<platform::Platform> platform;
