@@ -58,6 +58,7 @@ class MainWindowLogic {
   // The menu's backup and restore; the menu's restore asks no question.
   void BackupNow() { backupPage_.Run(); }
   void RestoreNow() { restorePage_.Run(); }
+  void UndoLastRestore() { restorePage_.UndoLastRestore(); }
   void ChooseRestoreFile() { restorePage_.ChooseSource(); }
   void ChooseBackupFile() { backupPage_.ChooseTarget(); }
   void OpenTaskScheduler();

@@ -87,7 +87,26 @@ bool RestorePage::Confirm() {
                            core::kAppTitle) == platform::MessageAnswer::Ok;
 }
 
-RestorePageRun RestorePage::Run() {
+RestorePageRun RestorePage::UndoLastRestore() {
+  safety::SafetyBackups safety(session_);
+  const std::string latest = safety.Latest();
+  if (latest.empty()) {
+    Message("There is no restore to undo.", MessageIcon::Information);
+    return {};
+  }
+  if (prompter_.Message("Undo the last restore?\r\n\r\nWhat it put in place will be replaced "
+                        "with what the profile held before it, as saved in " +
+                            latest + ".",
+                        MessageIcon::Question, MessageButtons::YesNo,
+                        core::kAppTitle) != platform::MessageAnswer::Yes)
+    return {};
+  if (Inspect(latest) != Inspection::Accepted) return {};
+  for (std::size_t index = 0; index < kItemCount; ++index)
+    view_.SetItemChecked(index, source_->descriptor.Holds(index));
+  return Restore(true);
+}
+
+RestorePageRun RestorePage::Restore(bool undo) {
   RestorePageRun run;
   if (invalid_) {
     Message("Invalid backup file.", MessageIcon::Error);
@@ -112,8 +131,10 @@ RestorePageRun RestorePage::Run() {
   view_.SetBusy(true);
   // What the restore replaces is saved first, so that "Undo Last Restore" can put it back;
   // without that copy the restore does not start.
-  view_.SetStatus("Saving what the restore replaces...");
-  const safety::SafetyBackup taken = safety::SafetyBackups(session_).Take(*source_, request.items);
+  if (!undo) view_.SetStatus("Saving what the restore replaces...");
+  const safety::SafetyBackup taken =
+      undo ? safety::SafetyBackup{true, "", ""}
+           : safety::SafetyBackups(session_).Take(*source_, request.items);
   if (!taken.written) {
     view_.SetBusy(false);
     view_.SetStatus("Please Waiting...");
@@ -161,7 +182,20 @@ RestorePageRun RestorePage::Run() {
   view_.ShowProgressPanel(false);
   view_.SetProgress(0);
   view_.SetStatus("Please Waiting...");
-  if (run.outcome.cancelled)
+  // What the undone restore had added, that the profile did not hold before it, goes again.
+  std::string notRemoved;
+  if (undo && !run.outcome.cancelled)
+    for (const std::string& path :
+         safety::SafetyBackups(session_).RemoveAdded(source_->reader.path()))
+      notRemoved += "\r\nCould not remove " + path;
+  if (undo && !run.outcome.cancelled)
+    Message((run.outcome.AllRestored() && notRemoved.empty() ? "The last restore was undone.\r\n"
+                                                             : "The last restore was undone in "
+                                                               "part.\r\n") +
+                run.summary + notRemoved,
+            run.outcome.AllRestored() && notRemoved.empty() ? MessageIcon::Information
+                                                            : MessageIcon::Error);
+  else if (run.outcome.cancelled)
     Message("The Restore was cancelled: each folder is either as it was or wholly restored.\r\n" +
                 run.summary,
             MessageIcon::Information);

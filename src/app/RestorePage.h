@@ -41,8 +41,11 @@ class RestorePage {
   Inspection Inspect(const std::string& path);
   // The action button's question; true when the user answered OK.
   bool Confirm();
-  // Restores the ticked items of the inspected file.
-  RestorePageRun Run();
+  // Restores the ticked items of the inspected file, after saving what they replace.
+  RestorePageRun Run() { return Restore(false); }
+  // "Undo Last Restore": after its question, the newest safety backup is inspected and restored
+  // whole, and what the undone restore had added is removed.
+  RestorePageRun UndoLastRestore();
   // Asks the run under way, from any thread, to stop before its next folder or file.
   void Cancel() { stop_.Request(); }
   // Lets go of the inspected file.
@@ -54,6 +57,8 @@ class RestorePage {
   const std::string& lastPassword() const { return lastPassword_; }
 
  private:
+  // undo: the inspected file is a safety backup being put back; no new one is taken.
+  RestorePageRun Restore(bool undo);
   void Reset();
   Inspection Reject();
   void Message(const std::string& text, platform::MessageIcon icon);

@@ -13,7 +13,6 @@
 #include <thread>
 
 #include "cli/CliOptions.h"
-#include "registry/RegistryText.h"
 #include "support/BackupSetup.h"
 #include "support/VolumePlatform.h"
 
@@ -34,17 +33,6 @@ class CliProgramTest : public ::testing::Test {
   }
 };
 
-// The profile as the user sees it: the mail client's folders and its registry key, whole.
-std::map<std::string, std::string> ProfileState(test::BackupSetup& setup) {
-  auto state = test::Tree(setup.profile());
-  const std::string file = (setup.root() / "keys.txt").string();
-  registry::RegistryText(setup.platform->registry(), *setup.reg)
-      .ExportKey(core::kMailClientKey, file);
-  state["(registry)"] = test::ReadFile(file);
-  fs::remove(file);
-  return state;
-}
-
 // A restore saves first what it replaces; undo puts it back byte for byte, the registry key
 // too. Where the save cannot be written the restore does not start.
 TEST_F(CliProgramTest, UndoPutsBackWhatTheLastRestoreReplaced) {
@@ -55,7 +43,7 @@ TEST_F(CliProgramTest, UndoPutsBackWhatTheLastRestoreReplaced) {
   test::WriteFile(setup.mailStore() / "Storage Folders" / "Inbox" / "a.eml", "changed");
   fs::remove_all(setup.mailStore() / "news.example.org");
   setup.reg->CreateKey(std::string(core::kMailClientKey) + "\\Rules\\Mail\\999");
-  const auto now = ProfileState(setup);
+  const auto now = setup.ProfileState();
 
   {
     test::VolumePlatform full(*setup.platform, platform::VolumeSpace{1000, "NTFS", 0});
@@ -67,16 +55,16 @@ TEST_F(CliProgramTest, UndoPutsBackWhatTheLastRestoreReplaced) {
                                0),
               0u)
         << err2.str();
-    EXPECT_TRUE(ProfileState(setup) == now);
+    EXPECT_TRUE(setup.ProfileState() == now);
   }
   EXPECT_EQ(Run({"undo"}), kExitNothing);
   EXPECT_NE(err.str().find("There is no restore to undo"), std::string::npos) << err.str();
 
   ASSERT_EQ(Run({"restore", backup}), kExitDone) << err.str();
   EXPECT_NE(out.str().find("'quillstow-cli undo' puts it back."), std::string::npos);
-  EXPECT_FALSE(ProfileState(setup) == now);
+  EXPECT_FALSE(setup.ProfileState() == now);
   ASSERT_EQ(Run({"undo"}), kExitDone) << err.str();
-  const auto undone = ProfileState(setup);
+  const auto undone = setup.ProfileState();
   EXPECT_EQ(undone.size(), now.size());
   for (const auto& [name, bytes] : now) {
     ASSERT_TRUE(undone.count(name)) << name;

@@ -429,6 +429,34 @@ TEST_F(RestoreTest, AWrongPasswordEnablesNothing) {
   EXPECT_EQ(to.prompter.shown.at(0).text, "Please select at least one item.");
 }
 
+// "Undo Last Restore" asks first, then puts the profile back byte for byte: the folders the
+// restore replaced, an account it added that the profile lacked, and the mail client's keys.
+TEST_F(RestoreTest, UndoLastRestorePutsTheProfileBackAsItWas) {
+  const std::string file = Backup("");
+  fs::remove_all(to.mailStore() / "news.example.org");
+  WriteFile(to.mailStore() / "Hotmail (bob)" / "mine.eml", "mine");
+  to.reg->CreateKey(std::string(kMail) + "\\Rules\\Mail\\999");
+  const auto before = to.ProfileState();
+  to.prompter.reply = platform::MessageAnswer::Yes;
+  EXPECT_FALSE(restorePage.UndoLastRestore().ran);
+  EXPECT_EQ(to.prompter.shown.back().text, "There is no restore to undo.");
+
+  ASSERT_EQ(restorePage.Inspect(file), Inspection::Accepted);
+  page.checked = page.enabled;
+  ASSERT_TRUE(restorePage.Run().ran);
+  EXPECT_FALSE(to.ProfileState() == before);
+  const auto restored = to.ProfileState();
+  for (const auto answer : {platform::MessageAnswer::No, platform::MessageAnswer::Yes}) {
+    to.prompter.reply = answer;
+    to.prompter.shown.clear();
+    EXPECT_EQ(restorePage.UndoLastRestore().ran, answer == platform::MessageAnswer::Yes);
+    EXPECT_EQ(to.prompter.shown.at(0).text.rfind("Undo the last restore?", 0), 0u);
+    EXPECT_TRUE(to.ProfileState() == (answer == platform::MessageAnswer::Yes ? before : restored));
+  }
+  EXPECT_EQ(to.prompter.shown.back().text.rfind("The last restore was undone.\r\n", 0), 0u)
+      << to.prompter.shown.back().text;
+}
+
 TEST_F(RestoreTest, TheRunLogsSumsUpAndAdvancesAsItShould) {
   to.settings->SaveSettingValue(to.settings->Path(), "General", "runliveafterrestore", "1");
   const std::string file = Backup("");

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "archive/ArchiveReader.h"
+#include "registry/RegistryText.h"
 
 namespace quill::test {
 namespace fs = std::filesystem;
@@ -40,6 +41,15 @@ void BackupSetup::Rediscover() {
 
 fs::path BackupSetup::mailStore() const {
   return profile() / "AppData" / "Local" / "Microsoft" / "Windows Live Mail";
+}
+
+std::map<std::string, std::string> BackupSetup::ProfileState() {
+  auto state = Tree(profile());
+  const std::string file = (root() / "keys.txt").string();
+  registry::RegistryText(platform->registry(), *reg).ExportKey(core::kMailClientKey, file);
+  state["(registry)"] = ReadFile(file);
+  fs::remove(file);
+  return state;
 }
 
 std::vector<std::string> BackupSetup::AppFolderFiles() const {

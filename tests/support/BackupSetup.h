@@ -5,6 +5,7 @@
 // running the tests (only where that registry is a scratch one, see BackupSetupWin32.cpp).
 
 #include <ctime>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -47,6 +48,9 @@ class BackupSetup {
   void Rediscover();
   backup::BackupEngine& engine() { return *backupEngine_; }
   restore::RestoreEngine& restoreEngine() { return *restoreEngine_; }
+  // The profile as the user sees it: every file of the profile's folders (path to bytes), and
+  // the mail client's registry key exported whole under "(registry)".
+  std::map<std::string, std::string> ProfileState();
   // Every file directly in the application folder; the folder of the safety backups a restore
   // takes first is left out.
   std::vector<std::string> AppFolderFiles() const;

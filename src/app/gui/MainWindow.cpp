@@ -262,6 +262,8 @@ void MainWindow::BuildMenus() {
   backupAction->setShortcut(QKeySequence("Ctrl+B"));
   restoreAction = file->addAction("Restore Now");
   restoreAction->setShortcut(QKeySequence("Ctrl+R"));
+  undoRestoreAction = file->addAction("Undo Last Restore");
+  undoRestoreAction->setObjectName("undoRestoreAction");
   file->addSeparator();
   quitAction = file->addAction("Quit");
   quitAction->setShortcut(QKeySequence("Ctrl+Q"));
@@ -307,6 +309,8 @@ void MainWindow::Attach(MainWindowLogic& logic) {
           [this] { RunOffThread([this] { logic_->BackupNow(); }); });
   connect(restoreAction, &QAction::triggered, this,
           [this] { RunOffThread([this] { logic_->RestoreNow(); }); });
+  connect(undoRestoreAction, &QAction::triggered, this,
+          [this] { RunOffThread([this] { logic_->UndoLastRestore(); }); });
   connect(quitAction, &QAction::triggered, this, [this] { QuitOrCancel(); });
   connect(taskSchedulerAction, &QAction::triggered, this, [this] { logic_->OpenTaskScheduler(); });
   connect(settingsAction, &QAction::triggered, this, [this] { logic_->OpenSettings(); });

@@ -164,6 +164,7 @@ class MainWindow : public QMainWindow,
   QMenu* selectitem2 = nullptr;
   QAction* backupAction = nullptr;
   QAction* restoreAction = nullptr;
+  QAction* undoRestoreAction = nullptr;
   QAction* quitAction = nullptr;
   QAction* taskSchedulerAction = nullptr;
   QAction* settingsAction = nullptr;
