@@ -135,8 +135,12 @@ std::string ItemsText() {
   std::string text = "Items, as MASK counts them (eleven 0 or 1, one per item):\n";
   std::string line = " ";
   for (std::size_t index = 0; index < core::kItemCount; ++index) {
-    const std::string item = " " + std::to_string(index + 1) + " " + core::kItems[index].caption +
-                             (index + 1 < core::kItemCount ? "," : "");
+    // Appended piece by piece: GCC 12 warns of a false overlap in the chained operator+.
+    std::string item = " ";
+    item += std::to_string(index + 1);
+    item += ' ';
+    item += core::kItems[index].caption;
+    if (index + 1 < core::kItemCount) item += ',';
     if (line.size() + item.size() > 88) {
       text += line + "\n";
       line = " ";
@@ -284,8 +288,9 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
 
 std::string UsageText(const std::string& command) {
   if (const CommandSpec* spec = FindCommand(command)) {
-    std::string usage =
-        std::string("usage: quillstow-cli ") + spec->name + (spec->takesFile ? " FILE" : "");
+    std::string usage = "usage: quillstow-cli ";
+    usage += spec->name;
+    if (spec->takesFile) usage += " FILE";
     for (const OptionSpec& option : spec->options) {
       if (std::string(option.name) == "--help") continue;
       usage += std::string(" [") + option.name +
@@ -295,8 +300,11 @@ std::string UsageText(const std::string& command) {
            " --help' for what each option does.\n";
   }
   std::string usage = "usage: quillstow-cli COMMAND FILE [OPTIONS]\n";
-  for (const CommandSpec& spec : Commands())
-    usage += "       quillstow-cli " + std::string(spec.name) + (spec.takesFile ? " FILE\n" : "\n");
+  for (const CommandSpec& spec : Commands()) {
+    usage += "       quillstow-cli ";
+    usage += spec.name;
+    usage += spec.takesFile ? " FILE\n" : "\n";
+  }
   return usage + "Run 'quillstow-cli --help' for the commands and their options.\n";
 }
 
@@ -321,7 +329,9 @@ std::string HelpText(const std::string& command) {
       "\n"
       "Commands:\n";
   for (const CommandSpec& spec : Commands()) {
-    std::string left = std::string("  ") + spec.name + (spec.takesFile ? " FILE" : "");
+    std::string left = "  ";
+    left += spec.name;
+    if (spec.takesFile) left += " FILE";
     left.resize(17, ' ');
     help += left + Wrap(spec.summary, 70, 17) + "\n";
   }
