@@ -142,12 +142,15 @@ std::string ItemsText() {
     item += core::kItems[index].caption;
     if (index + 1 < core::kItemCount) item += ',';
     if (line.size() + item.size() > 88) {
-      text += line + "\n";
+      text += line;
+      text += '\n';
       line = " ";
     }
     line += item;
   }
-  return text + line + "\n";
+  text += line;
+  text += '\n';
+  return text;
 }
 
 std::string PasswordText() {
