@@ -144,7 +144,7 @@ std::string ItemsText() {
     if (line.size() + item.size() > 88) {
       text += line;
       text += '\n';
-      line = " ";
+      line.assign(1, ' ');
     }
     line += item;
   }
