@@ -29,6 +29,10 @@ struct SilentPrompter : quill::platform::Prompter {
   }
   std::string ChooseFolder(const std::string&) override { return std::string(); }
   std::optional<std::string> AskPassword() override { return std::nullopt; }
+  std::optional<std::string> ChooseOne(const std::string&, const std::string&,
+                                       const std::vector<std::string>&) override {
+    return std::nullopt;
+  }
 };
 
 std::string Read(const std::filesystem::path& path) {

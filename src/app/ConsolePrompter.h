@@ -21,6 +21,10 @@ class ConsolePrompter : public platform::Prompter {
   }
   std::optional<std::string> AskPassword() override { return std::nullopt; }
   std::string ChooseFolder(const std::string&) override { return std::string(); }
+  std::optional<std::string> ChooseOne(const std::string&, const std::string&,
+                                       const std::vector<std::string>&) override {
+    return std::nullopt;
+  }
 };
 
 }  // namespace quill::app

@@ -40,6 +40,7 @@ struct MainWindowCommands {
   std::function<void()> taskScheduler;  // Frmoption
   std::function<void()> settings;       // Frmsettings
   std::function<void()> backupToDisc;   // frmMaindvdwrite
+  std::function<void()> rescue;         // "Rescue from another disk..."; empty where unavailable
 };
 
 class MainWindowLogic {
@@ -64,6 +65,11 @@ class MainWindowLogic {
   void OpenTaskScheduler();
   void OpenSettings();
   void OpenDiscWindow();
+  // "Rescue from another disk...", where this build can read another Windows's registry.
+  bool CanRescue() const { return static_cast<bool>(commands_.rescue); }
+  void RescueFromAnotherDisk() {
+    if (commands_.rescue) commands_.rescue();
+  }
   // Opens the help, or says why it cannot.
   void OpenHelp();
   // Opens the log in the text editor, or says why it cannot.

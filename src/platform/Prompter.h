@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quill::platform {
 
@@ -27,6 +28,9 @@ class Prompter {
   virtual std::string ChooseFolder(const std::string& prompt) = 0;
   // The password prompt of a protected backup file. Nothing when the user cancels.
   virtual std::optional<std::string> AskPassword() = 0;
+  // One of several choices, picked from a list under a label. Nothing when the user cancels.
+  virtual std::optional<std::string> ChooseOne(const std::string& title, const std::string& label,
+                                               const std::vector<std::string>& choices) = 0;
 };
 
 }  // namespace quill::platform

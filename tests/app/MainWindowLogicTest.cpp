@@ -43,15 +43,16 @@ class MainWindowLogicTest : public ::testing::Test {
   BackupPage backupRun{setup.session(), setup.engine(), setup.prompter, backupPage};
   RestorePage restoreRun{setup.session(), setup.restoreEngine(), setup.prompter, restorePage};
   int schedulerOpened = 0;
-  MainWindowLogic logic{window,
-                        backupPage,
-                        restorePage,
-                        log,
-                        *setup.services,
-                        setup.prompter,
-                        backupRun,
-                        restoreRun,
-                        MainWindowCommands{[this] { ++schedulerOpened; }, nullptr, nullptr}};
+  MainWindowLogic logic{
+      window,
+      backupPage,
+      restorePage,
+      log,
+      *setup.services,
+      setup.prompter,
+      backupRun,
+      restoreRun,
+      MainWindowCommands{[this] { ++schedulerOpened; }, nullptr, nullptr, nullptr}};
 };
 
 TEST_F(MainWindowLogicTest, PagesSetTheActionButtonAndFillTheirContent) {

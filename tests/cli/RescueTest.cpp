@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/RescueRun.h"
 #include "archive/ArchiveReader.h"
 #include "cli/CliOptions.h"
 #include "cli/CliProgram.h"
@@ -96,6 +97,33 @@ TEST_F(RescueTest, ARescueGivesTheBackupTheLiveProfileGives) {
   // The scratch prefix went with the run.
   for (const auto& entry : fs::directory_iterator(fs::temp_directory_path()))
     EXPECT_EQ(entry.path().filename().string().rfind("quillstow-rescue-", 0), std::string::npos);
+}
+
+// The window's "Rescue from another disk...": the disk's users with a hive to choose from, the
+// file to save, the backup of every item; a cancelled choice writes nothing.
+TEST_F(RescueTest, TheWindowAsksWhoseProfileAndWhereToThenBacksUpEverything) {
+  test::WriteHive(setup.profile() / "NTUSER.DAT", SampleKeys(),
+                  {kMailKey, kShellFolders, kUserShellFolders});
+  const fs::path disk = setup.root() / "disk";
+  fs::create_directories(disk / "Users" / "bob");
+  fs::copy_file(setup.profile() / "NTUSER.DAT", disk / "Users" / "bob" / "NTUSER.DAT");
+  fs::create_directory_symlink(setup.profile(), disk / "Users" / "anna");
+  fs::create_directories(disk / "Users" / "Public");  // no hive: no choice
+  const std::string target = setup.Target("rescued.wlm");
+  setup.prompter.folder = disk.string();
+  setup.prompter.savePath = target;
+  for (const std::optional<std::string>& chosen :
+       {std::optional<std::string>(), std::optional<std::string>("anna")}) {
+    setup.prompter.chosen = chosen;
+    setup.prompter.choicesShown.clear();
+    EXPECT_EQ(app::RescueRun(setup.prompter, setup.app().string()).Run(), chosen.has_value());
+    ASSERT_EQ(setup.prompter.choicesShown.size(), 1u);
+    EXPECT_EQ(setup.prompter.choicesShown[0].second, (std::vector<std::string>{"anna", "bob"}));
+    EXPECT_EQ(fs::exists(target), chosen.has_value());
+  }
+  EXPECT_EQ(setup.prompter.shown.back().text.rfind("The Backup was Completed!\r\n", 0), 0u)
+      << setup.prompter.shown.back().text;
+  EXPECT_EQ(test::EntryNames(target).size(), 26u);
 }
 
 // What a rescue cannot work with is said, and nothing is written.

@@ -30,6 +30,13 @@ class RecordingPrompter : public platform::Prompter {
     folderAsked = prompt;
     return folder;
   }
+  std::optional<std::string> ChooseOne(const std::string&, const std::string& label,
+                                       const std::vector<std::string>& choices) override {
+    choicesShown.push_back({label, choices});
+    return chosen;
+  }
+  std::optional<std::string> chosen;  // the list's answer; nothing: cancelled
+  std::vector<std::pair<std::string, std::vector<std::string>>> choicesShown;
   std::string folder;  // the folder browser's answer
   std::string folderAsked;
   std::vector<Shown> shown;

@@ -265,6 +265,9 @@ void MainWindow::BuildMenus() {
   undoRestoreAction = file->addAction("Undo Last Restore");
   undoRestoreAction->setObjectName("undoRestoreAction");
   file->addSeparator();
+  rescueAction = file->addAction("Rescue from another disk...");
+  rescueAction->setObjectName("rescueAction");
+  file->addSeparator();
   quitAction = file->addAction("Quit");
   quitAction->setShortcut(QKeySequence("Ctrl+Q"));
   QMenu* option = menuBar()->addMenu("Option");
@@ -309,6 +312,10 @@ void MainWindow::Attach(MainWindowLogic& logic) {
           [this] { RunOffThread([this] { logic_->BackupNow(); }); });
   connect(restoreAction, &QAction::triggered, this,
           [this] { RunOffThread([this] { logic_->RestoreNow(); }); });
+  // Shown where this build can read another Windows's registry.
+  rescueAction->setVisible(logic_->CanRescue());
+  connect(rescueAction, &QAction::triggered, this,
+          [this] { RunOffThread([this] { logic_->RescueFromAnotherDisk(); }); });
   connect(undoRestoreAction, &QAction::triggered, this,
           [this] { RunOffThread([this] { logic_->UndoLastRestore(); }); });
   connect(quitAction, &QAction::triggered, this, [this] { QuitOrCancel(); });

@@ -165,6 +165,7 @@ class MainWindow : public QMainWindow,
   QAction* backupAction = nullptr;
   QAction* restoreAction = nullptr;
   QAction* undoRestoreAction = nullptr;
+  QAction* rescueAction = nullptr;
   QAction* quitAction = nullptr;
   QAction* taskSchedulerAction = nullptr;
   QAction* settingsAction = nullptr;

@@ -121,4 +121,18 @@ std::optional<std::string> QtPrompter::AskPassword() {
   });
 }
 
+std::optional<std::string> QtPrompter::ChooseOne(const std::string& title, const std::string& label,
+                                                 const std::vector<std::string>& choices) {
+  // Dialogs belong to the window's thread, whichever thread asks.
+  return OnGui([&]() -> std::optional<std::string> {
+    QStringList items;
+    for (const std::string& choice : choices) items << Text(choice);
+    bool ok = false;
+    const QString chosen =
+        QInputDialog::getItem(parent_, Text(title), Text(label), items, 0, false, &ok);
+    if (!ok) return std::nullopt;
+    return Utf8(chosen);
+  });
+}
+
 }  // namespace quill::app

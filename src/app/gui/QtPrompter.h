@@ -21,6 +21,8 @@ class QtPrompter : public platform::Prompter {
                                           const std::string& filter) override;
   // frmPwd: "Please enter password", OK or Cancel.
   std::optional<std::string> AskPassword() override;
+  std::optional<std::string> ChooseOne(const std::string& title, const std::string& label,
+                                       const std::vector<std::string>& choices) override;
   std::string ChooseFolder(const std::string& prompt) override;
 
  private:

@@ -49,10 +49,18 @@ WindowedProgram::WindowedProgram(platform::Platform& platform, platform::Prompte
       window_, window_.backupView(), window_.restoreView(), window_, session_.services(), prompter_,
       backupPage_, restorePage_,
       MainWindowCommands{[this] { OpenTaskScheduler(); }, [this] { OpenSettings(); },
-                         [this] { OpenDiscWindow(); }});
+                         [this] { OpenDiscWindow(); }, RescueCommand()});
   window_.Attach(*logic_);
   logic_->PageChanged();
   if (found.mailFound) backupPage_.Prepare();
+}
+
+std::function<void()> WindowedProgram::RescueCommand() {
+#ifdef QUILL_HAVE_RESCUE
+  return [this] { RescueRun(prompter_, platform_.system().ApplicationFolder()).Run(); };
+#else
+  return {};
+#endif
 }
 
 std::string WindowedProgram::Program() const {

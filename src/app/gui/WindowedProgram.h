@@ -7,6 +7,9 @@
 #include "app/BackupPage.h"
 #include "app/MainWindowLogic.h"
 #include "app/RestorePage.h"
+#ifdef QUILL_HAVE_RESCUE
+#include "app/RescueRun.h"
+#endif
 #include "app/gui/MainWindow.h"
 #include "app/gui/QtPrompter.h"
 #include "backup/BackupEngine.h"
@@ -30,6 +33,9 @@ class WindowedProgram {
  private:
   // The executable the scheduled task and the start at log-on run.
   std::string Program() const;
+  // The rescue from another disk, or nothing where this build cannot read another Windows's
+  // registry.
+  std::function<void()> RescueCommand();
   void OpenTaskScheduler();
   void OpenSettings();
   // The disc window, modal; with the backup file handed over when one is.

@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -48,14 +49,21 @@ bool IsFolder(const fs::path& path) {
   return fs::is_directory(path, error);
 }
 
-// The user folders below Users that hold a hive, for a message.
-std::string UsersOf(const fs::path& users) {
-  std::string names;
+// The user folders below Users that hold a hive.
+std::vector<std::string> UsersWithHives(const fs::path& users) {
+  std::vector<std::string> names;
   std::error_code error;
   for (fs::directory_iterator it(users, error), end; !error && it != end; it.increment(error)) {
     if (!fs::exists(posix::ChildIgnoringCase(it->path(), "NTUSER.DAT"), error)) continue;
-    names += (names.empty() ? "" : ", ") + Text(it->path().filename());
+    names.push_back(Text(it->path().filename()));
   }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string UsersOf(const fs::path& users) {
+  std::string names;
+  for (const std::string& name : UsersWithHives(users)) names += (names.empty() ? "" : ", ") + name;
   return names.empty() ? "none" : names;
 }
 
@@ -95,6 +103,14 @@ bool WriteText(const fs::path& path, const std::string& text) {
 }
 
 }  // namespace
+
+std::vector<std::string> RescuableUsers(const std::string& from) {
+  std::error_code error;
+  const fs::path root = fs::absolute(HostPath(from), error).lexically_normal();
+  if (fs::exists(posix::ChildIgnoringCase(root, "NTUSER.DAT"), error))
+    return {Text(root.filename())};
+  return UsersWithHives(posix::ChildIgnoringCase(root, "Users"));
+}
 
 RescueOpening OpenRescue(const std::string& from, const std::string& user,
                          const std::string& applicationFolder) {

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/Platform.h"
 
@@ -22,5 +23,9 @@ struct RescueOpening {
 // settings and log stay in applicationFolder.
 RescueOpening OpenRescue(const std::string& from, const std::string& user,
                          const std::string& applicationFolder);
+
+// The users whose profile from holds: the folder's own name when it is a user's folder,
+// else the folders below Users that hold a registry hive. Empty when there are none.
+std::vector<std::string> RescuableUsers(const std::string& from);
 
 }  // namespace quill::platform::rescue
