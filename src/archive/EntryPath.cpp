@@ -1,9 +1,75 @@
 #include "archive/EntryPath.h"
 
 #include "platform/Files.h"
+#include "platform/Text.h"
 
 namespace quill::archive {
 namespace fs = std::filesystem;
+
+namespace {
+
+bool IsUtf8(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    std::size_t length = byte < 0x80           ? 1
+                         : (byte >> 5) == 0x6  ? 2
+                         : (byte >> 4) == 0xE  ? 3
+                         : (byte >> 3) == 0x1E ? 4
+                                               : 0;
+    if (length == 0 || i + length > text.size() || (length == 2 && byte < 0xC2) ||
+        (length == 4 && byte > 0xF4))
+      return false;
+    for (std::size_t k = 1; k < length; ++k)
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+    if (length == 3) {
+      const auto next = static_cast<unsigned char>(text[i + 1]);
+      if ((byte == 0xE0 && next < 0xA0) || (byte == 0xED && next >= 0xA0)) return false;
+    }
+    if (length == 4) {
+      const auto next = static_cast<unsigned char>(text[i + 1]);
+      if ((byte == 0xF0 && next < 0x90) || (byte == 0xF4 && next >= 0x90)) return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string NameKey(std::string_view name) {
+  return platform::Lower(name);
+}
+
+std::string WindowsNameProblem(std::string_view name) {
+  if (!IsUtf8(name)) return "the name is not UTF-8 text";
+  for (const char c : name)
+    if (static_cast<unsigned char>(c) < 0x20 ||
+        std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos)
+      return "Windows refuses the character " +
+             (static_cast<unsigned char>(c) < 0x20 ? "with code " + std::to_string(int(c))
+                                                   : std::string(1, c)) +
+             " in names";
+  if (!name.empty() && (name.back() == '.' || name.back() == ' ') && name != "." && name != "..")
+    return "Windows drops the dots and blanks a name ends in";
+  // A device name stays one with any extension and with blanks before it.
+  std::string_view base = name.substr(0, name.find('.'));
+  while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+  const std::string upper = platform::Upper(base);
+  static constexpr std::string_view kDevices[] = {"CON",    "PRN",     "AUX",   "NUL",
+                                                  "CONIN$", "CONOUT$", "CLOCK$"};
+  bool device = false;
+  for (const std::string_view devicename : kDevices) device = device || upper == devicename;
+  if (upper.size() == 4 && (upper.compare(0, 3, "COM") == 0 || upper.compare(0, 3, "LPT") == 0) &&
+      upper[3] >= '0' && upper[3] <= '9')
+    device = true;
+  // COM and LPT with a superscript digit: ¹ ² ³
+  if ((upper.compare(0, 3, "COM") == 0 || upper.compare(0, 3, "LPT") == 0) && upper.size() == 5 &&
+      (upper.substr(3) == "\xC2\xB9" || upper.substr(3) == "\xC2\xB2" ||
+       upper.substr(3) == "\xC2\xB3"))
+    device = true;
+  if (device) return "Windows keeps the name " + std::string(base) + " for a device";
+  return std::string();
+}
 
 std::optional<std::vector<std::string>> SafeEntryComponents(const std::string& name) {
   if (name.empty() || name.front() == '/' || name.front() == '\\') return std::nullopt;
@@ -15,7 +81,10 @@ std::optional<std::vector<std::string>> SafeEntryComponents(const std::string& n
     if (end == std::string::npos) end = name.size();
     const std::string part = name.substr(start, end - start);
     if (part == "..") return std::nullopt;
-    if (!part.empty() && part != ".") parts.push_back(part);
+    if (!part.empty() && part != ".") {
+      if (!WindowsNameProblem(part).empty()) return std::nullopt;
+      parts.push_back(part);
+    }
     start = end + 1;
   }
   if (parts.empty()) return std::nullopt;
