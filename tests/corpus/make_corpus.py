@@ -270,6 +270,9 @@ def hostile_backups(head, inner_ok):
             stationeries([("a.htm", "a" * 100)], ["a.htm"]), "stowinfo.dat", "packed", 5000),
         "size-understated.wlm": patched(stationeries([("a.htm", "a" * 5000)], ["a.htm"]),
                                         "a.htm", "size", 10),
+        "descriptor-size-understated.wlm": patched(
+            raw_zip([("stowinfo.dat", descriptor(head + [mail_only]) + b"\0" * (20 << 20))]),
+            "stowinfo.dat", "size", 100),
         "descriptor-line-too-long.wlm": zip_bytes([("stowinfo.dat", descriptor(
             head + ["BackupInformation=" + "x" * (4 << 20), mail_only]))]),
     }
