@@ -174,6 +174,14 @@ class Verifier {
       return false;
     }
 
+    // A restore refuses a protected file with a plain entry: anyone could have put it in.
+    if (zip_.HoldsProtectedEntries())
+      for (const EntryInfo& entry : zip_.entries())
+        if (!entry.encrypted && !entry.directory)
+          Problem(entry.name, Quoted(entry.name) +
+                                  " is not protected in a protected backup file; a restore "
+                                  "refuses the file.");
+
     report_.summary.entries = zip_.entries().size();
     for (const EntryInfo& entry : zip_.entries())
       if (damaged_.count(entry.index) == 0) report_.summary.bytes += entry.size;

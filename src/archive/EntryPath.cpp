@@ -1,5 +1,7 @@
 #include "archive/EntryPath.h"
 
+#include <algorithm>
+
 #include "platform/Files.h"
 #include "platform/Text.h"
 
@@ -68,6 +70,17 @@ std::string WindowsNameProblem(std::string_view name) {
        upper.substr(3) == "\xC2\xB3"))
     device = true;
   if (device) return "Windows keeps the name " + std::string(base) + " for a device";
+  // NAME~N.EXT is the form of the short names Windows gives long ones: written there, such a
+  // name may stand for another file of the folder.
+  const std::size_t tilde = name.find('~');
+  if (tilde != std::string_view::npos && tilde >= 1 && tilde <= 6) {
+    const std::size_t dot = std::min(name.find('.', tilde), name.size());
+    const std::string_view number = name.substr(tilde + 1, dot - tilde - 1);
+    const bool digits =
+        !number.empty() && number.find_first_not_of("0123456789") == std::string_view::npos;
+    if (digits && dot <= 8 && (dot == name.size() || name.size() - dot - 1 <= 3))
+      return "Windows may take the name for the short name of another file";
+  }
   return std::string();
 }
 

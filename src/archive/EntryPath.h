@@ -16,7 +16,8 @@ std::optional<std::vector<std::string>> SafeEntryComponents(const std::string& n
 
 // Why Windows would not keep one file or folder name as it stands, or "" when it would: a
 // device name (CON, NUL.txt, COM1), a trailing dot or blank, a character Windows refuses in
-// names, text that is not UTF-8. Such names are refused on every system, so that a backup
+// names, text that is not UTF-8, the form of a short name (NOTE~1.HTM) that may stand for
+// another file. Such names are refused on every system, so that a backup
 // restores the same way on Linux and on Windows.
 std::string WindowsNameProblem(std::string_view name);
 

@@ -253,6 +253,7 @@ def hostile_backups(head, inner_ok):
         "device-name-folder.wlm": mail(["CON.zip"], [("CON.zip", inner_ok)]),
         "device-name-file.wlm": stationeries([("NUL.txt", "x")], ["NUL.txt"]),
         "trailing-dot.wlm": stationeries([("note.htm.", "x")], ["note.htm."]),
+        "short-name.wlm": stationeries([("NOTE~1.HTM", "x")], ["NOTE~1.HTM"]),
         "nested-device-name.wlm": nested(zip_bytes([("Inbox/aux.eml", "x")])),
         "nested-trailing-blank.wlm": nested(zip_bytes([("Inbox /a.eml", "x")])),
         "nested-case-twins.wlm": nested(zip_bytes([("Inbox/a.eml", "x"), ("inbox/b.eml", "y")])),
