@@ -81,7 +81,9 @@ RegistryTextCheck CheckRegistryText(std::string_view bytes) {
   const registry::ParsedRegistryText parsed = registry::ParseRegistryText(bytes);
   RegistryTextCheck check;
   // A file this program writes always begins with the key's own header.
-  if (parsed.lines.empty() || parsed.lines.front() != "\\") {
+  std::string_view first = bytes.substr(0, bytes.find('\n'));
+  if (!first.empty() && first.back() == '\r') first.remove_suffix(1);
+  if (first != "\\") {
     check.problem = "line 1: it does not begin with the key's header line \"\\\"";
     return check;
   }
