@@ -38,8 +38,43 @@ bool IsUtf8(std::string_view text) {
 
 }  // namespace
 
+namespace {
+
+// The small letter of c where Windows takes the two for one in names; c where it has none
+// here. Covers the Latin letters of the first 384 code points, Greek and Cyrillic.
+char32_t Folded(char32_t c) {
+  if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) ||
+      (c >= 0x391 && c <= 0x3AB && c != 0x3A2) || (c >= 0x410 && c <= 0x42F))
+    return c + 0x20;
+  if (c >= 0x400 && c <= 0x40F) return c + 0x50;
+  if (c == 0x178) return 0xFF;
+  const bool evenPairs =
+      (c >= 0x100 && c <= 0x12F) || (c >= 0x132 && c <= 0x137) || (c >= 0x14A && c <= 0x177);
+  const bool oddPairs = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+  if ((evenPairs && c % 2 == 0) || (oddPairs && c % 2 == 1)) return c + 1;
+  return c;
+}
+
+}  // namespace
+
 std::string NameKey(std::string_view name) {
-  return platform::Lower(name);
+  std::string key;
+  key.reserve(name.size());
+  for (std::size_t i = 0; i < name.size();) {
+    const auto byte = static_cast<unsigned char>(name[i]);
+    // Letters of two bytes are folded; everything else is kept as its bytes.
+    const auto next = i + 1 < name.size() ? static_cast<unsigned char>(name[i + 1]) : 0;
+    if ((byte >> 5) == 0x6 && (next & 0xC0) == 0x80) {
+      const char32_t folded = Folded(static_cast<char32_t>(((byte & 0x1F) << 6) | (next & 0x3F)));
+      key += static_cast<char>(0xC0 | (folded >> 6));
+      key += static_cast<char>(0x80 | (folded & 0x3F));
+      i += 2;
+    } else {
+      key += byte < 0x80 ? static_cast<char>(Folded(byte)) : name[i];
+      ++i;
+    }
+  }
+  return key;
 }
 
 std::string WindowsNameProblem(std::string_view name) {

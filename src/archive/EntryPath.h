@@ -21,7 +21,8 @@ std::optional<std::vector<std::string>> SafeEntryComponents(const std::string& n
 // restores the same way on Linux and on Windows.
 std::string WindowsNameProblem(std::string_view name);
 
-// A name as Windows compares names: letters without regard to case.
+// A name as Windows compares names: letters without regard to case (the Latin letters of
+// the first 384 code points, Greek and Cyrillic; other letters as they stand).
 std::string NameKey(std::string_view name);
 
 // Creates the folders of components (all but the last) below root and returns the path of

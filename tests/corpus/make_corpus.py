@@ -257,6 +257,8 @@ def hostile_backups(head, inner_ok):
         "nested-device-name.wlm": nested(zip_bytes([("Inbox/aux.eml", "x")])),
         "nested-trailing-blank.wlm": nested(zip_bytes([("Inbox /a.eml", "x")])),
         "nested-case-twins.wlm": nested(zip_bytes([("Inbox/a.eml", "x"), ("inbox/b.eml", "y")])),
+        "nested-case-twins-accented.wlm": nested(zip_bytes([("Ärger/a.eml", "x"),
+                                                            ("ärger/b.eml", "y")])),
         "nested-duplicate.wlm": nested(raw_zip([("Inbox/a.eml", "x"), ("Inbox/a.eml", "y")])),
         "nested-unnamed.wlm": nested(raw_zip([("Inbox/a.eml", "x"), ("", "y")])),
         "nested-not-utf8.wlm": nested(raw_zip([("Inbox/a.eml", "x"), (b"Inbox/\xff\xfe.eml", "y")])),
