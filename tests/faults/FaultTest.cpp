@@ -340,7 +340,8 @@ TEST(RestoreFaults, AKilledRestoreLeavesEachUnitWhollyOldOrWhollyNew) {
   }
   EXPECT_GE(killed, 6);
   // The next run restores everything and clears what the stopped ones left.
-  ASSERT_EQ(CliRestore(to, file), 0);
+  std::string said;
+  ASSERT_EQ(CliRestore(to, file, &said), 0) << said;
   EXPECT_EQ(Units(to), newUnits);
   for (const auto& item : fs::recursive_directory_iterator(to.profile()))
     EXPECT_FALSE(Leftover(item.path())) << item.path();
