@@ -97,7 +97,7 @@ std::string ItemRestore::Clash(const ItemInfo& item, const std::string& placed) 
       // Another item's folder inside this item's: the calendars in the mail folder.
       const fs::path otherRoot = HostPath(profile_.FolderOf(other.folder));
       if (otherRoot.parent_path() == root &&
-          platform::EqualIgnoringCase(PathText(otherRoot.filename()), placed))
+          archive::NameKey(PathText(otherRoot.filename())) == archive::NameKey(placed))
         return std::string("it would land on the folder of ") + other.caption;
     } else if (other.kind == ItemKind::Files && *other.nameSuffix != '\0' &&
                platform::EndsWithIgnoringCase(placed, other.nameSuffix)) {
@@ -105,7 +105,7 @@ std::string ItemRestore::Clash(const ItemInfo& item, const std::string& placed) 
     }
   }
   for (const char* excluded : item.excludedFolders)
-    if (platform::EqualIgnoringCase(placed, excluded))
+    if (archive::NameKey(placed) == archive::NameKey(excluded))
       return std::string("the folder ") + excluded + " is not the item's";
   if (item.kind == ItemKind::Files && *item.nameSuffix != '\0' &&
       !platform::EndsWithIgnoringCase(placed, item.nameSuffix))

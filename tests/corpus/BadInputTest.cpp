@@ -174,7 +174,9 @@ TEST_F(BadInputTest, ManyEntriesRestoreInLinearTime) {
   const auto took = std::chrono::steady_clock::now() - start;
   std::cout << kFiles << " files restored in "
             << std::chrono::duration_cast<std::chrono::milliseconds>(took).count() << " ms\n";
-  EXPECT_LT(took, std::chrono::seconds(30));
+  // A pass over the backup file per entry grows with the square of the entries; one pass
+  // for all takes seconds here, sanitized too.
+  EXPECT_LT(took, std::chrono::seconds(90));
   const fs::path stationery = platform::HostPath(setup.session().profile().stationeryFolder);
   EXPECT_EQ(ReadFile(stationery / "n19999.htm"), "19999");
 }
