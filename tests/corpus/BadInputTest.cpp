@@ -207,6 +207,50 @@ TEST_F(BadInputTest, LinksWhereRestoredFilesGoAreNotWrittenThrough) {
     }
 }
 
+// A folder of the profile that is a link to a folder outside it is replaced as the link it
+// is, or, for the contacts, which are merged, refused; the folder it points to stays.
+TEST_F(BadInputTest, FolderLinksInTheProfileAreNotFollowedOut) {
+  const fs::path inner = scratch.path() / "inner.zip";
+  archive::ArchiveWriter writer(inner.string());
+  writer.AddData("Inbox/new.eml", "restored");
+  ASSERT_TRUE(writer.Write(""));
+  const fs::path contacts = platform::HostPath(setup.session().profile().contactsFolder);
+  const struct {
+    const char* label;
+    fs::path folder;
+    std::string descriptor;
+    int status;
+    std::string text;
+  } cases[] = {
+      {"the mail folder of an account", setup.mailStore() / "Hotmail (bob)",
+       "Backupmailaccountsandmessages=Hotmail (bob).zip\r\nBackupItem=10000000000\r\n", 0,
+       "Restore Mail Accounts & Messages/News Accounts & Messages\tSuccessed!"},
+      {"a contacts folder", contacts / "Linked",
+       "BackupContacts=Linked.zip\r\nBackupItem=00000100000\r\n", 3,
+       "Restore Contacts: refused to merge into the link " + platform::PathText(contacts) +
+           "/Linked\n"},
+  };
+  for (const auto& c : cases) {
+    fs::remove_all(c.folder);
+    fs::create_directory_symlink(sentinel() / "inner", c.folder);
+    const std::string file =
+        WriteBackup(scratch.path() / "linked.wlm",
+                    {{platform::PathText(c.folder.filename()) + ".zip", ReadFile(inner)},
+                     {"stowinfo.dat", c.descriptor}});
+    std::string output;
+    EXPECT_EQ(CliOnFile("restore", file, output), c.status) << c.label << "\n" << output;
+    EXPECT_NE(output.find(c.text), std::string::npos) << c.label << "\n" << output;
+    EXPECT_EQ(StateOf(sentinel()), (FolderState{{"inner", "dir"},
+                                                {"inner/keep.eml", "file:sentinel mail"},
+                                                {"keep.txt", "file:sentinel"}}))
+        << c.label;
+    if (c.status == 0) {
+      EXPECT_FALSE(fs::is_symlink(c.folder)) << c.label;
+      EXPECT_EQ(ReadFile(c.folder / "Inbox" / "new.eml"), "restored") << c.label;
+    }
+  }
+}
+
 // A backup of the profile itself, damaged: cut short or with one bit flipped. Any outcome
 // is allowed but a changed profile: a restore that takes a damaged file must find the
 // damage or bring back the very data the profile already holds. A restore rewrites the
