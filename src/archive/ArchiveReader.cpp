@@ -370,9 +370,10 @@ ReadStatus ArchiveReader::ExtractEntries(const std::vector<std::size_t>& indexes
     ++written;
     const std::string name = EntryName(entry);
     const auto type = archive_entry_filetype(entry);
-    const auto components = SafeEntryComponents(name);
+    std::string unsafe;
+    const auto components = SafeEntryComponents(name, &unsafe);
     if (!components || (type != AE_IFREG && type != AE_IFDIR)) {
-      refuse(index, name, std::string());
+      refuse(index, name, components ? "it is neither a file nor a folder" : unsafe);
       archive_read_data_skip(reader.get());
       continue;
     }

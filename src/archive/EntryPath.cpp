@@ -79,6 +79,14 @@ std::string NameKey(std::string_view name) {
 
 std::string WindowsNameProblem(std::string_view name) {
   if (!IsUtf8(name)) return "the name is not UTF-8 text";
+  // Windows keeps at most 255 UTF-16 units in one name: a character of four UTF-8 bytes
+  // takes two, every other character one.
+  std::size_t units = 0;
+  for (const char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    units += (byte & 0xC0) == 0x80 ? 0 : byte >= 0xF0 ? 2 : 1;
+  }
+  if (units > 255) return "the name is longer than the 255 characters Windows keeps";
   for (const char c : name)
     if (static_cast<unsigned char>(c) < 0x20 ||
         std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos)
@@ -119,23 +127,29 @@ std::string WindowsNameProblem(std::string_view name) {
   return std::string();
 }
 
-std::optional<std::vector<std::string>> SafeEntryComponents(const std::string& name) {
-  if (name.empty() || name.front() == '/' || name.front() == '\\') return std::nullopt;
-  if (name.find(':') != std::string::npos) return std::nullopt;
+std::optional<std::vector<std::string>> SafeEntryComponents(const std::string& name,
+                                                            std::string* problem) {
+  const auto refuse = [&](std::string why) -> std::optional<std::vector<std::string>> {
+    if (problem != nullptr) *problem = std::move(why);
+    return std::nullopt;
+  };
+  if (name.empty()) return refuse("it has no name");
+  if (name.front() == '/' || name.front() == '\\') return refuse("the name is absolute");
+  if (name.find(':') != std::string::npos) return refuse("the name holds a drive or a stream");
   std::vector<std::string> parts;
   std::size_t start = 0;
   while (start <= name.size()) {
     std::size_t end = name.find_first_of("/\\", start);
     if (end == std::string::npos) end = name.size();
     const std::string part = name.substr(start, end - start);
-    if (part == "..") return std::nullopt;
+    if (part == "..") return refuse("the name climbs out of its folder");
     if (!part.empty() && part != ".") {
-      if (!WindowsNameProblem(part).empty()) return std::nullopt;
+      if (std::string why = WindowsNameProblem(part); !why.empty()) return refuse(std::move(why));
       parts.push_back(part);
     }
     start = end + 1;
   }
-  if (parts.empty()) return std::nullopt;
+  if (parts.empty()) return refuse("the name names no file or folder");
   return parts;
 }
 

@@ -11,14 +11,15 @@ namespace quill::archive {
 
 // The folders and file name an entry name stands for, or nothing when the name is unsafe:
 // absolute, with a drive or stream (":"), climbing with "..", empty, or with a component
-// that WindowsNameProblem refuses.
-std::optional<std::vector<std::string>> SafeEntryComponents(const std::string& name);
+// that WindowsNameProblem refuses; problem, when given, then says which.
+std::optional<std::vector<std::string>> SafeEntryComponents(const std::string& name,
+                                                            std::string* problem = nullptr);
 
 // Why Windows would not keep one file or folder name as it stands, or "" when it would: a
 // device name (CON, NUL.txt, COM1), a trailing dot or blank, a character Windows refuses in
-// names, text that is not UTF-8, the form of a short name (NOTE~1.HTM) that may stand for
-// another file. Such names are refused on every system, so that a backup
-// restores the same way on Linux and on Windows.
+// names, text that is not UTF-8, more than 255 characters, the form of a short name
+// (NOTE~1.HTM) that may stand for another file. Such names are refused on every system, so that a
+// backup restores the same way on Linux and on Windows.
 std::string WindowsNameProblem(std::string_view name);
 
 // A name as Windows compares names: letters without regard to case (the Latin letters of

@@ -254,6 +254,7 @@ def hostile_backups(head, inner_ok):
         "device-name-file.wlm": stationeries([("NUL.txt", "x")], ["NUL.txt"]),
         "trailing-dot.wlm": stationeries([("note.htm.", "x")], ["note.htm."]),
         "short-name.wlm": stationeries([("NOTE~1.HTM", "x")], ["NOTE~1.HTM"]),
+        "nested-name-too-long.wlm": nested(zip_bytes([("Inbox/" + "\u00e4" * 256 + ".eml", "x")])),
         "nested-device-name.wlm": nested(zip_bytes([("Inbox/aux.eml", "x")])),
         "nested-trailing-blank.wlm": nested(zip_bytes([("Inbox /a.eml", "x")])),
         "nested-case-twins.wlm": nested(zip_bytes([("Inbox/a.eml", "x"), ("inbox/b.eml", "y")])),
