@@ -4,6 +4,7 @@
 
 #include "app/RunProgress.h"
 #include "core/AppTitle.h"
+#include "core/RunLog.h"
 #include "safety/SafetyBackups.h"
 
 namespace quill::app {
@@ -168,9 +169,11 @@ RestorePageRun RestorePage::Restore(bool undo) {
     if (!progress.file.empty() && kItems[progress.item].kind != core::ItemKind::Registry)
       fileLabel.Set("Unzip File " + progress.file);
   };
-  observer.itemFinished = [&](std::size_t index, bool restored, const std::string&) {
+  observer.itemFinished = [&](std::size_t index, bool restored, const std::string& error) {
     run.summary += std::string("\r\n") + kItems[index].restoreName + "\t" +
                    (restored ? "Successed!" : "Fail!");
+    // Why, on a line of its own below the item's.
+    if (!restored && !error.empty()) run.summary += "\r\n\t" + core::OneLine(error);
     bar.AdvanceTo(index + 1);
   };
   run.outcome = engine_.Run(*source_, request, observer);

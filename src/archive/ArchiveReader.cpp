@@ -7,12 +7,14 @@
 #include <clocale>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <mutex>
+#include <unordered_map>
+#include <utility>
 
 #include "archive/CodePageNames.h"
 #include "archive/EntryPath.h"
+#include "archive/ZipLayout.h"
 #include "platform/Files.h"
 
 namespace quill::archive {
@@ -172,6 +174,14 @@ bool ArchiveReader::Open(const std::string& path) {
     entries_.clear();
     firstByName_.clear();
     error_ = path + " is not a ZIP archive or is damaged: " + ArchiveError(reader.get());
+    return false;
+  }
+  // Entries that share their data, or data that runs into what follows it, would unpack to
+  // far more than the file holds: such a file is refused before anything is unpacked.
+  if (const std::string problem = ZipLayoutProblem(path); !problem.empty()) {
+    entries_.clear();
+    firstByName_.clear();
+    error_ = path + " is not a ZIP archive or is damaged: " + problem;
     return false;
   }
   path_ = path;
@@ -334,6 +344,21 @@ ReadStatus ArchiveReader::ExtractEntries(const std::vector<std::size_t>& indexes
   std::vector<char> buffer(kChunk);
   archive_entry* entry = nullptr;
   std::string refused;
+  const auto refuse = [&](std::size_t index, const std::string& name, const std::string& why) {
+    refused += (refused.empty() ? "" : ", ") +
+               (name.empty() ? "entry " + std::to_string(index + 1) + " (it has no name)"
+                             : name + (why.empty() ? "" : " (" + why + ")"));
+  };
+  // Every name written below root, as Windows compares names, and whether it is a folder:
+  // two names that are one on Windows would be one file there and two here.
+  std::unordered_map<std::string, std::pair<std::string, bool>> taken;
+  const auto take = [&](const std::string& path, bool folder) -> std::string {
+    const auto [at, added] = taken.try_emplace(NameKey(path), path, folder);
+    if (added || (folder && at->second.second && at->second.first == path)) return std::string();
+    if (at->second.first != path) return "the name differs only in case from " + at->second.first;
+    return folder || at->second.second ? "a file and a folder have the same name"
+                                       : "the name stands twice";
+  };
   std::size_t written = 0;
   for (std::size_t index = 0; written < indexes.size() && NextHeader(reader.get(), &entry);
        ++index) {
@@ -345,15 +370,26 @@ ReadStatus ArchiveReader::ExtractEntries(const std::vector<std::size_t>& indexes
     ++written;
     const std::string name = EntryName(entry);
     const auto type = archive_entry_filetype(entry);
-    const auto components = SafeEntryComponents(name);
+    std::string unsafe;
+    const auto components = SafeEntryComponents(name, &unsafe);
     if (!components || (type != AE_IFREG && type != AE_IFDIR)) {
-      refused += (refused.empty() ? "" : ", ") + name;
+      refuse(index, name, components ? "it is neither a file nor a folder" : unsafe);
+      archive_read_data_skip(reader.get());
+      continue;
+    }
+    std::string clash, joined;
+    for (std::size_t i = 0; i < components->size() && clash.empty(); ++i) {
+      joined += (i == 0 ? "" : "/") + (*components)[i];
+      clash = take(joined, i + 1 < components->size() || type == AE_IFDIR);
+    }
+    if (!clash.empty()) {
+      refuse(index, name, clash);
       archive_read_data_skip(reader.get());
       continue;
     }
     const auto path = PrepareEntryPath(root, *components, error);
     if (!path) {
-      refused += (refused.empty() ? "" : ", ") + name;
+      refuse(index, name, error);
       archive_read_data_skip(reader.get());
       continue;
     }
@@ -362,22 +398,44 @@ ReadStatus ArchiveReader::ExtractEntries(const std::vector<std::size_t>& indexes
         return {"cannot create " + PathText(*path)};
       continue;
     }
-    // The file is written beside its place and renamed over it only when complete.
+    // The file is written beside its place and renamed over it only when complete. It is
+    // made new: whatever stands at the partial name, a link above all, is not written through.
     const fs::path partial = path->parent_path() / (PathText(path->filename()) + ".partial");
+    const EntryInfo& info = entries_[index];
     std::uint64_t bytes = 0;
     {
-      std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-      if (!out) return {"cannot create " + PathText(*path)};
+      platform::NewFile out;
+      if (!out.Create(partial, error)) return {error};
       la_ssize_t got;
+      bool written = true;
+      std::string tooLong;
       while ((got = archive_read_data(reader.get(), buffer.data(), buffer.size())) > 0) {
-        out.write(buffer.data(), got);
-        bytes += static_cast<std::uint64_t>(got);
+        const auto size = static_cast<std::uint64_t>(got);
+        // The data stops where its header says it ends: no entry grows past its size.
+        if (size > info.size - bytes) {
+          tooLong = name + " holds more than the " + std::to_string(info.size) +
+                    " bytes its header gives";
+          break;
+        }
+        if (!out.Write(buffer.data(), static_cast<std::size_t>(got))) {
+          written = false;
+          break;
+        }
+        bytes += size;
       }
-      out.close();
-      if (got < 0 || !out) {
+      written = out.Close() && written;
+      std::string problem;
+      if (!tooLong.empty())
+        problem = tooLong;
+      else if (got < 0)
+        problem = "cannot read " + name + ": " + ArchiveError(reader.get());
+      else if (!written)
+        problem = "cannot write " + PathText(*path);
+      else if (const std::string size = SizeProblem(info, bytes); !size.empty())
+        problem = "cannot read " + name + ": " + size;
+      if (!problem.empty()) {
         fs::remove(partial, code);
-        return {got < 0 ? "cannot read " + name + ": " + ArchiveError(reader.get())
-                        : "cannot write " + PathText(*path)};
+        return {problem};
       }
     }
     fs::rename(partial, *path, code);

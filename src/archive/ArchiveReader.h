@@ -72,6 +72,10 @@ class ArchiveReader {
   // when it is larger or does not read cleanly.
   std::optional<std::string> Read(const EntryInfo& entry, std::size_t limit,
                                   std::string& error) const;
+  // Writes the entries of indexes below the folder with their relative paths, in one pass
+  // over the archive, as ExtractAll does.
+  ReadStatus ExtractEntries(const std::vector<std::size_t>& indexes,
+                            const std::string& folder) const;
   // Reads every entry whole, writing nothing, and calls report for each entry whose data does
   // not read cleanly: a wrong or missing password, damaged compressed data, a bad CRC, data cut
   // short, or a size other than the header's. Fails when any entry was reported.
@@ -82,9 +86,6 @@ class ArchiveReader {
   const std::string& error() const { return error_; }
 
  private:
-  ReadStatus ExtractEntries(const std::vector<std::size_t>& indexes,
-                            const std::string& folder) const;
-
   std::string path_;
   std::vector<EntryInfo> entries_;
   std::unordered_map<std::string, std::size_t> firstByName_;

@@ -81,7 +81,9 @@ RegistryTextCheck CheckRegistryText(std::string_view bytes) {
   const registry::ParsedRegistryText parsed = registry::ParseRegistryText(bytes);
   RegistryTextCheck check;
   // A file this program writes always begins with the key's own header.
-  if (parsed.lines.empty() || parsed.lines.front() != "\\") {
+  std::string_view first = bytes.substr(0, bytes.find('\n'));
+  if (!first.empty() && first.back() == '\r') first.remove_suffix(1);
+  if (first != "\\") {
     check.problem = "line 1: it does not begin with the key's header line \"\\\"";
     return check;
   }
@@ -173,6 +175,14 @@ class Verifier {
                       : "The password does not fit " + fileName_ + ".");
       return false;
     }
+
+    // A restore refuses a protected file with a plain entry: anyone could have put it in.
+    if (zip_.HoldsProtectedEntries())
+      for (const EntryInfo& entry : zip_.entries())
+        if (!entry.encrypted && !entry.directory)
+          Problem(entry.name, Quoted(entry.name) +
+                                  " is not protected in a protected backup file; a restore "
+                                  "refuses the file.");
 
     report_.summary.entries = zip_.entries().size();
     for (const EntryInfo& entry : zip_.entries())

@@ -130,6 +130,25 @@ Descriptor Descriptor::Parse(std::string_view bytes) {
   return read;
 }
 
+std::string Descriptor::LimitProblem(std::string_view bytes) {
+  std::size_t line = 1;
+  for (std::size_t start = 0; start < bytes.size(); ++line) {
+    std::size_t end = bytes.find('\n', start);
+    if (end == std::string_view::npos) end = bytes.size();
+    if (end - start > kDescriptorLineLimit)
+      return "line " + std::to_string(line) + " of the descriptor is longer than " +
+             std::to_string(kDescriptorLineLimit) + " bytes";
+    // Every name of an item's line is separated by ";": their count is bounded by it.
+    std::size_t names = 1;
+    for (std::size_t at = start; at < end; ++at)
+      if (bytes[at] == ';' && ++names > kNamesPerItem)
+        return "line " + std::to_string(line) + " of the descriptor names more than " +
+               std::to_string(kNamesPerItem) + " entries";
+    start = end + 1;
+  }
+  return std::string();
+}
+
 std::string EncodeDescription(const std::string& text) {
   return platform::ReplaceAll(text, "\r\n", kLineBreakCode);
 }

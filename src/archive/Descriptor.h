@@ -19,6 +19,11 @@ inline constexpr const char* kUserKey = "BackupLogonUser";
 inline constexpr const char* kTimeKey = "BackupTime";
 inline constexpr const char* kInformationKey = "BackupInformation";
 inline constexpr const char* kItemFlagsKey = "BackupItem";
+// What a descriptor may hold; a real one holds a few kilobytes, with lines far shorter and
+// far fewer names. Beyond these the file is not taken as a backup.
+inline constexpr std::size_t kDescriptorLineLimit = 4u << 20;
+inline constexpr std::size_t kNamesPerItem = 100000;
+
 // The key of the line that carries another key's value in UTF-8: "BackupMailUTF8".
 inline constexpr const char* kUtf8KeySuffix = "UTF8";
 
@@ -60,6 +65,9 @@ struct Descriptor {
   std::string Serialize() const;
   // What a descriptor's bytes say, read by the reading rules above.
   static Descriptor Parse(std::string_view bytes);
+  // Why a descriptor's bytes are beyond what a reader takes (a line longer than
+  // kDescriptorLineLimit, an item with more than kNamesPerItem names); "" when they are not.
+  static std::string LimitProblem(std::string_view bytes);
 };
 
 // A description on one line: every CR LF becomes "PS$QVT", and back.

@@ -50,6 +50,17 @@ std::string Shown(const std::string& name) {
 
 }  // namespace
 
+std::string OneLine(const std::string& text) {
+  std::string line = text;
+  for (char& c : line)
+    if (c == '\r' || c == '\n') c = ' ';
+  return line;
+}
+
+void RunLog::Reason(const std::string& name, const std::string& why) {
+  Line(name + ": " + OneLine(why), '\n');
+}
+
 void RunLog::ValueLeftOut(const std::string& name, const std::string& key,
                           const std::string& value) {
   Line(name + " left out the registry value \"" + Shown(value) + "\" of " + Shown(key) +

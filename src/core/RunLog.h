@@ -8,6 +8,9 @@
 
 namespace quill::core {
 
+// text on one line: each CR and LF in it a blank.
+std::string OneLine(const std::string& text);
+
 class RunLog {
  public:
   // timeStamp gives the current local date and time in the general date format. An empty
@@ -20,6 +23,8 @@ class RunLog {
   void Target(const std::string& path);
   // name: "Backup Mail Rules" and the like.
   void Item(const std::string& name, bool succeeded);
+  // Why the item name (as in Item) failed, on a line of its own after its Item line.
+  void Reason(const std::string& name, const std::string& why);
   // A registry value (or key) an item left out of the backup because its name cannot be
   // written into the registry text; name: the item's, as in Item.
   void ValueLeftOut(const std::string& name, const std::string& key, const std::string& value);

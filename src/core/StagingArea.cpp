@@ -99,10 +99,10 @@ void RecoverInterruptedRuns(const Profile& profile) {
     parents.insert(StagingParentFor(profile, folder));
   for (const fs::path& parent : parents)
     if (!parent.empty()) RemoveAbandonedRunFolders(parent, kRestoreRunPrefix);
-  // Earlier versions unpacked inside the folders themselves, and so does a restore into a
-  // profile folder that is a volume of its own.
-  for (ProfileFolder folder :
-       {ProfileFolder::MailData, ProfileFolder::Contacts, ProfileFolder::Calendars}) {
+  // Earlier versions unpacked inside the folders themselves, and so do a restore into a
+  // profile folder that is a volume of its own and the restore of an item's plain files.
+  for (ProfileFolder folder : {ProfileFolder::MailData, ProfileFolder::Contacts,
+                               ProfileFolder::Calendars, ProfileFolder::Stationery}) {
     const std::string root = profile.FolderOf(folder);
     if (!root.empty()) RemoveAbandonedRunFolders(HostPath(root), ".quillstow-restore");
   }

@@ -2,6 +2,7 @@
 // File services that differ between Windows and a Wine prefix. Plain existence tests,
 // enumeration, copying and deletion use std::filesystem through HostPath().
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -43,6 +44,27 @@ class Files {
   // The volume of an existing folder (host path text, UTF-8); nothing when the system cannot
   // tell.
   virtual std::optional<VolumeSpace> Volume(const std::string& folder) = 0;
+};
+
+// A file the program writes, made new at its name: never opened through a link, a hard link
+// or anything else already standing there. Whatever file or link stands at the name is
+// removed first (the name itself, never what a link points at); a folder there fails the
+// creation.
+class NewFile {
+ public:
+  NewFile() = default;
+  ~NewFile();
+  NewFile(const NewFile&) = delete;
+  NewFile& operator=(const NewFile&) = delete;
+
+  // False, with error saying why, when the file cannot be made.
+  bool Create(const std::filesystem::path& path, std::string& error);
+  bool Write(const char* data, std::size_t size);
+  // True when every byte written reached the file.
+  bool Close();
+
+ private:
+  std::intptr_t handle_ = -1;
 };
 
 // The host path of a UTF-8 path text.

@@ -154,9 +154,8 @@ ImportResult RegistryText::ImportKeyText(const std::string& targetKeyPath, std::
       return {false, "The registry file " + file + " is damaged: " + content.problem +
                          ". Nothing was changed."};
     return {false, "The registry file " + file + " is damaged at line " +
-                       std::to_string(content.badLine) + " (" +
-                       Shortened(content.lines[content.badLine - 1]) + "): " + content.problem +
-                       ". Nothing was changed."};
+                       std::to_string(content.badLine) + " (" + Shortened(content.badText) +
+                       "): " + content.problem + ". Nothing was changed."};
   }
   const KeyPath target = reg_.ParseKeyPath(targetKeyPath);
   if (target.root == 0)

@@ -339,23 +339,30 @@ std::string Line(const std::string& name, std::string_view tag, const std::strin
 
 ParsedRegistryText ParseRegistryText(std::string_view bytes) {
   ParsedRegistryText parsed;
-  for (std::size_t start = 0; start < bytes.size();) {
+  // The lines are read one at a time from the bytes: only the keys and values read are kept,
+  // and the text of a line that is refused.
+  std::size_t start = 0;
+  const auto nextLine = [&](std::string_view& line) {
+    if (start >= bytes.size()) return false;
     std::size_t end = bytes.find('\n', start);
     if (end == std::string_view::npos) end = bytes.size();
     std::size_t stop = end;
     if (stop > start && bytes[stop - 1] == '\r') --stop;
-    parsed.lines.push_back(AnsiToUtf8(bytes.substr(start, stop - start)));
+    line = bytes.substr(start, stop - start);
     start = end + 1;
-  }
-  const auto refuse = [&](std::size_t line, std::string problem) {
-    parsed.badLine = line;
+    return true;
+  };
+  std::string line;
+  const auto refuse = [&](std::size_t number, std::string problem) {
+    parsed.badLine = number;
+    parsed.badText = number == 0 ? std::string() : line;
     parsed.problem = std::move(problem);
     parsed.keys.clear();
     return parsed;
   };
   std::size_t index = 0;
-  for (; index < parsed.lines.size() && !parsed.lines[index].empty(); ++index) {
-    const std::string& line = parsed.lines[index];
+  for (std::string_view raw; nextLine(raw) && !raw.empty(); ++index) {
+    line = AnsiToUtf8(raw);
     // Lines end in CR LF or LF, and no line written here holds a CR of its own: one left in
     // a line means other line ends, which would put the rest of the file into one name.
     if (line.find('\r') != std::string::npos)
@@ -378,8 +385,11 @@ ParsedRegistryText ParseRegistryText(std::string_view bytes) {
     else
       parsed.skippedLines.push_back(index + 1);
   }
-  for (; index < parsed.lines.size(); ++index) {
-    if (parsed.lines[index].empty()) continue;
+  // index is the empty line that ended the reading, if any: the next line with text after it
+  // is not read.
+  for (std::string_view raw; nextLine(raw);) {
+    ++index;
+    if (raw.empty()) continue;
     parsed.unreadFrom = index + 1;
     break;
   }

@@ -63,7 +63,7 @@ struct ParsedRegistryText {
   // for the file as a whole when badLine is 0.
   std::string problem;
   std::size_t badLine = 0;
-  std::vector<std::string> lines;         // the file's lines, UTF-8
+  std::string badText;                    // the text of line badLine, UTF-8
   std::vector<std::size_t> skippedLines;  // value lines of a type an import does not know
   std::size_t unreadFrom = 0;  // the first line with text after an empty line; 0 when none
 

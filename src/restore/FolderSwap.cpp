@@ -36,8 +36,9 @@ bool IsBareName(const std::string& name) {
 }
 
 bool ReplaceFolder(const fs::path& staged, const fs::path& target, std::string& error,
-                   core::SwapJournal* journal, SwapMode mode) {
+                   core::SwapJournal* journal, SwapMode mode, fs::path* old) {
   std::error_code code;
+  if (old != nullptr) old->clear();
   if (!fs::exists(fs::symlink_status(target, code))) {
     fs::rename(staged, target, code);
     if (code) error = "cannot put " + platform::PathText(target) + " in place: " + code.message();
@@ -68,10 +69,17 @@ bool ReplaceFolder(const fs::path& staged, const fs::path& target, std::string& 
       return false;
     }
     if (journal != nullptr) journal->End();
-    fs::remove_all(aside, code);
+    if (old != nullptr)
+      *old = aside;
+    else
+      fs::remove_all(aside, code);
     return true;
   }
-  fs::remove_all(staged, code);  // the old folder, now at the staged place
+  // The old folder, now at the staged place.
+  if (old != nullptr)
+    *old = staged;
+  else
+    fs::remove_all(staged, code);
   return true;
 }
 
@@ -108,13 +116,18 @@ bool TakeOwnFiles(const fs::path& target, const fs::path& staged, std::string& e
 }  // namespace
 
 bool MergeFolder(const fs::path& staged, const fs::path& target, std::string& error,
-                 core::SwapJournal* journal, SwapMode mode) {
+                 core::SwapJournal* journal, SwapMode mode, fs::path* old) {
   // The merged folder is made beside the target and then replaces it in one step, so that
   // the target is at every moment wholly the old or wholly the merged folder.
   std::error_code code;
-  if (fs::exists(fs::symlink_status(target, code)) && !TakeOwnFiles(target, staged, error))
+  const fs::file_status status = fs::symlink_status(target, code);
+  // A link is not followed out of the profile to take files from where it points.
+  if (fs::is_symlink(status)) {
+    error = "refused to merge into the link " + platform::PathText(target);
     return false;
-  return ReplaceFolder(staged, target, error, journal, mode);
+  }
+  if (fs::exists(status) && !TakeOwnFiles(target, staged, error)) return false;
+  return ReplaceFolder(staged, target, error, journal, mode, old);
 }
 
 }  // namespace quill::restore

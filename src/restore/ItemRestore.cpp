@@ -1,12 +1,16 @@
 #include "restore/ItemRestore.h"
 
 #include <memory>
+#include <unordered_map>
 
+#include "archive/Descriptor.h"
+#include "archive/EntryPath.h"
 #include "core/OrderedJobs.h"
 #include "core/StagingArea.h"
 #include "platform/Files.h"
 #include "platform/RunFolder.h"
 #include "platform/SystemInfo.h"
+#include "platform/Text.h"
 #include "restore/FolderSwap.h"
 
 namespace quill::restore {
@@ -70,10 +74,10 @@ bool ItemRestore::Fail(std::string message) {
 bool ItemRestore::Run(const ItemInfo& item, const std::vector<std::string>& entries) {
   error_.clear();
   done_ = total_ = 0;
-  for (const std::string& name : entries)
-    if (const archive::EntryInfo* entry = IsBareName(name) ? backupFile_.Find(name) : nullptr)
-      total_ += entry->size;
   if (Stopped()) return Fail(kRestoreStopped);
+  // Every name is checked, and every entry found, before anything is made or changed.
+  if (!CheckEntries(item, entries)) return false;
+  for (const std::string& name : entries) total_ += backupFile_.Find(name)->size;
   switch (item.kind) {
     case ItemKind::Folders:
       return RestoreFolders(item, entries);
@@ -85,16 +89,163 @@ bool ItemRestore::Run(const ItemInfo& item, const std::vector<std::string>& entr
   return false;
 }
 
-const archive::EntryInfo* ItemRestore::Entry(const std::string& name) {
-  // Names come from a file anyone can write: only bare file names are taken.
-  if (!IsBareName(name)) {
-    Fail("refused the entry name " + name);
-    return nullptr;
+std::string ItemRestore::Clash(const ItemInfo& item, const std::string& placed) const {
+  const fs::path root = HostPath(profile_.FolderOf(item.folder));
+  for (const ItemInfo& other : core::kItems) {
+    if (&other == &item || other.kind == ItemKind::Registry) continue;
+    if (other.folder != item.folder) {
+      // Another item's folder inside this item's: the calendars in the mail folder.
+      const fs::path otherRoot = HostPath(profile_.FolderOf(other.folder));
+      if (otherRoot.parent_path() == root &&
+          archive::NameKey(PathText(otherRoot.filename())) == archive::NameKey(placed))
+        return std::string("it would land on the folder of ") + other.caption;
+    } else if (other.kind == ItemKind::Files && *other.nameSuffix != '\0' &&
+               platform::EndsWithIgnoringCase(placed, other.nameSuffix)) {
+      return std::string("it would land on the data of ") + other.caption;
+    }
   }
-  const archive::EntryInfo* entry = backupFile_.Find(name);
-  if (entry == nullptr) Fail("the backup file holds no entry " + name);
-  return entry;
+  for (const char* excluded : item.excludedFolders)
+    if (archive::NameKey(placed) == archive::NameKey(excluded))
+      return std::string("the folder ") + excluded + " is not the item's";
+  if (item.kind == ItemKind::Files && *item.nameSuffix != '\0' &&
+      !platform::EndsWithIgnoringCase(placed, item.nameSuffix))
+    return std::string("the item's files end in ") + item.nameSuffix;
+  return std::string();
 }
+
+bool ItemRestore::CheckEntries(const ItemInfo& item, const std::vector<std::string>& entries) {
+  if (entries.size() > archive::kNamesPerItem)
+    return Fail("the backup file names " + std::to_string(entries.size()) +
+                " entries for this item, more than the " + std::to_string(archive::kNamesPerItem) +
+                " a restore takes");
+  // What each name becomes in the profile, as Windows compares names.
+  std::unordered_map<std::string, const std::string*> placedBy;
+  for (const std::string& name : entries) {
+    // Names come from a file anyone can write: only bare file names are taken.
+    if (!IsBareName(name)) return Fail("refused the entry name " + name);
+    if (const std::string why = archive::WindowsNameProblem(name); !why.empty())
+      return Fail("refused the entry name " + name + ": " + why);
+    if (item.kind != ItemKind::Registry) {
+      const bool plain = item.kind == ItemKind::Files || core::IsPlainFile(item, name);
+      const std::string placed = plain ? name : PathText(HostPath(name).stem());
+      if (!plain && (!IsBareName(placed) || core::IsOwnName(placed)))
+        return Fail("refused the entry name " + name);
+      if (const std::string why = archive::WindowsNameProblem(placed); !why.empty())
+        return Fail("refused the entry name " + name + ": " + why);
+      // The item's own plain files (the message store beside the accounts) are its own.
+      if (const std::string clash = core::IsPlainFile(item, name) ? "" : Clash(item, placed);
+          !clash.empty())
+        return Fail("refused the entry name " + name + ": " + clash);
+      const auto [at, added] = placedBy.try_emplace(archive::NameKey(placed), &name);
+      if (!added)
+        return Fail("refused the entry name " + name + ": it lands where " + *at->second + " does");
+    }
+    if (backupFile_.Find(name) == nullptr) return Fail("the backup file holds no entry " + name);
+  }
+  return true;
+}
+
+bool ItemRestore::CheckSpace(const fs::path& folder, std::uint64_t bytes) {
+  std::error_code error;
+  const fs::space_info space = fs::space(folder, error);
+  if (error) return true;  // a system that does not tell is not held up
+  if (bytes <= space.available && space.available - bytes >= kFreeSpaceMargin) return true;
+  return Fail("the backup file unpacks to " + std::to_string(bytes) + " bytes, and " +
+              PathText(folder) + " has " + std::to_string(space.available) +
+              " bytes free (a restore leaves " + std::to_string(kFreeSpaceMargin) + " bytes free)");
+}
+
+namespace {
+
+// What an item put in place so far, put back when the item fails: a folder swapped in goes
+// back to the old one, a file put in place to the old file; what was not there before goes.
+class ItemUndo {
+ public:
+  ItemUndo(fs::path scratch, core::SwapJournal& journal, SwapMode mode)
+      : scratch_(std::move(scratch)), journal_(journal), mode_(mode) {}
+  ~ItemUndo() {
+    if (!kept_) Undo();
+  }
+  ItemUndo(const ItemUndo&) = delete;
+  ItemUndo& operator=(const ItemUndo&) = delete;
+
+  // target was put in place; old is where its former content now is ("" for none).
+  void Placed(const fs::path& target, const fs::path& old, bool folder) {
+    steps_.push_back({target, old, folder});
+  }
+  // A place beside the targets for an old file kept until the item is done.
+  fs::path NewPlace() { return scratch_ / ("kept-" + std::to_string(count_++)); }
+  void Keep() { kept_ = true; }
+
+ private:
+  struct Step {
+    fs::path target, old;
+    bool folder;
+  };
+  void Undo() {
+    for (auto step = steps_.rbegin(); step != steps_.rend(); ++step) {
+      std::error_code code;
+      std::string problem;
+      if (step->folder && !step->old.empty()) {
+        ReplaceFolder(step->old, step->target, problem, &journal_, mode_);
+      } else if (!step->old.empty()) {
+        fs::rename(step->old, step->target, code);
+      } else {
+        // Not there before the item: taken out of its place in one step, then removed.
+        const fs::path gone = NewPlace();
+        fs::rename(step->target, gone, code);
+        if (!code) fs::remove_all(gone, code);
+      }
+    }
+  }
+
+  fs::path scratch_;
+  core::SwapJournal& journal_;
+  SwapMode mode_;
+  std::vector<Step> steps_;
+  std::size_t count_ = 0;
+  bool kept_ = false;
+};
+
+// Puts the staged file at target in one step; the old file stays at a place of undo's.
+bool PutFileInPlace(const fs::path& staged, const fs::path& target, ItemUndo& undo,
+                    std::string& problem) {
+  std::error_code code;
+  const fs::file_status status = fs::symlink_status(target, code);
+  fs::path old;
+  if (fs::is_directory(status)) {
+    problem = PathText(target) + " is a folder where the backup holds a file";
+    return false;
+  }
+  if (fs::exists(status) || fs::is_symlink(status)) {
+    // The old file keeps a second name until the item is done: the name itself, never what a
+    // link at it points to.
+    old = undo.NewPlace();
+    fs::create_hard_link(target, old, code);
+    if (code) fs::copy(target, old, fs::copy_options::copy_symlinks, code);
+    if (code) {
+      problem = "cannot keep " + PathText(target) + ": " + code.message();
+      return false;
+    }
+  }
+  fs::rename(staged, target, code);
+  if (code) {
+    problem = "cannot put " + PathText(target) + " in place: " + code.message();
+    return false;
+  }
+  undo.Placed(target, old, false);
+  return true;
+}
+
+// The indexes of the named entries, for one pass over the backup file.
+std::vector<std::size_t> IndexesOf(const archive::ArchiveReader& file,
+                                   const std::vector<std::string>& names) {
+  std::vector<std::size_t> indexes;
+  for (const std::string& name : names) indexes.push_back(file.Find(name)->index);
+  return indexes;
+}
+
+}  // namespace
 
 bool ItemRestore::RestoreFolders(const ItemInfo& item, const std::vector<std::string>& entries) {
   const std::string folder = profile_.FolderOf(item.folder);
@@ -107,11 +258,17 @@ bool ItemRestore::RestoreFolders(const ItemInfo& item, const std::vector<std::st
                                                core::kRestoreRunPrefix);
   if (!run) return Fail("cannot make a folder to unpack into beside " + folder);
   core::SwapJournal journal(run->path());
+  if (!CheckSpace(run->path(), total_)) return false;
 
-  // Each nested archive is taken out and unpacked into a staging folder of its own, several
-  // at once; the unpacked folders are then put in place one by one, in the list's order.
+  // The item's entries are taken out of the backup file in one pass; then each inner archive
+  // is unpacked into a staging folder of its own, several at once, and the unpacked folders
+  // are put in place one by one, in the list's order.
+  const fs::path taken = run->path() / "taken";
+  if (const archive::ReadStatus extracted =
+          backupFile_.ExtractEntries(IndexesOf(backupFile_, entries), PathText(taken));
+      !extracted)
+    return Fail(extracted.error);
   struct Unpack {
-    std::string name;
     std::unique_ptr<Staging> staging;
     std::string problem;
   };
@@ -119,15 +276,16 @@ bool ItemRestore::RestoreFolders(const ItemInfo& item, const std::vector<std::st
   std::vector<core::OrderedJobs::Job> jobs(entries.size(), [] { return true; });
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const std::string& name = entries[i];
-    if (!IsBareName(name) || core::IsPlainFile(item, name)) continue;
-    unpacks[i].name = name;
+    if (core::IsPlainFile(item, name)) continue;
     unpacks[i].staging = std::make_unique<Staging>(run->path() / std::to_string(i));
     Unpack& unpack = unpacks[i];
     const fs::path destination = root / HostPath(name).stem();
-    jobs[i] = [this, &unpack, destination] {
+    const fs::path archive = taken / HostPath(name);
+    const std::uint64_t share = backupFile_.Find(name)->size;
+    jobs[i] = [this, &unpack, destination, archive, share] {
       std::uint64_t reported = 0;
       return UnpackNested(
-          unpack.name, unpack.staging->path(), destination,
+          archive, share, unpack.staging->path(), destination,
           [&](std::uint64_t done, const std::string& file) {
             Advance(done - reported, file);
             reported = done;
@@ -136,38 +294,37 @@ bool ItemRestore::RestoreFolders(const ItemInfo& item, const std::vector<std::st
     };
   }
   core::OrderedJobs running(jobs, threads_);
+  // Declared after the staging folders that keep the old folders: a failure puts them back
+  // before they go.
+  ItemUndo undo(run->path(), journal, swapMode_);
 
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const std::string& name = entries[i];
-    // A stop is taken between folders: the folders already put in place stay, the others
-    // stay as they were.
-    if (Stopped()) return Fail(kRestoreStopped);
-    const archive::EntryInfo* entry = Entry(name);
-    if (entry == nullptr) return false;
-    if (core::IsPlainFile(item, name)) {
-      if (const archive::ReadStatus extracted = backupFile_.Extract(*entry, folder); !extracted)
-        return Fail(extracted.error);
-      Advance(entry->size, PathText(root / HostPath(name)));
-      continue;
-    }
-    const std::string base = PathText(HostPath(name).stem());
-    if (!IsBareName(base) || core::IsOwnName(base))
-      return Fail("refused the entry name " + name);
-    if (!running.Wait(i)) return Fail(Stopped() ? kRestoreStopped : unpacks[i].problem);
+    // A stop is taken between folders; what the item already put in place goes back.
     if (Stopped()) return Fail(kRestoreStopped);
     std::string problem;
+    if (core::IsPlainFile(item, name)) {
+      if (!PutFileInPlace(taken / HostPath(name), root / HostPath(name), undo, problem))
+        return Fail(problem);
+      Advance(backupFile_.Find(name)->size, PathText(root / HostPath(name)));
+      continue;
+    }
+    if (!running.Wait(i)) return Fail(Stopped() ? kRestoreStopped : unpacks[i].problem);
+    if (Stopped()) return Fail(kRestoreStopped);
     const fs::path staged = unpacks[i].staging->path() / "unpacked";
-    const fs::path target = root / HostPath(base);
-    if (!(item.mergeOnRestore ? MergeFolder(staged, target, problem, &journal, swapMode_)
-                              : ReplaceFolder(staged, target, problem, &journal, swapMode_)))
+    const fs::path target = root / HostPath(name).stem();
+    fs::path old;
+    if (!(item.mergeOnRestore ? MergeFolder(staged, target, problem, &journal, swapMode_, &old)
+                              : ReplaceFolder(staged, target, problem, &journal, swapMode_, &old)))
       return Fail(problem);
-    unpacks[i].staging.reset();
+    undo.Placed(target, old, true);
   }
+  undo.Keep();
   return true;
 }
 
-bool ItemRestore::UnpackNested(const std::string& name, const fs::path& staging,
-                               const fs::path& destination,
+bool ItemRestore::UnpackNested(const fs::path& archive, std::uint64_t share,
+                               const fs::path& staging, const fs::path& destination,
                                const std::function<void(std::uint64_t, const std::string&)>& done,
                                std::string& problem) const {
   if (Stopped()) {
@@ -179,18 +336,9 @@ bool ItemRestore::UnpackNested(const std::string& name, const fs::path& staging,
     problem = "cannot create " + PathText(staging);
     return false;
   }
-  const archive::EntryInfo* entry = backupFile_.Find(name);
-  if (entry == nullptr) {
-    problem = "the backup file holds no entry " + name;
-    return false;
-  }
-  if (const archive::ReadStatus extracted = backupFile_.Extract(*entry, PathText(staging));
-      !extracted) {
-    problem = extracted.error;
-    return false;
-  }
+  const std::string name = PathText(archive.filename());
   archive::ArchiveReader inner;
-  if (!inner.Open(PathText(staging / HostPath(name)))) {
+  if (!inner.Open(PathText(archive))) {
     problem = name + ": " + inner.error();
     return false;
   }
@@ -198,10 +346,18 @@ bool ItemRestore::UnpackNested(const std::string& name, const fs::path& staging,
   // as its files come out; each file is named by the place it is going to.
   std::uint64_t innerTotal = 0, innerDone = 0;
   for (const archive::EntryInfo& file : inner.entries()) innerTotal += file.size;
+  // What the inner archive says it unpacks to must fit, with room to spare.
+  if (const fs::space_info space = fs::space(staging, error);
+      !error && (innerTotal > space.available || space.available - innerTotal < kFreeSpaceMargin)) {
+    problem = name + " unpacks to " + std::to_string(innerTotal) + " bytes, and " +
+              PathText(staging) + " has " + std::to_string(space.available) +
+              " bytes free (a restore leaves " + std::to_string(kFreeSpaceMargin) + " bytes free)";
+    return false;
+  }
   const fs::path unpacked = staging / "unpacked";
   inner.OnFileExtracted([&](const std::string& path, std::uint64_t bytes) {
     innerDone += bytes;
-    done(innerTotal == 0 ? 0 : entry->size * innerDone / innerTotal,
+    done(innerTotal == 0 ? 0 : share * innerDone / innerTotal,
          PathText(destination / HostPath(path).lexically_relative(unpacked)));
   });
   inner.StopWhen([this] { return Stopped(); });
@@ -209,25 +365,38 @@ bool ItemRestore::UnpackNested(const std::string& name, const fs::path& staging,
     problem = Stopped() ? kRestoreStopped : name + ": " + extracted.error;
     return false;
   }
-  done(entry->size, PathText(destination));
+  inner = archive::ArchiveReader();
+  fs::remove(archive, error);  // the inner archive is not needed once unpacked
+  done(share, PathText(destination));
   return true;
 }
 
 bool ItemRestore::RestoreFiles(const ItemInfo& item, const std::vector<std::string>& entries) {
   const std::string folder = profile_.FolderOf(item.folder);
-  if (item.createFolderOnRestore) {
-    std::error_code error;
-    fs::create_directories(HostPath(folder), error);
-    if (error) return Fail("cannot create " + folder + ": " + error.message());
-  }
+  const fs::path root = HostPath(folder);
+  std::error_code error;
+  fs::create_directories(root, error);
+  if (error) return Fail("cannot create " + folder + ": " + error.message());
+  // The files are taken out of the backup file in one pass into a run folder inside the
+  // folder (where renames stay on one disk and no backup looks), then put in place.
+  const auto run = platform::RunFolder::Create(root, core::kRestoreRunPrefix);
+  if (!run) return Fail("cannot make a folder to unpack into in " + folder);
+  core::SwapJournal journal(run->path());
+  if (!CheckSpace(run->path(), total_)) return false;
+  const fs::path taken = run->path() / "taken";
+  if (const archive::ReadStatus extracted =
+          backupFile_.ExtractEntries(IndexesOf(backupFile_, entries), PathText(taken));
+      !extracted)
+    return Fail(extracted.error);
+  ItemUndo undo(run->path(), journal, swapMode_);
   for (const std::string& name : entries) {
     if (Stopped()) return Fail(kRestoreStopped);
-    const archive::EntryInfo* entry = Entry(name);
-    if (entry == nullptr) return false;
-    if (const archive::ReadStatus extracted = backupFile_.Extract(*entry, folder); !extracted)
-      return Fail(extracted.error);
-    Advance(entry->size, platform::JoinPath(folder, name));
+    std::string problem;
+    if (!PutFileInPlace(taken / HostPath(name), root / HostPath(name), undo, problem))
+      return Fail(problem);
+    Advance(backupFile_.Find(name)->size, platform::JoinPath(folder, name));
   }
+  undo.Keep();
   return true;
 }
 
@@ -235,8 +404,7 @@ bool ItemRestore::RestoreRegistry(const ItemInfo& item, const std::vector<std::s
   if (keys_.GetSubKeys(core::kMailClientKey).empty())
     return Fail("Windows Live Mail keeps no settings for this user");
   if (entries.size() != 1) return Fail("the backup file names no registry file for this item");
-  const archive::EntryInfo* entry = Entry(entries.front());
-  if (entry == nullptr) return false;
+  const archive::EntryInfo* entry = backupFile_.Find(entries.front());
   // The text is read from the backup file straight into the import: no name in a backup file
   // becomes a file anywhere.
   std::string problem;

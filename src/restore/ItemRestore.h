@@ -21,6 +21,10 @@
 
 namespace quill::restore {
 
+// What a restore leaves free on the disk it unpacks to, beyond what the backup file says its
+// entries unpack to.
+inline constexpr std::uint64_t kFreeSpaceMargin = 8u << 20;
+
 // Why an item that a stop cut short failed.
 inline constexpr const char* kRestoreStopped = "the restore was cancelled";
 
@@ -40,7 +44,8 @@ class ItemRestore {
               registry::RegistryText& text, const archive::ArchiveReader& backupFile,
               unsigned threads, ItemEvents events = {});
 
-  // Puts the item's entries back. False, with error() saying why, when it could not.
+  // Puts the item's entries back, all or nothing: when the item fails, what it had put in
+  // place goes back to what was there. False, with error() saying why, when it could not.
   bool Run(const core::ItemInfo& item, const std::vector<std::string>& entries);
   const std::string& error() const { return error_; }
   // How unpacked folders are put in place; two renames where the system has no exchange.
@@ -50,16 +55,22 @@ class ItemRestore {
   bool RestoreFolders(const core::ItemInfo& item, const std::vector<std::string>& entries);
   bool RestoreFiles(const core::ItemInfo& item, const std::vector<std::string>& entries);
   bool RestoreRegistry(const core::ItemInfo& item, const std::vector<std::string>& entries);
-  // Unpacks the inner archive name into staging; done reports its share of the entry's bytes,
-  // and each file by the place it will have in destination.
-  bool UnpackNested(const std::string& name, const std::filesystem::path& staging,
-                    const std::filesystem::path& destination,
+  // Unpacks the inner archive taken out to archive into staging; done reports its share of
+  // the item's bytes, and each file by the place it will have in destination.
+  bool UnpackNested(const std::filesystem::path& archive, std::uint64_t share,
+                    const std::filesystem::path& staging, const std::filesystem::path& destination,
                     const std::function<void(std::uint64_t done, const std::string& file)>& done,
                     std::string& problem) const;
+  // Every name of the item is one the item may write, found in the file, and none lands where
+  // another name of the item or another item's data is.
+  bool CheckEntries(const core::ItemInfo& item, const std::vector<std::string>& entries);
+  // Why placed, a name in the item's folder, is another item's data; "" when it is not.
+  std::string Clash(const core::ItemInfo& item, const std::string& placed) const;
+  // The folder's disk has room for bytes and the margin.
+  bool CheckSpace(const std::filesystem::path& folder, std::uint64_t bytes);
   // Reports the bytes the item has done; the first call of an item gives its total.
   void Advance(std::uint64_t bytes, const std::string& file);
   bool Stopped() const { return events_.stop.stop_requested(); }
-  const archive::EntryInfo* Entry(const std::string& name);
   bool Fail(std::string message);
 
   const core::Profile& profile_;

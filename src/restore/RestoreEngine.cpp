@@ -48,6 +48,9 @@ RestoreOutcome RestoreEngine::Run(const archive::OpenedBackup& backup,
     outcome.errors[index] = items.error();
     outcome.cancelled = outcome.errors[index] == kRestoreStopped;
     log.Item(kItems[index].restoreName, outcome.restored[index]);
+    if (!outcome.restored[index])
+      log.Reason(kItems[index].restoreName,
+                 outcome.errors[index].empty() ? "it failed" : outcome.errors[index]);
     if (observer.itemFinished)
       observer.itemFinished(index, outcome.restored[index], outcome.errors[index]);
   }

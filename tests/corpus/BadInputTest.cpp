@@ -4,14 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <ctime>
 #include <iostream>
 #include <random>
 #include <sstream>
 
 #include "CorpusTable.h"
+#include "archive/ArchiveWriter.h"
 #include "automation/UnattendedBackup.h"
 #include "cli/CliProgram.h"
+#include "platform/Files.h"
 #include "registry/RegistryText.h"
 #include "support/BackupSetup.h"
 
@@ -28,7 +31,14 @@ class BadInputTest : public ::testing::Test {
   TempDir scratch;  // files a case may write, outside the watched prefix
   FolderState before;
 
-  void SetUp() override { Remember(); }
+  // A tree outside the profile that links planted in the profile point to.
+  fs::path sentinel() const { return setup.root() / "sentinel"; }
+  void SetUp() override {
+    fs::create_directories(sentinel() / "inner");
+    WriteFile(sentinel() / "keep.txt", "sentinel");
+    WriteFile(sentinel() / "inner" / "keep.eml", "sentinel mail");
+    Remember();
+  }
   void Remember() { before = State(); }
   // The prefix (profile folders and registry files) and every folder beside it but the
   // application folder, so nothing written next to the profile goes unseen.
@@ -95,6 +105,149 @@ TEST_F(BadInputTest, BackupFilesEndAsTheTableSaysAndChangeNothing) {
     EXPECT_TRUE(left.empty() || left == std::vector<std::string>{"brlog.dat"})
         << label
         << ": scratch files left in the application folder: " << ::testing::PrintToString(left);
+  }
+}
+
+// A backup file of the given entries (name, bytes), written by the program's own writer.
+std::string WriteBackup(const fs::path& file,
+                        const std::vector<std::pair<std::string, std::string>>& entries,
+                        const std::string& password = "") {
+  archive::ArchiveWriter writer(file.string());
+  for (const auto& [name, bytes] : entries) writer.AddData(name, bytes);
+  EXPECT_TRUE(writer.Write(password)) << file;
+  return file.string();
+}
+
+std::string Names(const char* format, std::size_t count) {
+  std::string names;
+  for (std::size_t i = 0; i < count; ++i)
+    names += (i == 0 ? "" : ";") + Expand(format, {{"i", std::to_string(i)}});
+  return names;
+}
+
+// Backups too large to keep in the corpus, made at run time: each is refused with its
+// message, in a few seconds, and changes nothing.
+TEST_F(BadInputTest, GeneratedBackupsBeyondTheLimitsAreRefusedQuickly) {
+  const std::string flags = "\r\nBackupItem=10000000000\r\n";
+  const struct {
+    const char* label;
+    std::string descriptor;
+    int status;
+    std::string text;
+  } cases[] = {
+      {"100,001 names", "Backupmailaccountsandmessages=" + Names("m{i}.zip", 100001) + flags, 1,
+       "line 1 of the descriptor names more than 100000 entries"},
+      {"100,000 missing names",
+       "Backupmailaccountsandmessages=" + Names("m{i}.zip", 100000) + flags, 3,
+       "Restore Mail Accounts & Messages/News Accounts & Messages: the backup file holds no "
+       "entry m0.zip\n"},
+      {"a 17 MiB descriptor", std::string(17u << 20, 'x') + flags, 1,
+       "stowinfo.dat is larger than 16777216 bytes"},
+  };
+  for (const auto& c : cases) {
+    const std::string file =
+        WriteBackup(scratch.path() / "generated.wlm", {{"stowinfo.dat", c.descriptor}});
+    const auto start = std::chrono::steady_clock::now();
+    std::string output;
+    EXPECT_EQ(CliOnFile("restore", file, output), c.status) << c.label << "\n" << output;
+    EXPECT_NE(output.find(c.text), std::string::npos) << c.label << "\n" << output;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10)) << c.label;
+    ExpectUnchanged(c.label);
+    const auto left = setup.AppFolderFiles();
+    EXPECT_TRUE(left.empty() || left == std::vector<std::string>{"brlog.dat"}) << c.label;
+  }
+}
+
+// Time grows with the entries, not with their square: 20,000 files of one item restore in
+// seconds, taken out of the backup file in one pass.
+TEST_F(BadInputTest, ManyEntriesRestoreInLinearTime) {
+  constexpr std::size_t kFiles = 20000;
+  std::vector<std::pair<std::string, std::string>> entries;
+  for (std::size_t i = 0; i < kFiles; ++i)
+    entries.emplace_back("n" + std::to_string(i) + ".htm", std::to_string(i));
+  entries.emplace_back("stowinfo.dat", "BackupStationeries=" + Names("n{i}.htm", kFiles) +
+                                           "\r\nBackupItem=00000000100\r\n");
+  const std::string file = WriteBackup(scratch.path() / "many.wlm", entries);
+  const auto start = std::chrono::steady_clock::now();
+  std::string output;
+  EXPECT_EQ(CliOnFile("restore", file, output), 0) << output;
+  const auto took = std::chrono::steady_clock::now() - start;
+  std::cout << kFiles << " files restored in "
+            << std::chrono::duration_cast<std::chrono::milliseconds>(took).count() << " ms\n";
+  // A pass over the backup file per entry grows with the square of the entries; one pass
+  // for all takes seconds here, sanitized too.
+  EXPECT_LT(took, std::chrono::seconds(90));
+  const fs::path stationery = platform::HostPath(setup.session().profile().stationeryFolder);
+  EXPECT_EQ(ReadFile(stationery / "n19999.htm"), "19999");
+}
+
+// A link standing where a restored file goes, or where it was once written beside its place,
+// is replaced or left alone, never written through: the tree outside the profile stays.
+TEST_F(BadInputTest, LinksWhereRestoredFilesGoAreNotWrittenThrough) {
+  const fs::path stationery = platform::HostPath(setup.session().profile().stationeryFolder);
+  const std::string file =
+      WriteBackup(scratch.path() / "note.wlm",
+                  {{"note.htm", "<p>restored</p>"},
+                   {"stowinfo.dat", "BackupStationeries=note.htm\r\nBackupItem=00000000100\r\n"}});
+  for (const bool hard : {false, true})
+    for (const char* name : {"note.htm.partial", "note.htm"}) {
+      const std::string label = std::string(hard ? "hard link " : "link ") + name;
+      fs::create_directories(stationery);
+      fs::remove(stationery / "note.htm");
+      fs::remove(stationery / "note.htm.partial");
+      if (hard)
+        fs::create_hard_link(sentinel() / "keep.txt", stationery / name);
+      else
+        fs::create_symlink(sentinel() / "keep.txt", stationery / name);
+      std::string output;
+      EXPECT_EQ(CliOnFile("restore", file, output), 0) << label << "\n" << output;
+      EXPECT_EQ(ReadFile(sentinel() / "keep.txt"), "sentinel") << label;
+      EXPECT_FALSE(fs::is_symlink(stationery / "note.htm")) << label;
+      EXPECT_EQ(ReadFile(stationery / "note.htm"), "<p>restored</p>") << label;
+    }
+}
+
+// A folder of the profile that is a link to a folder outside it is replaced as the link it
+// is, or, for the contacts, which are merged, refused; the folder it points to stays.
+TEST_F(BadInputTest, FolderLinksInTheProfileAreNotFollowedOut) {
+  const fs::path inner = scratch.path() / "inner.zip";
+  archive::ArchiveWriter writer(inner.string());
+  writer.AddData("Inbox/new.eml", "restored");
+  ASSERT_TRUE(writer.Write(""));
+  const fs::path contacts = platform::HostPath(setup.session().profile().contactsFolder);
+  const struct {
+    const char* label;
+    fs::path folder;
+    std::string descriptor;
+    int status;
+    std::string text;
+  } cases[] = {
+      {"the mail folder of an account", setup.mailStore() / "Hotmail (bob)",
+       "Backupmailaccountsandmessages=Hotmail (bob).zip\r\nBackupItem=10000000000\r\n", 0,
+       "Restore Mail Accounts & Messages/News Accounts & Messages\tSuccessed!"},
+      {"a contacts folder", contacts / "Linked",
+       "BackupContacts=Linked.zip\r\nBackupItem=00000100000\r\n", 3,
+       "Restore Contacts: refused to merge into the link " + platform::PathText(contacts) +
+           "/Linked\n"},
+  };
+  for (const auto& c : cases) {
+    fs::remove_all(c.folder);
+    fs::create_directory_symlink(sentinel() / "inner", c.folder);
+    const std::string file =
+        WriteBackup(scratch.path() / "linked.wlm",
+                    {{platform::PathText(c.folder.filename()) + ".zip", ReadFile(inner)},
+                     {"stowinfo.dat", c.descriptor}});
+    std::string output;
+    EXPECT_EQ(CliOnFile("restore", file, output), c.status) << c.label << "\n" << output;
+    EXPECT_NE(output.find(c.text), std::string::npos) << c.label << "\n" << output;
+    EXPECT_EQ(StateOf(sentinel()), (FolderState{{"inner", "dir"},
+                                                {"inner/keep.eml", "file:sentinel mail"},
+                                                {"keep.txt", "file:sentinel"}}))
+        << c.label;
+    if (c.status == 0) {
+      EXPECT_FALSE(fs::is_symlink(c.folder)) << c.label;
+      EXPECT_EQ(ReadFile(c.folder / "Inbox" / "new.eml"), "restored") << c.label;
+    }
   }
 }
 

@@ -30,6 +30,71 @@ def zip_bytes(entries):
     return out.getvalue()
 
 
+CRC_TABLE = []
+for _n in range(256):
+    _c = _n
+    for _ in range(8):
+        _c = (_c >> 1) ^ 0xEDB88320 if _c & 1 else _c >> 1
+    CRC_TABLE.append(_c)
+
+
+def zipcrypt(data, password, crc):
+    """data encrypted the traditional PKWARE way, behind its 12-byte header."""
+    keys = [0x12345678, 0x23456789, 0x34567890]
+
+    def update(byte):
+        keys[0] = CRC_TABLE[(keys[0] ^ byte) & 0xFF] ^ (keys[0] >> 8)
+        keys[1] = ((keys[1] + (keys[0] & 0xFF)) * 134775813 + 1) & 0xFFFFFFFF
+        keys[2] = CRC_TABLE[(keys[2] ^ (keys[1] >> 24)) & 0xFF] ^ (keys[2] >> 8)
+
+    for byte in password.encode("latin-1"):
+        update(byte)
+    out = bytearray()
+    for byte in bytes(range(11)) + bytes([crc >> 24]) + data:
+        temp = (keys[2] | 2) & 0xFFFF
+        out.append(byte ^ (((temp * (temp ^ 1)) >> 8) & 0xFF))
+        update(byte)
+    return bytes(out)
+
+
+def raw_zip(entries, shared=()):
+    """A ZIP written byte by byte: (name, content[, password]) entries, deflated, with a fixed
+    time stamp; a password encrypts the entry the traditional way. shared: (name, index) pairs,
+    extra central-directory entries whose data is that of entry index (an overlapped bomb)."""
+    import struct
+    import zlib
+    body = bytearray()
+    central = bytearray()
+    headers = []
+    dos_time = (STAMP[3] << 11) | (STAMP[4] << 5) | (STAMP[5] // 2)
+    dos_date = ((STAMP[0] - 1980) << 9) | (STAMP[1] << 5) | STAMP[2]
+    for entry in entries:
+        name, content = entry[0], entry[1]
+        content = content if isinstance(content, bytes) else content.encode("latin-1")
+        raw_name = name if isinstance(name, bytes) else name.encode("utf-8")
+        crc = zlib.crc32(content) & 0xFFFFFFFF
+        packer = zlib.compressobj(9, zlib.DEFLATED, -15)
+        packed = packer.compress(content) + packer.flush()
+        flags = 0x800
+        if len(entry) > 2:
+            packed = zipcrypt(packed, entry[2], crc)
+            flags |= 1
+        fields = (20, flags, 8, dos_time, dos_date, crc, len(packed), len(content))
+        headers.append((raw_name, fields, len(body)))
+        body += struct.pack("<IHHHHHIIIHH", 0x04034B50, *fields, len(raw_name), 0) + raw_name
+        body += packed
+    for name, index in shared:
+        raw_name, fields, offset = headers[index]
+        headers.append((name.encode("utf-8"), fields, offset))
+    for raw_name, fields, offset in headers:
+        central += struct.pack("<IH", 0x02014B50, 0x031E) + struct.pack(
+            "<HHHHHIIIHHHHHII", *fields, len(raw_name), 0, 0, 0, 0, 0o100644 << 16, offset)
+        central += raw_name
+    end = struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, len(headers), len(headers), len(central),
+                      len(body), 0)
+    return bytes(body + central + end)
+
+
 def descriptor(lines):
     return "".join(line + "\r\n" for line in lines).encode("latin-1")
 
@@ -123,8 +188,98 @@ def backups():
             ("stowinfo.dat", descriptor(head + ["Backupsignatures=signatures.dat",
                                                 "BackupItem=00000001000"]))]),
     }
+    cases.update(hostile_backups(head, inner_ok))
     for name, data in cases.items():
         write("wlm", name, data)
+
+
+def patched(data, name, field, value):
+    """A ZIP with one field of the named entry's headers changed: "packed" (the central
+    directory's compressed size) or "size" (the uncompressed size, in both headers)."""
+    import struct
+    data = bytearray(data)
+    raw = name.encode("utf-8")
+    at = 0
+    while True:
+        at = data.find(b"PK\x01\x02", at)
+        if at < 0:
+            return bytes(data)
+        length = struct.unpack_from("<H", data, at + 28)[0]
+        if data[at + 46:at + 46 + length] == raw:
+            local = struct.unpack_from("<I", data, at + 42)[0]
+            if field == "packed":
+                struct.pack_into("<I", data, at + 20, value)
+            else:
+                struct.pack_into("<I", data, at + 24, value)
+                struct.pack_into("<I", data, local + 22, value)
+        at += 4
+
+
+def hostile_backups(head, inner_ok):
+    """Backups made to harm: names that land on another item's data or that Windows treats
+    specially, plain entries in a protected file, entries sharing their data."""
+    mail_only = "BackupItem=10000000000"
+    stationery = "BackupItem=00000000100"
+
+    def mail(names, extra=()):
+        return zip_bytes(list(extra) + [
+            ("stowinfo.dat", descriptor(head + [MAIL + "=" + ";".join(names), mail_only]))])
+
+    def stationeries(entries, names, password=None, shared=()):
+        lines = descriptor(head + ["BackupStationeries=" + ";".join(names), stationery])
+        last = ("stowinfo.dat", lines, password) if password else ("stowinfo.dat", lines)
+        return raw_zip(list(entries) + [last], shared)
+
+    def nested(entries):
+        return mail(["Hotmail (bob).zip"], [("Hotmail (bob).zip", entries)])
+
+    bomb = raw_zip([("Inbox/a.eml", b"\0" * 1000000)], [("Inbox/b.eml", 0), ("Inbox/c.eml", 0)])
+    return {
+        "protected-plain-entry.wlm": stationeries([("note.htm", "<p>swapped</p>")], ["note.htm"],
+                                                  "pw"),
+        "protected-plain-descriptor.wlm": stationeries([("note.htm", "<p>note</p>", "pw")],
+                                                       ["note.htm"]),
+        "protected-other-password.wlm": stationeries(
+            [("note.htm", "<p>swapped</p>" * 40, "other")], ["note.htm"], "pw"),
+        "account-named-calendars.wlm": mail(["Calendars.zip"], [("Calendars.zip", inner_ok)]),
+        "account-named-store.wlm": mail(["Mail.MSMessageStore.zip"],
+                                        [("Mail.MSMessageStore.zip", inner_ok)]),
+        "ldap-named-store.wlm": zip_bytes([
+            ("Mail.MSMessageStore", "not a store"),
+            ("stowinfo.dat", descriptor(head + ["BackupldapAccounts=Mail.MSMessageStore",
+                                                "BackupItem=00100000000"]))]),
+        "names-differ-in-case.wlm": mail(["Box.zip", "box.zip"],
+                                         [("Box.zip", inner_ok), ("box.zip", inner_ok)]),
+        "device-name-folder.wlm": mail(["CON.zip"], [("CON.zip", inner_ok)]),
+        "device-name-file.wlm": stationeries([("NUL.txt", "x")], ["NUL.txt"]),
+        "trailing-dot.wlm": stationeries([("note.htm.", "x")], ["note.htm."]),
+        "short-name.wlm": stationeries([("NOTE~1.HTM", "x")], ["NOTE~1.HTM"]),
+        "nested-name-too-long.wlm": nested(zip_bytes([("Inbox/" + "\u00e4" * 256 + ".eml", "x")])),
+        "nested-device-name.wlm": nested(zip_bytes([("Inbox/aux.eml", "x")])),
+        "nested-trailing-blank.wlm": nested(zip_bytes([("Inbox /a.eml", "x")])),
+        "nested-case-twins.wlm": nested(zip_bytes([("Inbox/a.eml", "x"), ("inbox/b.eml", "y")])),
+        "nested-case-twins-accented.wlm": nested(zip_bytes([("Ärger/a.eml", "x"),
+                                                            ("ärger/b.eml", "y")])),
+        "nested-duplicate.wlm": nested(raw_zip([("Inbox/a.eml", "x"), ("Inbox/a.eml", "y")])),
+        "nested-unnamed.wlm": nested(raw_zip([("Inbox/a.eml", "x"), ("", "y")])),
+        "nested-not-utf8.wlm": nested(raw_zip([("Inbox/a.eml", "x"), (b"Inbox/\xff\xfe.eml", "y")])),
+        "overlapped-bomb.wlm": stationeries([("a.htm", b"\0" * 1000000)],
+                                            ["a.htm", "b.htm", "c.htm"],
+                                            shared=[("b.htm", 0), ("c.htm", 0)]),
+        "nested-overlapped-bomb.wlm": nested(bomb),
+        "data-into-next-entry.wlm": patched(
+            stationeries([("a.htm", "a" * 100), ("b.htm", "b" * 100)], ["a.htm", "b.htm"]),
+            "a.htm", "packed", 200),
+        "data-into-directory.wlm": patched(
+            stationeries([("a.htm", "a" * 100)], ["a.htm"]), "stowinfo.dat", "packed", 5000),
+        "size-understated.wlm": patched(stationeries([("a.htm", "a" * 5000)], ["a.htm"]),
+                                        "a.htm", "size", 10),
+        "descriptor-size-understated.wlm": patched(
+            raw_zip([("stowinfo.dat", descriptor(head + [mail_only]) + b"\0" * (20 << 20))]),
+            "stowinfo.dat", "size", 100),
+        "descriptor-line-too-long.wlm": zip_bytes([("stowinfo.dat", descriptor(
+            head + ["BackupInformation=" + "x" * (4 << 20), mail_only]))]),
+    }
 
 
 def registry_texts():

@@ -35,6 +35,35 @@ TEST(PosixFiles, TempFileNamesAreNewEmptyFilesNamedAsWindowsNamesThem) {
   EXPECT_FALSE(files.TempFileName((dir.path() / "missing").string(), "OBR"));
 }
 
+// Whatever stands at a new file's name is taken away, never written through: the file a link
+// points to keeps its bytes, and a folder at the name fails the creation.
+TEST(PosixFiles, ANewFileIsNeverWrittenThroughWhatStandsAtItsName) {
+  namespace fs = std::filesystem;
+  test::TempDir dir;
+  const fs::path outside = dir.path() / "outside.txt", name = dir.path() / "new.partial";
+  for (const std::string standing : {"nothing", "symbolic link", "dangling link", "hard link",
+                                     "file", "folder"}) {
+    test::WriteFile(outside, "outside");
+    fs::remove_all(name);
+    if (standing == "symbolic link") fs::create_symlink(outside, name);
+    if (standing == "dangling link") fs::create_symlink(dir.path() / "gone.txt", name);
+    if (standing == "hard link") fs::create_hard_link(outside, name);
+    if (standing == "file") test::WriteFile(name, "old");
+    if (standing == "folder") fs::create_directory(name);
+    NewFile file;
+    std::string error;
+    const bool created = file.Create(name, error);
+    EXPECT_EQ(created, standing != "folder") << standing << ": " << error;
+    if (created) {
+      EXPECT_TRUE(file.Write("new", 3) && file.Close()) << standing;
+      EXPECT_EQ(test::ReadFile(name), "new") << standing;
+      EXPECT_FALSE(fs::is_symlink(name)) << standing;
+    }
+    EXPECT_EQ(test::ReadFile(outside), "outside") << standing;
+    EXPECT_FALSE(fs::exists(dir.path() / "gone.txt")) << standing;
+  }
+}
+
 TEST(PosixFiles, ReadOnlyAttributeFollowsTheWriteBit) {
   test::TempDir dir;
   PosixFiles files;

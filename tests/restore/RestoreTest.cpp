@@ -471,12 +471,13 @@ TEST_F(RestoreTest, TheRunLogsSumsUpAndAdvancesAsItShould) {
   EXPECT_FALSE(run.outcome.restored[3]);
   ASSERT_EQ(to.prompter.shown.size(), 1u);
   EXPECT_EQ(to.prompter.shown[0].text,
-            "The Restore was Completed!\r\n\r\nRestore News Rules\tFail!\r\nRestore "
-            "Calendars\tSuccessed!");
+            "The Restore was Completed!\r\n\r\nRestore News Rules\tFail!\r\n\tWindows Live "
+            "Mail keeps no settings for this user\r\nRestore Calendars\tSuccessed!");
   const std::string t = test::kStamp;
   EXPECT_EQ(ReadFile(to.logFile()),
             std::string(84, '.') + "\r\r\n" + t + " Start Retore Data to User Profile anna\n\r\n" +
                 t + " Restore File is " + file + "\n\r\n" + t + " Restore News Rules Fail!\n\r\n" +
+                t + " Restore News Rules: Windows Live Mail keeps no settings for this user\n\r\n" +
                 t + " Restore Calendars Succeeded!\n\r\n" + t +
                 " Restore Data to User Profile anna was Completed!\r\r\n");
   EXPECT_EQ(page.progressSeen,
@@ -523,7 +524,7 @@ TEST_F(RestoreTest, CraftedNamesAndDamagedArchivesLeaveTheProfileAlone) {
   }
 }
 
-TEST_F(RestoreTest, AMissingEntryStopsTheItemAfterWhatCameBefore) {
+TEST_F(RestoreTest, AMissingEntryFailsTheItemBeforeAnythingChanges) {
   const fs::path file = to.root() / "partial.wlm";
   const fs::path inner = to.root() / "inner.zip";
   WriteZip(inner, {{"Inbox/new.eml", "restored"}});
@@ -533,8 +534,10 @@ TEST_F(RestoreTest, AMissingEntryStopsTheItemAfterWhatCameBefore) {
             {"stowinfo.dat",
              "Backupmailaccountsandmessages=A.zip;B.zip;C.zip\r\nBackupItem=10000000000\r\n"}});
   ASSERT_EQ(restorePage.Inspect(file.string()), Inspection::Accepted);
-  EXPECT_FALSE(RestoreItem(core::Item::MailAccounts));
-  EXPECT_EQ(ReadFile(to.mailStore() / "A" / "Inbox" / "new.eml"), "restored");
+  std::string error;
+  EXPECT_FALSE(RestoreItem(core::Item::MailAccounts, &error));
+  EXPECT_EQ(error, "the backup file holds no entry B.zip");
+  EXPECT_FALSE(fs::exists(to.mailStore() / "A"));
   EXPECT_FALSE(fs::exists(to.mailStore() / "C"));
 }
 
@@ -611,6 +614,33 @@ TEST_F(RestoreTest, FoldersSwappedInTwoRenamesComeBackWholeAndLeaveNoStaging) {
       core::StagingParentFor(to.session().profile(), core::ProfileFolder::MailData);
   for (const auto& item : fs::directory_iterator(parent))
     EXPECT_FALSE(core::IsOwnName(item.path().filename().string())) << item.path();
+}
+
+// An item that fails partway puts back what it had already replaced, in either swap mode:
+// the message store and the folders before the broken one, and a folder that was not there.
+TEST_F(RestoreTest, AnItemThatFailsPartwayPutsBackWhatItReplaced) {
+  const fs::path file = to.root() / "partway.wlm";
+  const fs::path inner = to.root() / "inner.zip";
+  WriteZip(inner, {{"Inbox/new.eml", "restored"}});
+  WriteZip(file, {{"WindowsMail.MSMessageStore", "new store"},
+                  {"Hotmail (bob).zip", ReadFile(inner)},
+                  {"Fresh.zip", ReadFile(inner)},
+                  {"Broken.zip", "PK\x03\x04 and nothing after"},
+                  {"stowinfo.dat",
+                   "Backupmailaccountsandmessages=WindowsMail.MSMessageStore;Hotmail (bob).zip;"
+                   "Fresh.zip;Broken.zip\r\nBackupItem=10000000000\r\n"}});
+  ASSERT_EQ(restorePage.Inspect(file.string()), Inspection::Accepted);
+  const auto before = Tree(to.mailStore());
+  for (SwapMode mode : {SwapMode::Exchange, SwapMode::TwoRenames}) {
+    std::string error;
+    EXPECT_FALSE(RestoreItem(core::Item::MailAccounts, &error, mode));
+    EXPECT_EQ(error.rfind("Broken.zip: ", 0), 0u) << error;
+    EXPECT_EQ(Tree(to.mailStore()), before);
+    const fs::path parent =
+        core::StagingParentFor(to.session().profile(), core::ProfileFolder::MailData);
+    for (const auto& item : fs::directory_iterator(parent))
+      EXPECT_FALSE(core::IsOwnName(item.path().filename().string())) << item.path();
+  }
 }
 
 TEST_F(RestoreTest, TheNextStartUndoesASwapCutShortAndClearsWhatInterruptedRunsLeft) {

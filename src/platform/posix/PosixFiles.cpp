@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/AnsiCodePage.h"
 #include "platform/SystemInfo.h"
@@ -110,3 +111,45 @@ std::optional<VolumeSpace> PosixFiles::Volume(const std::string& folder) {
 }
 
 }  // namespace quill::platform::posix
+
+namespace quill::platform {
+
+NewFile::~NewFile() {
+  if (handle_ >= 0) close(static_cast<int>(handle_));
+}
+
+bool NewFile::Create(const std::filesystem::path& path, std::string& error) {
+  // unlink removes a link itself; O_EXCL with O_NOFOLLOW then refuses anything that stands at
+  // the name again by the time the file is made.
+  if (unlink(path.c_str()) != 0 && errno != ENOENT) {
+    error = "cannot remove " + PathText(path) + ": " + std::strerror(errno);
+    return false;
+  }
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    error = "cannot create " + PathText(path) + ": " + std::strerror(errno);
+    return false;
+  }
+  handle_ = fd;
+  return true;
+}
+
+bool NewFile::Write(const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t written = write(static_cast<int>(handle_), data, size);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    data += written;
+    size -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+bool NewFile::Close() {
+  if (handle_ < 0) return false;
+  const int fd = static_cast<int>(handle_);
+  handle_ = -1;
+  return close(fd) == 0;
+}
+
+}  // namespace quill::platform

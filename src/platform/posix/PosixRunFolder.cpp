@@ -44,9 +44,13 @@ std::unique_ptr<RunFolder> RunFolder::Create(const fs::path& parent, const std::
         ::open((making / kLockName).c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0 ||
         ::rename(making.c_str(), folder.c_str()) != 0) {
+      // A folder of that name already there (a run killed before it could remove its own,
+      // in a process forked with the same random state) only costs another name.
+      const bool taken = fd >= 0 && (errno == EEXIST || errno == ENOTEMPTY);
       if (fd >= 0) ::close(fd);
       std::error_code error;
       fs::remove_all(making, error);
+      if (taken) continue;
       return nullptr;
     }
     return std::unique_ptr<RunFolder>(new RunFolder(folder, fd));

@@ -61,3 +61,51 @@ std::optional<VolumeSpace> Win32Files::Volume(const std::string& folder) {
 }
 
 }  // namespace quill::platform::win32
+
+namespace quill::platform {
+
+NewFile::~NewFile() {
+  if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));
+}
+
+bool NewFile::Create(const std::filesystem::path& path, std::string& error) {
+  // DeleteFileW removes a file or a link itself, never what the link points at; CREATE_NEW
+  // then refuses anything that stands at the name again, a reparse point included.
+  if (!DeleteFileW(path.c_str())) {
+    const DWORD code = GetLastError();
+    if (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND) {
+      error = "cannot remove " + PathText(path) + ": error " + std::to_string(code);
+      return false;
+    }
+  }
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    error = "cannot create " + PathText(path) + ": error " + std::to_string(GetLastError());
+    return false;
+  }
+  handle_ = reinterpret_cast<std::intptr_t>(file);
+  return true;
+}
+
+bool NewFile::Write(const char* data, std::size_t size) {
+  while (size > 0) {
+    const DWORD piece = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
+    DWORD written = 0;
+    if (!WriteFile(reinterpret_cast<HANDLE>(handle_), data, piece, &written, nullptr) ||
+        written == 0)
+      return false;
+    data += written;
+    size -= written;
+  }
+  return true;
+}
+
+bool NewFile::Close() {
+  if (handle_ == -1) return false;
+  const HANDLE file = reinterpret_cast<HANDLE>(handle_);
+  handle_ = -1;
+  return CloseHandle(file) != 0;
+}
+
+}  // namespace quill::platform
