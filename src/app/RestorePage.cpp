@@ -128,6 +128,7 @@ RestorePageRun RestorePage::Restore(bool undo) {
     return run;
   }
   request.logUser = view_.TargetUser();
+  request.replaceMerged = undo;
 
   view_.SetBusy(true);
   // What the restore replaces is saved first, so that "Undo Last Restore" can put it back;

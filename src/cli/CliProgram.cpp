@@ -190,6 +190,7 @@ int Restore(const Run& run, core::Session& session, const archive::OpenedBackup&
     return kExitNothing;
   }
   request.logUser = session.profile().user;
+  request.replaceMerged = undo;
   if (!undo) {
     const safety::SafetyBackup taken = safety::SafetyBackups(session).Take(backup, request.items);
     if (!taken.written) {

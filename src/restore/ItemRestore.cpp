@@ -314,8 +314,9 @@ bool ItemRestore::RestoreFolders(const ItemInfo& item, const std::vector<std::st
     const fs::path staged = unpacks[i].staging->path() / "unpacked";
     const fs::path target = root / HostPath(name).stem();
     fs::path old;
-    if (!(item.mergeOnRestore ? MergeFolder(staged, target, problem, &journal, swapMode_, &old)
-                              : ReplaceFolder(staged, target, problem, &journal, swapMode_, &old)))
+    if (!(item.mergeOnRestore && !replaceMerged_
+              ? MergeFolder(staged, target, problem, &journal, swapMode_, &old)
+              : ReplaceFolder(staged, target, problem, &journal, swapMode_, &old)))
       return Fail(problem);
     undo.Placed(target, old, true);
   }

@@ -50,6 +50,9 @@ class ItemRestore {
   const std::string& error() const { return error_; }
   // How unpacked folders are put in place; two renames where the system has no exchange.
   void SetSwapMode(SwapMode mode) { swapMode_ = mode; }
+  // Folders of items that join the user's (contacts) replace them instead: the undo of a
+  // restore puts back what was there, not what was there joined with what came.
+  void SetReplaceMerged(bool replace) { replaceMerged_ = replace; }
 
  private:
   bool RestoreFolders(const core::ItemInfo& item, const std::vector<std::string>& entries);
@@ -78,6 +81,7 @@ class ItemRestore {
   registry::RegistryText& text_;
   const archive::ArchiveReader& backupFile_;
   unsigned threads_;
+  bool replaceMerged_ = false;
   SwapMode swapMode_ = SwapMode::Exchange;
   ItemEvents events_;
   std::mutex reporting_;

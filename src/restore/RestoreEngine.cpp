@@ -35,6 +35,7 @@ RestoreOutcome RestoreEngine::Run(const archive::OpenedBackup& backup,
       {request.stop, [&](std::uint64_t done, std::uint64_t total, const std::string& file) {
          if (observer.progress) observer.progress({step, done, total, file});
        }});
+  items.SetReplaceMerged(request.replaceMerged);
   for (std::size_t index = 0; index < kItemCount; ++index) {
     if (!request.items[index] || !backup.descriptor.Holds(index)) continue;
     if (request.stop.stop_requested()) {

@@ -19,6 +19,9 @@ namespace quill::restore {
 struct RestoreRequest {
   core::ItemSet items{};  // the items to restore; those the file does not hold are passed by
   std::string logUser;    // the user named in the log
+  // The undo of a restore: folders that a restore joins with the user's (contacts) replace
+  // them, so that they are again what they were.
+  bool replaceMerged = false;
   // Once a stop is requested the run ends before the next folder or file is put in place:
   // each folder is wholly the old one or wholly the restored one, and the log says so.
   std::stop_token stop{};

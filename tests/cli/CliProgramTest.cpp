@@ -36,9 +36,15 @@ class CliProgramTest : public ::testing::Test {
 // A restore saves first what it replaces; undo puts it back byte for byte, the registry key
 // too. Where the save cannot be written the restore does not start.
 TEST_F(CliProgramTest, UndoPutsBackWhatTheLastRestoreReplaced) {
+  // A contact the older backup holds and the profile lost since: the restore joins it to the
+  // user's contacts, and the undo takes it away again.
+  const fs::path contacts = setup.profile() / "AppData" / "Local" / "Microsoft" /
+                            "Windows Live Contacts" / "{8F3B2E1A-6C5D-4E7F-9A0B-1C2D3E4F5A6B}";
+  test::WriteFile(contacts / "DBStore" / "older.contact", "older");
   const std::string backup = setup.Target("older.wlm");
   ASSERT_EQ(Run({"backup", backup, "--quiet"}), kExitDone) << err.str();
   // The profile moves on after that backup.
+  fs::remove(contacts / "DBStore" / "older.contact");
   test::WriteFile(setup.mailStore() / "Hotmail (bob)" / "newer.eml", "newer");
   test::WriteFile(setup.mailStore() / "Storage Folders" / "Inbox" / "a.eml", "changed");
   fs::remove_all(setup.mailStore() / "news.example.org");
