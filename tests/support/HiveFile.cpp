@@ -34,8 +34,14 @@ void CopyKey(hive_h* hive, hive_node_h node, const platform::posix::HiveKey& key
   std::vector<hive_set_value> values;
   for (std::size_t i = 0; i < key.values().size(); ++i) {
     const auto& value = key.values()[i];
-    values.push_back({names[i].data(), static_cast<hive_type>(value.type), value.data.size(),
-                      const_cast<char*>(value.data.data())});
+    hive_set_value set{};
+    set.key = names[i].data();
+    // Types beyond hivex's enumeration (0x10017) go in as their bytes.
+    static_assert(sizeof(set.t) == sizeof(value.type));
+    std::memcpy(&set.t, &value.type, sizeof set.t);
+    set.len = value.data.size();
+    set.value = const_cast<char*>(value.data.data());
+    values.push_back(set);
   }
   if (hivex_node_set_values(hive, node, values.size(), values.data(), 0) != 0)
     throw std::runtime_error("hivex cannot set the values of a key");

@@ -55,7 +55,12 @@ bool CopyNode(hive_h* hive, hive_node_h node, posix::HiveKey& key) {
     std::size_t length = 0;
     const Freed<char> data{hivex_value_value(hive, *value, &type, &length)};
     if (name.data == nullptr || (data.data == nullptr && length != 0)) return false;
-    key.SetValue({Utf8ToUtf16(name.data), static_cast<std::uint32_t>(type),
+    // A value's type is any 32-bit number (0x10017 and the like), most of them outside the
+    // enumeration hivex stores it in: its bytes are taken, never read as the enumeration.
+    std::uint32_t typeNumber = 0;
+    static_assert(sizeof(type) == sizeof(typeNumber));
+    std::memcpy(&typeNumber, &type, sizeof typeNumber);
+    key.SetValue({Utf8ToUtf16(name.data), typeNumber,
                   std::string(data.data == nullptr ? "" : data.data, length)});
   }
   const Freed<hive_node_h> children{hivex_node_children(hive, node)};
