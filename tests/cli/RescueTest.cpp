@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <fstream>
 #include <sstream>
 
@@ -73,6 +75,11 @@ TEST_F(RescueTest, ARescueGivesTheBackupTheLiveProfileGives) {
   fs::create_directories(disk);
   fs::create_directory_symlink(setup.prefix() / "drive_c" / "users", disk / "Users");
   const auto before = test::Tree(setup.profile());
+  // The scratch prefixes go to a temporary folder of this test's own, where no other test's
+  // stand beside them.
+  const fs::path scratch = setup.root() / "tmp";
+  fs::create_directories(scratch);
+  ::setenv("TMPDIR", scratch.c_str(), 1);
   const auto expected = Contents(live, "live");
   ASSERT_GE(expected.size(), 20u);
 
@@ -95,8 +102,7 @@ TEST_F(RescueTest, ARescueGivesTheBackupTheLiveProfileGives) {
     fs::remove(rescued);
   }
   // The scratch prefix went with the run.
-  for (const auto& entry : fs::directory_iterator(fs::temp_directory_path()))
-    EXPECT_EQ(entry.path().filename().string().rfind("quillstow-rescue-", 0), std::string::npos);
+  EXPECT_TRUE(fs::is_empty(scratch));
 }
 
 // The window's "Rescue from another disk...": the disk's users with a hive to choose from, the
