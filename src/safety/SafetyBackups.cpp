@@ -1,6 +1,7 @@
 #include "safety/SafetyBackups.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -136,8 +137,10 @@ std::vector<std::string> SafetyBackups::RemoveAdded(const std::string& safetyFil
   while (std::getline(list, line)) {
     const std::size_t tab = line.find('\t');
     if (tab == std::string::npos || tab == 0 || tab > 2) continue;
-    const std::size_t index = static_cast<std::size_t>(std::stoul(line.substr(0, tab)));
-    if (index >= core::kItemCount) continue;
+    // A damaged list line is passed by, not thrown over: the undo itself is done by then.
+    std::size_t index = core::kItemCount;
+    const auto [end, parsed] = std::from_chars(line.data(), line.data() + tab, index);
+    if (parsed != std::errc() || end != line.data() + tab || index >= core::kItemCount) continue;
     const auto place = PlaceOf(session_.profile(), core::kItems[index], line.substr(tab + 1));
     if (!place) continue;
     std::error_code error;

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
 #include <sstream>
 #include <thread>
 
@@ -69,6 +70,10 @@ TEST_F(CliProgramTest, UndoPutsBackWhatTheLastRestoreReplaced) {
   ASSERT_EQ(Run({"restore", backup}), kExitDone) << err.str();
   EXPECT_NE(out.str().find("'quillstow-cli undo' puts it back."), std::string::npos);
   EXPECT_FALSE(setup.ProfileState() == now);
+  // A damaged line in the list of what the restore added is passed by, not thrown over.
+  for (const auto& entry : fs::directory_iterator(setup.app() / "Safety Backups"))
+    if (entry.path().extension() == ".added")
+      std::ofstream(entry.path(), std::ios::app) << "x\tfoo\n99999999999999999999\tbar\n";
   ASSERT_EQ(Run({"undo"}), kExitDone) << err.str();
   const auto undone = setup.ProfileState();
   EXPECT_EQ(undone.size(), now.size());
