@@ -6,7 +6,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libarchive-dev qt6-base-dev libgl-dev
-  fonts-dejavu-core libburn-dev libisofs-dev libhivex-dev unzip)
+  fonts-dejavu-core libburn-dev libisofs-dev libhivex-dev libdeflate-dev zlib1g-dev unzip)
 if [ "${1:-}" = --tests ]; then
   # Archive comparisons, the offscreen window, ISO images read back, the package's checks.
   packages+=(zip p7zip-full xvfb xauth xorriso dpkg-dev desktop-file-utils man-db)

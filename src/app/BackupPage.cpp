@@ -164,7 +164,6 @@ bool BackupPage::Run() {
   observer.writeProgress = [&](int percent) {
     view_.SetWriteStatus("Write File " + std::to_string(percent) + "%");
   };
-  observer.itemFinished = [&](std::size_t index, bool) { bar.AdvanceTo(index + 1); };
   const backup::BackupOutcome outcome = engine_.Run(request, observer);
   // An item's result is known once the file is written: a file that changed while it was
   // read fails its item then.

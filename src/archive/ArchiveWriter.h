@@ -1,9 +1,10 @@
 #pragma once
-// Writes one ZIP archive: the backup file itself, or an inner archive that holds one folder.
-// Entries are gathered first and written in one go, streamed through a fixed buffer, under a
-// temporary name beside the target that is renamed into place only when the archive is whole:
-// no file under the target's name is ever incomplete, and an older file there stays until the
-// new one replaces it.
+// Writes one ZIP archive: the backup file with its inner archives, each holding one folder.
+// Entries are gathered first and written in one go, packed on every core, under a temporary
+// name beside the target that is renamed into place only when the archive is whole: no file
+// under the target's name is ever incomplete, and an older file there stays until the new one
+// replaces it. Inner archives are made while they are written into the archive: nothing but
+// the archive itself is written to disk.
 
 #include <cstdint>
 #include <functional>
@@ -21,6 +22,8 @@ struct WriteEvents {
   std::function<void(const std::string& path, std::uint64_t done, std::uint64_t total)> bytes{};
   // Asked before each file: true ends the write there, as a failure that leaves no file.
   std::function<bool()> stopped{};
+  // The group whose entries are written next, and the bytes they take from their sources.
+  std::function<void(int group, std::uint64_t bytes)> groupStarted{};
 };
 
 // Why a write that was stopped failed.
@@ -45,11 +48,18 @@ class ArchiveWriter {
   bool AddFolderContents(const std::string& folder,
                          std::function<bool(std::string_view name)> leaveOut = nullptr,
                          int group = kNoGroup);
+  // An entry "<name>" that is an archive of every file below the folder, as AddFolderContents
+  // would add them. False when there is no such folder.
+  bool AddFolderArchive(std::string name, const std::string& folder,
+                        std::function<bool(std::string_view name)> leaveOut = nullptr,
+                        int group = kNoGroup);
   // An entry whose bytes are given (the descriptor).
   void AddData(std::string name, std::string bytes, int group = kNoGroup);
   // Leaves out every entry of the group.
   void DropGroup(int group);
 
+  // How many threads pack entries side by side (0, the default: one per processor).
+  void SetThreads(unsigned threads) { threads_ = threads; }
   // Off: the file is not flushed to disk before it is renamed into place (for scratch
   // archives that live only as long as a run).
   void SetDurable(bool durable) { durable_ = durable; }
@@ -71,15 +81,22 @@ class ArchiveWriter {
     std::string name;    // the entry's name (files and data)
     std::string data;    // the bytes of a data entry
     std::function<bool(std::string_view)> leaveOut;  // names a folder's walk passes by
-    enum class Kind { File, Folder, Data } kind = Kind::File;
+    enum class Kind { File, Folder, Archive, Data } kind = Kind::File;
     int group = kNoGroup;
   };
+  // What the source files of a folder add up to, and whether their names fit the code page.
+  struct Sizes {
+    std::uint64_t bytes = 0;
+    bool namesFit = true;
+  };
   bool Fail(std::string message);
+  bool Measure(std::vector<Sizes>& sizes, std::uint64_t& total, bool& namesFit);
 
   std::string target_;
   WriteEvents events_;
   std::vector<Pending> pending_;
   bool durable_ = true;
+  unsigned threads_ = 0;
   std::string error_;
   int failedGroup_ = kNoGroup;
 };

@@ -1,26 +1,35 @@
 #pragma once
-// Writes one ZIP file entry by entry, streaming each source file through a fixed buffer.
-// The file is written under "<path>.partial" and renamed into place only by Finish, so no
-// file under the final name is ever incomplete.
+// Writes one ZIP file entry by entry. Files are read in order here and packed on every core
+// (a small file whole, a long one in pieces that join into one deflate stream); the packed
+// entries are written in the order they were added, with at most a few MiB of them in memory.
+// An inner archive is written straight into its entry of the archive that holds it, so its
+// bytes reach the disk once. The file is written under "<path>.partial" and renamed into
+// place only by Finish, so no file under the final name is ever incomplete.
 
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quill::archive {
+
+class ByteSink;
+class TaskPool;
 
 class ZipWriter {
  public:
   struct Progress {
     std::uint64_t total = 0;  // bytes to write in all, 0 when unknown
     std::function<void(int percent)> report;
-    std::function<void(std::uint64_t done)> bytes{};  // the bytes written so far, as they go out
+    std::function<void(std::uint64_t done)> bytes{};  // the source bytes read so far
   };
 
-  ZipWriter();
+  // threads: how many pack entries side by side (0: one per processor).
+  explicit ZipWriter(unsigned threads = 0);
   ~ZipWriter();
   ZipWriter(const ZipWriter&) = delete;
   ZipWriter& operator=(const ZipWriter&) = delete;
@@ -37,6 +46,11 @@ class ZipWriter {
   bool AddData(const std::string& name, std::string_view bytes);
   // A folder entry (name ends with "/") for a folder that holds nothing.
   bool AddFolder(const std::filesystem::path& source, const std::string& name);
+  // An entry that is itself a ZIP archive (unprotected inside), made by fill through the
+  // writer it is handed while the entry is written: stored, dated now, its sizes after its
+  // data. sourceBytes: what its files add up to, which decides whether its sizes need ZIP64.
+  bool AddArchive(const std::string& name, std::uint64_t sourceBytes, bool namesInCodePage,
+                  const std::function<bool(ZipWriter& inner)>& fill);
   // Completes the archive, flushes it to disk when durable, and renames it into place.
   bool Finish(bool durable);
   // Drops what was written.
@@ -48,14 +62,23 @@ class ZipWriter {
   bool sourceFailed() const { return sourceFailed_; }
 
  private:
+  struct State;
+  struct Piece;
+  ZipWriter(ZipWriter& outer, ByteSink& sink, bool namesInCodePage);
+
   bool Fail(std::string message);
   bool FailSource(std::string message);
-  // Writes the header of a file entry: dated as source, or now when there is none.
-  bool StartFileEntry(const std::string& name, std::uint64_t size,
-                      const std::filesystem::path* source);
-  void Report(std::uint64_t written);
+  bool AddWhole(const std::string& name, std::int64_t modified, std::vector<std::uint8_t> plain,
+                bool compress);
+  bool AddLong(const std::filesystem::path& source, std::ifstream& in, const std::string& name,
+               std::int64_t modified, std::uint64_t size);
+  bool Queue(Piece piece);
+  bool WriteNext();
+  bool WriteAll();
+  bool Put(const std::string& bytes);
+  bool Put(const std::uint8_t* bytes, std::size_t size);
+  void Report(std::uint64_t read);
 
-  struct State;
   std::unique_ptr<State> state_;
   std::string error_;
   bool sourceFailed_ = false;

@@ -68,22 +68,35 @@ BackupOutcome BackupEngine::RunItems(const BackupRequest& request, const BackupO
   }
 
   // The item under way, for the progress; the backup file itself once every item is done.
+  // Items only gather their entries; their data is read as the backup file is written, and the
+  // progress names the item whose data is going in, with that item's bytes.
   std::size_t step = 0;
+  std::uint64_t stepStart = 0, stepBytes = 0;
   const auto report = [&](std::uint64_t done, std::uint64_t total, const std::string& file) {
     if (observer.progress) observer.progress({step, done, total, file});
   };
   const auto stopped = [&request] { return request.stop.stop_requested(); };
-  const auto writing = [&](const std::string& file, std::uint64_t done, std::uint64_t total) {
-    report(done, total, file);
+  std::uint64_t written = 0;
+  const auto writing = [&](const std::string& file, std::uint64_t done, std::uint64_t) {
+    written = done;
+    report(done - stepStart, stepBytes, file);
   };
-  archive::ArchiveWriter backupFile(request.target,
-                                    {observer.fileAdded, observer.writeProgress, writing, stopped});
-  // Inner archives are built beside the backup file; what a run stopped midway left there goes
-  // first.
+  const auto writingItem = [&](int group, std::uint64_t bytes) {
+    const auto index = static_cast<std::size_t>(group);
+    step = group > static_cast<int>(kItemCount) ? index - kItemCount - 1
+           : group >= 0                         ? index
+                                                : kItemCount;
+    stepStart = written;
+    stepBytes = bytes;
+  };
+  archive::ArchiveWriter backupFile(
+      request.target,
+      {observer.fileAdded, observer.writeProgress, writing, stopped, writingItem});
+  backupFile.SetThreads(threads_);
   ScratchSpace scratch(request.target);
   registry::RegistryText text(session_.platform().registry(), session_.keys());
   ItemBackup items(session_.profile(), session_.keys(), text, session_.services(), backupFile,
-                   scratch, threads_, {request.stop, report});
+                   scratch);
   // Registry keys and values each item's export left out, logged under the item.
   std::array<std::vector<registry::SkippedName>, kItemCount> leftOut;
   core::ItemSet finished{};
@@ -110,7 +123,7 @@ BackupOutcome BackupEngine::RunItems(const BackupRequest& request, const BackupO
     descriptor.flags = core::ItemMask(outcome.succeeded);
     backupFile.DropGroup(kDescriptorGroup);
     backupFile.AddData(archive::kDescriptorName, descriptor.Serialize(), kDescriptorGroup);
-    step = kItemCount;
+    written = 0;
     outcome.written = !stopped() && backupFile.Write(request.password);
     const int failed = backupFile.failedGroup();
     if (outcome.written || stopped() || failed < 0 || failed == kDescriptorGroup) break;
@@ -128,7 +141,8 @@ BackupOutcome BackupEngine::RunItems(const BackupRequest& request, const BackupO
   }
   if (!outcome.written) outcome.error = backupFile.error();
   for (std::size_t index = 0; index < kItemCount; ++index) {
-    if (!finished[index]) continue;
+    // A stopped run wrote no item's data: no item is logged as done or failed.
+    if (!finished[index] || (!outcome.written && stopped())) continue;
     log.Item(kItems[index].backupName, outcome.succeeded[index]);
     for (const registry::SkippedName& skipped : leftOut[index]) {
       if (skipped.isKey)

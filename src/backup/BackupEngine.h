@@ -49,8 +49,8 @@ struct BackupObserver {
   std::function<void(std::size_t item, bool succeeded)> itemFinished;
   std::function<void(const std::string& path)> fileAdded;
   std::function<void(int percent)> writeProgress;
-  // Called as the bytes go, from the run's thread or from a thread that builds an inner
-  // archive; never two calls at once.
+  // Called on the run's thread as the bytes go, while the backup file is written: item names
+  // the item whose data is being read.
   std::function<void(const BackupProgress& progress)> progress{};
 };
 
@@ -67,8 +67,8 @@ struct BackupOutcome {
 
 class BackupEngine {
  public:
-  // threads: how many inner archives are built at once.
-  explicit BackupEngine(core::Session& session, unsigned threads = 2);
+  // threads: how many threads pack the backup's entries (0: one per processor).
+  explicit BackupEngine(core::Session& session, unsigned threads = 0);
 
   BackupOutcome Run(const BackupRequest& request, const BackupObserver& observer);
 

@@ -2,10 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <mutex>
 
-#include "archive/ZipWriter.h"
-#include "core/OrderedJobs.h"
 #include "core/StagingArea.h"
 #include "platform/Files.h"
 #include "platform/SystemInfo.h"
@@ -23,51 +20,8 @@ std::string BaseName(const std::string& path) {
   return platform::PathText(platform::HostPath(path).filename());
 }
 
-struct InnerJob {
-  std::string name;
-  std::string source;
-  std::string archive;
-};
-
-// Packs one folder into its inner archive; problem says why it could not.
-bool PackFolder(const InnerJob& job, archive::WriteEvents events, std::string& problem) {
-  archive::ArchiveWriter inner(job.archive, std::move(events));
-  inner.SetDurable(false);  // a scratch file: the backup file itself is flushed when it is done
-  if (inner.AddFolderContents(job.source, core::IsOwnName) && inner.Write("")) return true;
-  problem = "the folder " + job.source + " could not be packed: " + inner.error();
-  return false;
-}
-
 ItemOutcome Failed(std::string why) {
   return {false, {}, std::move(why)};
-}
-
-// The bytes of the files below each job's folder.
-std::vector<std::uint64_t> FolderBytes(const std::vector<InnerJob>& jobs) {
-  std::vector<std::uint64_t> sizes;
-  for (const InnerJob& job : jobs) {
-    std::uint64_t bytes = 0;
-    std::string ignored;
-    archive::WalkFolder(
-        platform::HostPath(job.source), true,
-        [&](const fs::path& path, const std::string&, bool empty) {
-          std::error_code error;
-          if (!empty) bytes += fs::file_size(path, error);
-          return true;
-        },
-        ignored);
-    sizes.push_back(bytes);
-  }
-  return sizes;
-}
-
-// The jobs' indexes, the folder with the most bytes first: the longest job starts at once.
-std::vector<std::size_t> LargestFirst(const std::vector<std::uint64_t>& sizes) {
-  std::vector<std::size_t> order(sizes.size());
-  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::stable_sort(order.begin(), order.end(),
-                   [&](std::size_t a, std::size_t b) { return sizes[a] > sizes[b]; });
-  return order;
 }
 
 }  // namespace
@@ -92,16 +46,13 @@ std::vector<std::string> ListFolder(const std::string& folder, bool folders) {
 
 ItemBackup::ItemBackup(const core::Profile& profile, registry::RegistryKeys& keys,
                        registry::RegistryText& text, core::SharedServices& services,
-                       archive::ArchiveWriter& backupFile, ScratchSpace& scratch, unsigned threads,
-                       ItemEvents events)
+                       archive::ArchiveWriter& backupFile, ScratchSpace& scratch)
     : profile_(profile),
       keys_(keys),
       text_(text),
       services_(services),
       backupFile_(backupFile),
-      scratch_(scratch),
-      threads_(threads),
-      events_(std::move(events)) {}
+      scratch_(scratch) {}
 
 ItemOutcome ItemBackup::Run(const ItemInfo& item, const core::ItemSet& chosen) {
   // What an item adds to the backup file belongs to it: a file that fails the write fails
@@ -124,55 +75,25 @@ ItemOutcome ItemBackup::BackupFolders(const ItemInfo& item, bool takeCompanion) 
   std::error_code error;
   if (!fs::is_directory(platform::HostPath(source), error))
     return Failed("there is no folder " + source);
-  std::vector<InnerJob> jobs;
-  const std::string scratch = scratch_.InnerArchiveFolder(core::IndexOf(item.item));
-  if (scratch.empty()) return Failed("no scratch folder could be made beside the backup file");
+  // Each folder becomes an inner archive, made while the backup file is written.
+  ItemOutcome outcome;
+  bool anyFolder = false;
   for (const std::string& name : ListFolder(source, true)) {
     if (std::find(item.excludedFolders.begin(), item.excludedFolders.end(), name) !=
         item.excludedFolders.end())
       continue;
-    jobs.push_back({name, JoinPath(source, name), JoinPath(scratch, name + ".zip")});
-  }
-  // The bytes the inner archives have taken so far, added up over the threads that build them.
-  const std::vector<std::uint64_t> sizes = FolderBytes(jobs);
-  std::uint64_t total = 0;
-  for (std::uint64_t size : sizes) total += size;
-  std::mutex reporting;
-  std::uint64_t done = 0;
-  std::vector<std::uint64_t> doneByJob(jobs.size());
-  std::vector<core::OrderedJobs::Job> work;
-  std::vector<std::string> problems(jobs.size());
-  for (std::size_t i = 0; i < jobs.size(); ++i) {
-    archive::WriteEvents events;
-    if (events_.read)
-      events.bytes = [&, i](const std::string& file, std::uint64_t jobDone, std::uint64_t) {
-        const std::lock_guard lock(reporting);
-        done += jobDone - doneByJob[i];
-        doneByJob[i] = jobDone;
-        events_.read(done, total, file);
-      };
-    if (events_.stop.stop_possible())
-      events.stopped = [stop = events_.stop] { return stop.stop_requested(); };
-    work.push_back([job = jobs[i], events, &problem = problems[i]] {
-      return PackFolder(job, events, problem);
-    });
-  }
-  ItemOutcome outcome;
-  {
-    core::OrderedJobs builder(std::move(work), threads_, LargestFirst(sizes));
-    for (std::size_t i = 0; i < jobs.size(); ++i) {
-      // A folder that cannot be packed ends the item; what was added stays in the archive.
-      if (!builder.Wait(i) || events_.stop.stop_requested()) return Failed(problems[i]);
-      if (!backupFile_.AddFile(jobs[i].archive, group_)) return Failed(backupFile_.error());
-      outcome.entries.push_back(jobs[i].name + ".zip");
-    }
+    if (!backupFile_.AddFolderArchive(name + ".zip", JoinPath(source, name), core::IsOwnName,
+                                      group_))
+      return Failed(backupFile_.error());
+    outcome.entries.push_back(name + ".zip");
+    anyFolder = true;
   }
   // The companion file (the message store) goes with the folders when its owner does not take
   // it; it is listed only when it was there to add.
   if (takeCompanion &&
       backupFile_.AddFile(JoinPath(source, item.companionFile), CompanionGroup(item.item)))
     outcome.entries.push_back(item.companionFile);
-  if (jobs.empty()) return Failed("the folder " + source + " holds no folder to back up");
+  if (!anyFolder) return Failed("the folder " + source + " holds no folder to back up");
   outcome.succeeded = true;
   return outcome;
 }

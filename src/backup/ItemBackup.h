@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -33,22 +32,11 @@ struct ItemOutcome {
   std::vector<registry::SkippedName> leftOut{};
 };
 
-// What an item's backup reports while it works, and what ends it early.
-struct ItemEvents {
-  // Once a stop is requested, inner archives end at their next file and the item fails.
-  std::stop_token stop;
-  // The bytes read so far of all the item's folders hold, and the file being read; called
-  // from the threads that build inner archives, one call at a time.
-  std::function<void(std::uint64_t done, std::uint64_t total, const std::string& file)> read;
-};
-
 class ItemBackup {
  public:
-  // threads: how many inner archives are built at once.
   ItemBackup(const core::Profile& profile, registry::RegistryKeys& keys,
              registry::RegistryText& text, core::SharedServices& services,
-             archive::ArchiveWriter& backupFile, ScratchSpace& scratch, unsigned threads,
-             ItemEvents events = {});
+             archive::ArchiveWriter& backupFile, ScratchSpace& scratch);
 
   // Adds the item's data to the backup file. chosen: every item of the run, for the items
   // whose data depends on another being chosen.
@@ -65,9 +53,7 @@ class ItemBackup {
   core::SharedServices& services_;
   archive::ArchiveWriter& backupFile_;
   ScratchSpace& scratch_;
-  unsigned threads_;
   int group_ = archive::ArchiveWriter::kNoGroup;
-  ItemEvents events_;
 };
 
 // The entries of a folder in the order Windows lists them: names compared without regard

@@ -60,6 +60,8 @@ class NewFile {
   // False, with error saying why, when the file cannot be made.
   bool Create(const std::filesystem::path& path, std::string& error);
   bool Write(const char* data, std::size_t size);
+  // Flushes what was written to the disk.
+  bool Sync();
   // True when every byte written reached the file.
   bool Close();
 

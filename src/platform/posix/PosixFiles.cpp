@@ -145,6 +145,10 @@ bool NewFile::Write(const char* data, std::size_t size) {
   return true;
 }
 
+bool NewFile::Sync() {
+  return handle_ >= 0 && fsync(static_cast<int>(handle_)) == 0;
+}
+
 bool NewFile::Close() {
   if (handle_ < 0) return false;
   const int fd = static_cast<int>(handle_);

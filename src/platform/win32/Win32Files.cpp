@@ -101,6 +101,10 @@ bool NewFile::Write(const char* data, std::size_t size) {
   return true;
 }
 
+bool NewFile::Sync() {
+  return handle_ != -1 && FlushFileBuffers(reinterpret_cast<HANDLE>(handle_)) != 0;
+}
+
 bool NewFile::Close() {
   if (handle_ == -1) return false;
   const HANDLE file = reinterpret_cast<HANDLE>(handle_);
