@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-600}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(wine_hive ini descriptor command_line inspect registry_text zip_layout)
+[ ${#targets[@]} -gt 0 ] || targets=(wine_hive ini descriptor command_line inspect registry_text zip_layout zip_writer)
 
 bash scripts/install-deps.sh
 command -v clang++ >/dev/null || {

@@ -60,6 +60,10 @@ measure 7z 7z x -bd -y ${password:+-p"$password"} -o"$work/by-7z" "$work/backup.
 
 printf '%-10s %9s %10s\n' tool seconds "peak MiB"
 awk '{ printf "%-10s %9.2f %10.1f\n", $1, $2, $3 / 1024 }' "$work/results"
-awk '$1 == "quillstow" { q = $2 } $1 == "unzip" { u = $2 } $1 == "7z" { s = $2 }
-     END { printf "quillstow / unzip: %.2f (target <= 1.0)\nquillstow / 7z:    %.2f (target <= 1.0)\n", q / u, q / s }' \
-  "$work/results"
+awk '$1 == "quillstow" { q = $2; peak = $3 / 1024 } $1 == "unzip" { u = $2 } $1 == "7z" { s = $2 }
+     END {
+       printf "time ratio: quillstow/unzip %.2f   quillstow/7z %.2f\n", q / u, q / s
+       print "targets:"
+       printf "  wall time <= 0.50 x 7z x    %6.2f x      %s\n", q / s, q / s <= 0.5 ? "met" : "MISSED"
+       printf "  peak memory < 64 MiB       %6.1f MiB    %s\n", peak, peak < 64 ? "met" : "MISSED"
+     }' "$work/results"

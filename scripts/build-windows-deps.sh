@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the libraries of the Windows program from Debian's own sources, once: libarchive and
-# qtbase, static, for 64-bit Windows with MinGW-w64 (POSIX threads), into a versioned folder
+# Builds the libraries of the Windows program from Debian's own sources, once: libarchive,
+# qtbase and libdeflate, static, for 64-bit Windows with MinGW-w64 (POSIX threads), into a versioned folder
 # outside the clone. A complete folder has a stamp file; when it is there this script builds
 # nothing. Either way the folder is printed alone on standard output, as the last line;
 # progress goes to standard error, the build logs beside the work folder.
@@ -15,12 +15,16 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 
 libarchive_version=3.6.2
 qtbase_version=6.4.2
+libdeflate_version=1.14
 # Raise this when the way the libraries are built changes, so that caches are rebuilt.
 recipe=r2
 root=${QUILL_DEPS_ROOT:-/var/cache/quillstow}
 name=mingw-$libarchive_version-$qtbase_version-$recipe
 prefix=$root/$name
 stamp=$prefix/quillstow-deps.stamp
+# libdeflate came later: it goes into the same folder with a stamp of its own, so that a folder
+# built before it only gains it (a minute) instead of being built again.
+deflate_stamp=$prefix/libdeflate-$libdeflate_version.stamp
 jobs=${JOBS:-2}
 
 if [ "${1:-}" = --print-prefix ]; then
@@ -33,7 +37,7 @@ fi
 
 say() { echo "build-windows-deps: $*" >&2; }
 
-if [ -f "$stamp" ]; then
+if [ -f "$stamp" ] && [ -f "$deflate_stamp" ]; then
   say "using $prefix ($(head -n1 "$stamp"))"
   echo "$prefix"
   exit 0
@@ -62,7 +66,8 @@ source_version() { # package upstream
 
 # The source entries of the Debian archive this machine already uses.
 if [ -z "$(source_version libarchive "$libarchive_version")" ] ||
-  [ -z "$(source_version qt6-base "$qtbase_version")" ]; then
+  [ -z "$(source_version qt6-base "$qtbase_version")" ] ||
+  [ -z "$(source_version libdeflate "$libdeflate_version")" ]; then
   if [ -f /etc/apt/sources.list.d/debian.sources ]; then
     say "adding the deb-src entries of /etc/apt/sources.list.d/debian.sources"
     sed 's/^Types:.*/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
@@ -79,8 +84,9 @@ if [ -z "$(source_version libarchive "$libarchive_version")" ] ||
 fi
 libarchive_deb=$(source_version libarchive "$libarchive_version")
 qtbase_deb=$(source_version qt6-base "$qtbase_version")
-if [ -z "$libarchive_deb" ] || [ -z "$qtbase_deb" ]; then
-  say "the archive has no libarchive $libarchive_version or qt6-base $qtbase_version sources"
+libdeflate_deb=$(source_version libdeflate "$libdeflate_version")
+if [ -z "$libarchive_deb" ] || [ -z "$qtbase_deb" ] || [ -z "$libdeflate_deb" ]; then
+  say "the archive has no libarchive $libarchive_version, qt6-base $qtbase_version or libdeflate $libdeflate_version sources"
   exit 1
 fi
 
@@ -89,7 +95,7 @@ as_root chown "$(id -u):$(id -g)" "$root"
 # One build at a time on this machine; a second run waits, then finds the stamp.
 exec 9>"$root/$name.lock"
 flock 9
-if [ -f "$stamp" ]; then
+if [ -f "$stamp" ] && [ -f "$deflate_stamp" ]; then
   echo "$prefix"
   exit 0
 fi
@@ -108,8 +114,11 @@ fetch() { # package debian-version folder
     }
   fi
 }
-fetch libarchive "$libarchive_deb" "libarchive-$libarchive_version"
-fetch qt6-base "$qtbase_deb" "qt6-base-$qtbase_version+dfsg"
+if [ ! -f "$stamp" ]; then
+  fetch libarchive "$libarchive_deb" "libarchive-$libarchive_version"
+  fetch qt6-base "$qtbase_deb" "qt6-base-$qtbase_version+dfsg"
+fi
+[ -f "$deflate_stamp" ] || fetch libdeflate "$libdeflate_deb" "libdeflate-$libdeflate_version"
 
 # run LOG COMMAND...: a step with its output in a log, the log's end shown when it fails.
 run() {
@@ -184,19 +193,40 @@ build_qtbase() {
   run qtbase.log cmake --install "$build"
 }
 
-[ -f "$work/libarchive.done" ] || {
-  timed "libarchive" build_libarchive
-  touch "$work/libarchive.done"
-}
-[ -f "$work/qtbase.done" ] || {
-  timed "qtbase" build_qtbase
-  touch "$work/qtbase.done"
+build_libdeflate() {
+  # Its library sources compiled and archived as they are: the Makefile of this version builds
+  # a DLL for Windows, and the static library is all the program needs.
+  local source=$work/src/libdeflate-$libdeflate_version build=$work/build-libdeflate
+  rm -rf "$build"
+  mkdir -p "$build" "$prefix/lib" "$prefix/include"
+  local file
+  for file in "$source"/lib/*.c "$source"/lib/x86/*.c; do
+    run libdeflate.log x86_64-w64-mingw32-gcc-posix -O2 -std=c99 -I"$source" \
+      -c "$file" -o "$build/$(basename "$(dirname "$file")")-$(basename "$file" .c).o"
+  done
+  run libdeflate.log x86_64-w64-mingw32-ar rcs "$build/libdeflate.a" "$build"/*.o
+  cp "$build/libdeflate.a" "$prefix/lib/libdeflate.a"
+  cp "$source/libdeflate.h" "$prefix/include/"
 }
 
-{
-  echo "libarchive $libarchive_deb, qt6-base $qtbase_deb, recipe $recipe"
-  echo "built $(date -u +%Y-%m-%dT%H:%M:%SZ) with $(x86_64-w64-mingw32-g++-posix --version | head -n1)"
-} >"$stamp"
+if [ ! -f "$stamp" ]; then
+  [ -f "$work/libarchive.done" ] || {
+    timed "libarchive" build_libarchive
+    touch "$work/libarchive.done"
+  }
+  [ -f "$work/qtbase.done" ] || {
+    timed "qtbase" build_qtbase
+    touch "$work/qtbase.done"
+  }
+  {
+    echo "libarchive $libarchive_deb, qt6-base $qtbase_deb, recipe $recipe"
+    echo "built $(date -u +%Y-%m-%dT%H:%M:%SZ) with $(x86_64-w64-mingw32-g++-posix --version | head -n1)"
+  } >"$stamp"
+fi
+if [ ! -f "$deflate_stamp" ]; then
+  timed "libdeflate" build_libdeflate
+  echo "libdeflate $libdeflate_deb, built $(date -u +%Y-%m-%dT%H:%M:%SZ)" >"$deflate_stamp"
+fi
 rm -rf "$work"
 say "done"
 echo "$prefix"

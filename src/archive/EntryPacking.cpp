@@ -10,22 +10,7 @@
 #include "archive/ZipCrypto.h"
 
 namespace quill::archive {
-namespace {
-
-struct CompressorFree {
-  void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
-};
-
-// One compressor per thread, kept for the thread's life: making one costs more than packing a
-// small file.
-libdeflate_compressor* Compressor() {
-  thread_local std::unique_ptr<libdeflate_compressor, CompressorFree> compressor(
-      libdeflate_alloc_compressor(kDeflateLevel));
-  if (!compressor) throw std::bad_alloc();
-  return compressor.get();
-}
-
-struct Deflater {
+struct Packers::Deflater {
   z_stream stream{};
   bool ready = false;
   Deflater() {
@@ -36,27 +21,57 @@ struct Deflater {
   }
 };
 
-z_stream& PieceStream() {
-  thread_local Deflater deflater;
-  if (!deflater.ready) throw std::bad_alloc();
-  return deflater.stream;
+Packers::Packers() = default;
+
+Packers::~Packers() {
+  for (libdeflate_compressor* compressor : compressors_) libdeflate_free_compressor(compressor);
+  for (Deflater* deflater : deflaters_) delete deflater;
 }
 
-}  // namespace
+Packers::Lease<libdeflate_compressor> Packers::Compressor() {
+  {
+    const std::lock_guard lock(mutex_);
+    if (!compressors_.empty()) {
+      libdeflate_compressor* compressor = compressors_.back();
+      compressors_.pop_back();
+      return {*this, compressors_, compressor};
+    }
+  }
+  libdeflate_compressor* compressor = libdeflate_alloc_compressor(kDeflateLevel);
+  if (compressor == nullptr) throw std::bad_alloc();
+  return {*this, compressors_, compressor};
+}
+
+Packers::Lease<Packers::Deflater> Packers::PieceDeflater() {
+  {
+    const std::lock_guard lock(mutex_);
+    if (!deflaters_.empty()) {
+      Deflater* deflater = deflaters_.back();
+      deflaters_.pop_back();
+      return {*this, deflaters_, deflater};
+    }
+  }
+  auto deflater = std::make_unique<Deflater>();
+  if (!deflater->ready) throw std::bad_alloc();
+  return {*this, deflaters_, deflater.release()};
+}
+
 
 std::uint32_t Crc32(std::uint32_t crc, const std::uint8_t* bytes, std::size_t size) {
   return libdeflate_crc32(crc, bytes, size);
 }
 
-PackedEntry PackWhole(Bytes plain, bool compress, const std::string& password,
+PackedEntry PackWhole(Packers& packers, Bytes plain, bool compress, const std::string& password,
                       const std::array<std::uint8_t, 11>& random) {
   PackedEntry packed;
   packed.crc = Crc32(0, plain.data(), plain.size());
   const std::size_t header = password.empty() ? 0 : ZipCrypto::kHeaderSize;
   if (compress && !plain.empty()) {
-    Bytes out(header + libdeflate_deflate_compress_bound(Compressor(), plain.size()));
-    const std::size_t size = libdeflate_deflate_compress(Compressor(), plain.data(), plain.size(),
-                                                         out.data() + header, out.size() - header);
+    const auto compressor = packers.Compressor();
+    Bytes out(header + libdeflate_deflate_compress_bound(compressor.get(), plain.size()));
+    const std::size_t size =
+        libdeflate_deflate_compress(compressor.get(), plain.data(), plain.size(),
+                                    out.data() + header, out.size() - header);
     if (size != 0 && size < plain.size()) {
       out.resize(header + size);
       packed.data = std::move(out);
@@ -79,8 +94,9 @@ PackedEntry PackWhole(Bytes plain, bool compress, const std::string& password,
   return packed;
 }
 
-Bytes DeflatePiece(const Bytes& input, std::size_t primer, bool last) {
-  z_stream& stream = PieceStream();
+Bytes DeflatePiece(Packers& packers, const Bytes& input, std::size_t primer, bool last) {
+  const auto deflater = packers.PieceDeflater();
+  z_stream& stream = deflater.get()->stream;
   if (deflateReset(&stream) != Z_OK) throw std::runtime_error("the deflate stream broke");
   if (primer > 0 && deflateSetDictionary(&stream, input.data(), static_cast<uInt>(primer)) != Z_OK)
     throw std::runtime_error("the deflate stream broke");

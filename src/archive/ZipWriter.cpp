@@ -70,6 +70,7 @@ struct ZipWriter::Piece {
 
 struct ZipWriter::State {
   std::shared_ptr<TaskPool> pool;
+  std::shared_ptr<Packers> packers;
   ZipWriter* outer = nullptr;  // the writer whose entry this inner archive is written into
   FileSink file;               // the file, when this writer writes one
   ByteSink* sink = nullptr;
@@ -105,12 +106,14 @@ struct ZipWriter::State {
 };
 
 ZipWriter::ZipWriter(unsigned threads) : state_(std::make_unique<State>()) {
+  state_->packers = std::make_shared<Packers>();
   state_->pool = std::make_shared<TaskPool>(threads);
 }
 
 ZipWriter::ZipWriter(ZipWriter& outer, ByteSink& sink, bool namesInCodePage)
     : state_(std::make_unique<State>()) {
   state_->pool = outer.state_->pool;
+  state_->packers = outer.state_->packers;
   state_->outer = &outer;
   state_->sink = &sink;
   state_->namesInCodePage = namesInCodePage;
@@ -270,9 +273,9 @@ bool ZipWriter::AddWhole(const std::string& name, std::int64_t modified, Bytes p
   piece.entry.size = plain.size();
   piece.held = plain.size();
   piece.whole = state.pool->Submit(
-      [plain = std::move(plain), compress, password = state.password,
+      [packers = state.packers, plain = std::move(plain), compress, password = state.password,
        random = state.RandomBytes()]() mutable {
-        return PackWhole(std::move(plain), compress, password, random);
+        return PackWhole(*packers, std::move(plain), compress, password, random);
       });
   return Queue(std::move(piece));
 }
@@ -351,8 +354,8 @@ bool ZipWriter::AddLong(const fs::path& source, std::ifstream& in, const std::st
     Piece part;
     part.kind = Piece::Kind::Part;
     part.held = input.size();
-    part.part = state.pool->Submit([input = std::move(input), primed, last] {
-      return DeflatePiece(input, primed, last);
+    part.part = state.pool->Submit([packers = state.packers, input = std::move(input), primed, last] {
+      return DeflatePiece(*packers, input, primed, last);
     });
     if (!Queue(std::move(part))) return false;
   }

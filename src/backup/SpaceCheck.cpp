@@ -64,7 +64,7 @@ std::uint64_t ChosenDataBytes(const core::Profile& profile, const core::ItemSet&
 }
 
 std::uint64_t MostSpaceNeeded(std::uint64_t dataBytes) {
-  return 2 * dataBytes + Margin(dataBytes);
+  return dataBytes + Margin(dataBytes);
 }
 
 std::optional<std::string> RoomProblemFor(core::Session& session, const core::ItemSet& chosen,

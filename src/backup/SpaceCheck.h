@@ -16,8 +16,8 @@ namespace quill::backup {
 // The bytes of the files the chosen items take from the profile, as they are now.
 std::uint64_t ChosenDataBytes(const core::Profile& profile, const core::ItemSet& chosen);
 
-// The most a backup of dataBytes may need on its volume while it is made: the inner archives
-// are built beside the backup file before it is written, and compression may save nothing.
+// The most a backup of dataBytes may need on its volume while it is made: the file itself, as
+// compression may save nothing (inner archives go straight into it; nothing else is written).
 std::uint64_t MostSpaceNeeded(std::uint64_t dataBytes);
 
 // Why a backup of dataBytes cannot be written into targetFolder, in words for the user, or

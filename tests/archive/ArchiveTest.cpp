@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -112,19 +114,92 @@ TEST_F(ArchiveTest, AFilePathAddsOneEntryNamedByTheBareFileName) {
   EXPECT_EQ(reader.Find("obr1f.tmp"), nullptr) << "names match exactly";
 }
 
+// The local time a ZIP tool shows for a file's time: DOS times count two seconds.
+std::string DosTimeText(const fs::path& file) {
+  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
+      std::chrono::file_clock::to_sys(fs::last_write_time(file)).time_since_epoch());
+  const std::time_t time = seconds.count();
+  std::tm local{};
+  localtime_r(&time, &local);
+  char text[64];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", local.tm_year + 1900,
+                local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec / 2 * 2);
+  return text;
+}
+
 TEST_F(ArchiveTest, CommonZipToolsReadWhatItWritesAndItReadsWhatTheyWrite) {
-  WriteBackup("pass word");
-  const std::string b = backup.string();
-  const fs::path byUnzip = dir.path() / "unzip";
-  const fs::path by7z = dir.path() / "7z";
-  ASSERT_EQ(Shell("unzip -q -P 'pass word' " + b + " -d " + byUnzip.string()), "");
-  EXPECT_EQ(Shell("7z x -y -bd -p'pass word' -o" + by7z.string() + " " + b).find("FAILED"),
-            std::string::npos);
-  EXPECT_EQ(ReadFile(byUnzip / "store.zip"), ReadFile(dir.path() / "store.zip"));
-  EXPECT_EQ(ReadFile(by7z / "store.zip"), ReadFile(dir.path() / "store.zip"));
+  MakeStore(store);
+  // A long file is packed in pieces on every core; its stream must still read as one.
+  std::string log;
+  for (std::uint64_t line = 0; log.size() < (9u << 20); ++line)
+    log += "line " + std::to_string(line * 7919 % 100003) + " of the message store\r\n";
+  WriteFile(dir.path() / "Mail.MSMessageStore", log);
+  const std::string script = (dir.path() / "read.py").string();
+  WriteFile(script,
+            "import sys, zipfile\n"
+            "z = zipfile.ZipFile(sys.argv[1])\n"
+            "if len(sys.argv) > 3: z.setpassword(sys.argv[3].encode())\n"
+            "for i in z.infolist():\n"
+            "  print(i.filename + '|%04d-%02d-%02d %02d:%02d:%02d' % i.date_time)\n"
+            "z.extractall(sys.argv[2])\n");
+  for (const std::string password : {"", "pass word"}) {
+    ArchiveWriter zip(backup.string());
+    ASSERT_TRUE(zip.AddFolderArchive("store.zip", store.string()));
+    ASSERT_TRUE(zip.AddFile((dir.path() / "Mail.MSMessageStore").string()));
+    zip.AddData("stowinfo.dat", "BackupItem=10000000000\r\n");
+    ASSERT_TRUE(zip.Write(password)) << zip.error();
+    const std::string quoted = "'" + password + "'";
+    // Each tool unpacks the backup file, then the inner archive it holds.
+    const std::vector<std::pair<std::string, std::string>> tools = {
+        {"unzip", "unzip -q -P " + quoted + " {zip} -d {out}"},
+        {"7z", "7z x -y -bd -p" + quoted + " -o{out} {zip} >/dev/null"},
+        {"python", "python3 " + script + " {zip} {out} " + quoted},
+    };
+    const auto run = [](std::string command, const fs::path& zipFile, const fs::path& out) {
+      command.replace(command.find("{zip}"), 5, zipFile.string());
+      command.replace(command.find("{out}"), 5, out.string());
+      return Shell(command);
+    };
+    for (const auto& [tool, command] : tools) {
+      const fs::path out = dir.path() / (tool + std::to_string(password.size()));
+      const std::string listed = run(command, backup, out);
+      ASSERT_EQ(listed.find("FAILED"), std::string::npos) << tool << ": " << listed;
+      EXPECT_EQ(ReadFile(out / "Mail.MSMessageStore"), log) << tool;
+      EXPECT_EQ(ReadFile(out / "stowinfo.dat"), "BackupItem=10000000000\r\n") << tool;
+      const std::string inner = run(command, out / "store.zip", out / "store");
+      ASSERT_EQ(inner.find("FAILED"), std::string::npos) << tool << ": " << inner;
+      EXPECT_EQ(Tree(out / "store"), Tree(store)) << tool;
+      if (tool != "python") continue;
+      // Times as the DOS fields give them, for the outer file and the inner archive's.
+      EXPECT_NE(listed.find("Mail.MSMessageStore|" + DosTimeText(dir.path() / "Mail.MSMessageStore")),
+                std::string::npos)
+          << listed;
+      EXPECT_NE(inner.find("Inbox/empty.eml|" + DosTimeText(store / "Inbox" / "empty.eml")),
+                std::string::npos)
+          << inner;
+    }
+    // libarchive: the program's own reader, and the exact times of the extended field.
+    ArchiveReader reader;
+    ASSERT_TRUE(reader.Open(backup.string())) << reader.error();
+    reader.SetPassword(password);
+    const fs::path out = dir.path() / ("libarchive" + std::to_string(password.size()));
+    ASSERT_TRUE(reader.ExtractAll(out.string()));
+    EXPECT_EQ(ReadFile(out / "Mail.MSMessageStore"), log);
+    EXPECT_EQ(reader.Find("Mail.MSMessageStore")->modified,
+              std::chrono::duration_cast<std::chrono::seconds>(
+                  std::chrono::file_clock::to_sys(
+                      fs::last_write_time(dir.path() / "Mail.MSMessageStore"))
+                      .time_since_epoch())
+                  .count());
+    ArchiveReader innerReader;
+    ASSERT_TRUE(innerReader.Open((out / "store.zip").string())) << innerReader.error();
+    ASSERT_TRUE(innerReader.ExtractAll((out / "store").string()));
+    EXPECT_EQ(Tree(out / "store"), Tree(store));
+    EXPECT_TRUE(innerReader.Find("Drafts/")->directory);
+  }
   // Inner archives are stored, not compressed again; names carry the UTF-8 flag.
-  EXPECT_NE(Shell("unzip -v -P 'pass word' " + b).find("Stored"), std::string::npos);
-  const std::string innerList = Shell("unzip -Z -v " + (dir.path() / "store.zip").string());
+  EXPECT_NE(Shell("unzip -v -P 'pass word' " + backup.string()).find("Stored"), std::string::npos);
+  const std::string innerList = Shell("unzip -Z -v " + (dir.path() / "unzip9" / "store.zip").string());
   EXPECT_NE(innerList.find("Gr\xc3\xbc\xc3\x9f"
                            "e.eml"),
             std::string::npos)
