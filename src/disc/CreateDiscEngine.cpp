@@ -4,14 +4,16 @@
 
 #ifdef QUILL_HAVE_LIBBURN
 #include "disc/burn/LibburnEngine.h"
+#elif defined(_WIN32)
+#include "disc/imapi/ImapiEngine.h"
+#include "disc/imapi/win32/ImapiService.h"
 #endif
 
 namespace quill::disc {
 
 namespace {
 
-// Where no disc library is there (Windows, until an engine over the system's own disc
-// writing exists): the image can be compiled, but no drive is found.
+// Where no disc library is there: the image can be compiled, but no drive is found.
 class NoDriveEngine : public DiscEngine {
  public:
   void AddListener(DiscEvents& listener) override { hub_.Add(listener); }
@@ -40,6 +42,8 @@ class NoDriveEngine : public DiscEngine {
 std::unique_ptr<DiscEngine> CreateDiscEngine() {
 #ifdef QUILL_HAVE_LIBBURN
   return std::make_unique<LibburnEngine>();
+#elif defined(_WIN32)
+  return std::make_unique<ImapiEngine>(std::make_unique<ImapiService>());
 #else
   return std::make_unique<NoDriveEngine>();
 #endif

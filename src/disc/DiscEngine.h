@@ -1,8 +1,8 @@
 #pragma once
 // The disc-writing component: drives and their media, the data image being compiled, the
 // write with its verify, the erase, and the events that report on all of them. The windows
-// use only these members; the libburn engine and the in-memory fake of the tests both
-// offer them.
+// use only these members; the libburn engine, the engine over Windows' disc-writing service
+// and the in-memory fake of the tests all offer them.
 
 #include <cstdint>
 #include <memory>
@@ -233,12 +233,16 @@ class DiscEngine {
   virtual void Poll() = 0;
   // True while a write or an erase runs.
   virtual bool Busy() const = 0;
+  // Whether the UDF choices of the volume type list write UDF; where they do not, the window
+  // says what they write instead.
+  virtual bool WritesUdf() const { return false; }
 
  private:
   VolumeOptions volume_;
 };
 
-// The engine of this build: libburn and libisofs where they are, else one with no drives.
+// The engine of this build: libburn and libisofs where they are, Windows' disc-writing service
+// on Windows, else one with no drives.
 std::unique_ptr<DiscEngine> CreateDiscEngine();
 
 }  // namespace quill::disc

@@ -1,7 +1,8 @@
 #pragma once
 // The volume types offered, their engine codes, and what libisofs really writes for each:
 // it writes ISO 9660 with Joliet and Rock Ridge names, but no UDF, so a UDF choice is given
-// the nearest format it has and the window says so.
+// the nearest format it has and the window says so. Windows' disc-writing service writes each
+// choice as named, without Rock Ridge.
 
 #include <array>
 #include <string>

@@ -4,7 +4,7 @@
 
 #include <libburn/libburn.h>
 
-#include "disc/burn/MediaProfiles.h"
+#include "disc/MediaProfiles.h"
 
 using namespace burn;
 

@@ -12,7 +12,7 @@
 #include "disc/DiscEngine.h"
 #include "disc/EventHub.h"
 #include "disc/ImageModel.h"
-#include "disc/burn/EventQueue.h"
+#include "disc/EventQueue.h"
 #include "disc/burn/LibburnDevice.h"
 
 namespace quill::disc {

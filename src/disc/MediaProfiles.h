@@ -1,11 +1,12 @@
 #pragma once
-// libburn's media profiles as the windows see them: the medium type code, whether it can be
-// rewritten, the device capability that erases it, and its 1x speed.
+// The MMC media profiles that drives report (through libburn, or through Windows' disc-writing
+// service) as the windows see them: the medium type code, whether it can be rewritten, the
+// device capability that erases it, and its 1x speed.
 
 namespace quill::disc {
 
 struct MediaProfile {
-  int profile;    // the MMC profile number libburn reports
+  int profile;    // the MMC profile number the drive reports
   int mediaType;  // a MediaTypeCode
   bool writable;  // a medium of this kind can take a write at all
   bool rewritable;

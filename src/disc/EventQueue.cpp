@@ -1,4 +1,4 @@
-#include "disc/burn/EventQueue.h"
+#include "disc/EventQueue.h"
 
 namespace quill::disc {
 

@@ -1,4 +1,4 @@
-#include "disc/burn/MediaProfiles.h"
+#include "disc/MediaProfiles.h"
 
 #include <array>
 
