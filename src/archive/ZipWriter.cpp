@@ -35,7 +35,7 @@ constexpr std::size_t kReadStep = 256 << 10;
 constexpr std::size_t kPrimer = 32 << 10;
 // The source bytes that may be read but not yet written: enough to keep every core busy,
 // little enough that memory stays flat however large the files.
-constexpr std::uint64_t kWindowBytes = 12 << 20;
+constexpr std::uint64_t kWindowBytes = 8 << 20;
 // Margin for a long entry's packed size over its source's before its sizes need ZIP64:
 // deflate adds at most a few bytes per 16 KiB stored block.
 constexpr std::uint64_t kZip64Margin = 64 << 20;
