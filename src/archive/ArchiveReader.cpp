@@ -3,10 +3,14 @@
 #include <archive.h>
 #include <archive_entry.h>
 
+#include <algorithm>
+#include <fstream>
+
 #include <chrono>
 #include <clocale>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
@@ -14,6 +18,8 @@
 
 #include "archive/CodePageNames.h"
 #include "archive/EntryPath.h"
+#include "archive/EntryData.h"
+#include "archive/ZipDirectory.h"
 #include "archive/ZipLayout.h"
 #include "platform/Files.h"
 
@@ -130,6 +136,45 @@ Reader ReaderAt(const std::string& path, const std::string& password, std::size_
   }
 }
 
+// The central directory's records in the order libarchive lists the entries (by where they
+// lie), when they match the entries one for one by name; otherwise none.
+std::vector<ZipDirectoryEntry> DirectRecords(const std::string& path,
+                                             const std::vector<EntryInfo>& entries) {
+  std::ifstream in;
+  in.rdbuf()->pubsetbuf(nullptr, 0);
+  in.open(HostPath(path), std::ios::binary);
+  std::vector<ZipDirectoryEntry> records;
+  std::uint64_t directory = 0;
+  if (!in || !ReadZipDirectory(in, records, directory) || records.size() != entries.size())
+    return {};
+  std::stable_sort(records.begin(), records.end(),
+                   [](const ZipDirectoryEntry& a, const ZipDirectoryEntry& b) {
+                     return a.offset < b.offset;
+                   });
+  for (std::size_t i = 0; i < records.size(); ++i)
+    if (NameFromHeader(records[i].name) != entries[i].name && records[i].name != entries[i].name)
+      return {};
+  return records;
+}
+
+// Reads the data of the entry whose header was just read: straight from the file when its
+// record allows, through libarchive otherwise.
+DataRead ReadEntry(::archive* reader, const std::string& path,
+                   const std::vector<ZipDirectoryEntry>& direct, std::size_t index,
+                   const std::string& password, std::vector<char>& buffer,
+                   const std::function<bool(const char*, std::size_t)>& take = nullptr) {
+  if (index >= direct.size() || !ReadsDirectly(direct[index]))
+    return ReadData(reader, buffer, take);
+  const DirectRead read = ReadEntryData(HostPath(path), direct[index], password,
+                                        take ? take : [](const char*, std::size_t) { return true; });
+  archive_read_data_skip(reader);
+  DataRead result;
+  result.bytes = read.bytes;
+  result.problem = read.problem;
+  result.declined = read.declined;
+  return result;
+}
+
 }  // namespace
 
 bool ArchiveReader::IsPasswordProtected(const std::string& path) {
@@ -185,6 +230,7 @@ bool ArchiveReader::Open(const std::string& path) {
     return false;
   }
   path_ = path;
+  direct_ = DirectRecords(path, entries_);
   return true;
 }
 
@@ -279,7 +325,7 @@ ReadStatus ArchiveReader::TestAll(const EntryProblem& report) const {
         continue;
       }
     }
-    const DataRead read = ReadData(reader.get(), buffer);
+    const DataRead read = ReadEntry(reader.get(), path_, direct_, info.index, password_, buffer);
     const std::string problem = read.problem.empty() ? SizeProblem(info, read.bytes) : read.problem;
     if (!problem.empty()) complain(info, problem);
     if (read.fatal) reader.reset();
@@ -309,11 +355,12 @@ std::optional<std::string> ArchiveReader::Read(const EntryInfo& entry, std::size
   if (!reader) return std::nullopt;
   std::vector<char> buffer(kChunk);
   std::string data;
-  const DataRead read = ReadData(reader.get(), buffer, [&](const char* piece, std::size_t size) {
-    if (size > limit - data.size()) return false;
-    data.append(piece, size);
-    return true;
-  });
+  const DataRead read = ReadEntry(reader.get(), path_, direct_, entry.index, password_, buffer,
+                                  [&](const char* piece, std::size_t size) {
+                                    if (size > limit - data.size()) return false;
+                                    data.append(piece, size);
+                                    return true;
+                                  });
   if (read.declined) {
     error = tooLarge;
     return std::nullopt;
@@ -406,29 +453,30 @@ ReadStatus ArchiveReader::ExtractEntries(const std::vector<std::size_t>& indexes
     {
       platform::NewFile out;
       if (!out.Create(partial, error)) return {error};
-      la_ssize_t got;
       bool written = true;
       std::string tooLong;
-      while ((got = archive_read_data(reader.get(), buffer.data(), buffer.size())) > 0) {
-        const auto size = static_cast<std::uint64_t>(got);
-        // The data stops where its header says it ends: no entry grows past its size.
-        if (size > info.size - bytes) {
-          tooLong = name + " holds more than the " + std::to_string(info.size) +
-                    " bytes its header gives";
-          break;
-        }
-        if (!out.Write(buffer.data(), static_cast<std::size_t>(got))) {
-          written = false;
-          break;
-        }
-        bytes += size;
-      }
+      const DataRead read = ReadEntry(
+          reader.get(), path_, direct_, index, password_, buffer,
+          [&](const char* piece, std::size_t size) {
+            // The data stops where its header says it ends: no entry grows past its size.
+            if (size > info.size - bytes) {
+              tooLong = name + " holds more than the " + std::to_string(info.size) +
+                        " bytes its header gives";
+              return false;
+            }
+            if (!out.Write(piece, size)) {
+              written = false;
+              return false;
+            }
+            bytes += size;
+            return true;
+          });
       written = out.Close() && written;
       std::string problem;
       if (!tooLong.empty())
         problem = tooLong;
-      else if (got < 0)
-        problem = "cannot read " + name + ": " + ArchiveError(reader.get());
+      else if (!read.problem.empty())
+        problem = "cannot read " + name + ": " + read.problem;
       else if (!written)
         problem = "cannot write " + PathText(*path);
       else if (const std::string size = SizeProblem(info, bytes); !size.empty())

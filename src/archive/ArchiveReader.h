@@ -10,6 +10,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "archive/ZipDirectory.h"
+
 namespace quill::archive {
 
 struct EntryInfo {
@@ -94,6 +96,10 @@ class ArchiveReader {
   std::function<void(const std::string&, std::uint64_t)> fileExtracted_;
   std::function<bool()> stopped_;
   std::string error_;
+  // The central directory's record of each entry, in the entries' order, when it matches them
+  // one for one: their data is then read straight from the file (decrypted and inflated here),
+  // not through libarchive. Empty otherwise.
+  std::vector<ZipDirectoryEntry> direct_;
 };
 
 }  // namespace quill::archive

@@ -31,11 +31,6 @@ inline void ZipCrypto::Update(std::uint8_t plain) {
   key2_ = CrcStep(key2_, static_cast<std::uint8_t>(key1_ >> 24));
 }
 
-inline std::uint8_t ZipCrypto::Mask() const {
-  const std::uint32_t temp = (key2_ | 2) & 0xFFFF;
-  return static_cast<std::uint8_t>((temp * (temp ^ 1)) >> 8);
-}
-
 void ZipCrypto::MakeHeader(const std::array<std::uint8_t, 11>& random, std::uint8_t check,
                            std::uint8_t* out) {
   for (std::size_t i = 0; i < random.size(); ++i) out[i] = random[i];
@@ -59,11 +54,19 @@ void ZipCrypto::Encrypt(std::uint8_t* bytes, std::size_t size) {
 }
 
 void ZipCrypto::Decrypt(std::uint8_t* bytes, std::size_t size) {
+  // The keys live in locals: stores through bytes could otherwise alias them.
+  std::uint32_t k0 = key0_, k1 = key1_, k2 = key2_;
   for (std::size_t i = 0; i < size; ++i) {
-    const auto plain = static_cast<std::uint8_t>(bytes[i] ^ Mask());
-    Update(plain);
+    const std::uint32_t temp = (k2 | 2) & 0xFFFF;
+    const auto plain = static_cast<std::uint8_t>(bytes[i] ^ ((temp * (temp ^ 1)) >> 8));
     bytes[i] = plain;
+    k0 = CrcStep(k0, plain);
+    k1 = (k1 + (k0 & 0xFF)) * 134775813U + 1;
+    k2 = CrcStep(k2, static_cast<std::uint8_t>(k1 >> 24));
   }
+  key0_ = k0;
+  key1_ = k1;
+  key2_ = k2;
 }
 
 }  // namespace quill::archive

@@ -27,7 +27,6 @@ class ZipCrypto {
 
  private:
   void Update(std::uint8_t plain);
-  std::uint8_t Mask() const;
 
   std::uint32_t key0_ = 0x12345678, key1_ = 0x23456789, key2_ = 0x34567890;
 };
