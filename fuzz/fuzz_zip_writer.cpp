@@ -20,8 +20,16 @@ using quill::archive::ArchiveReader;
 using quill::archive::ArchiveWriter;
 
 // Name pieces: plain, code-page and beyond-the-code-page text.
-constexpr const char* kPieces[] = {"a", "Inbox", "Gr\xc3\xbc\xc3\x9f" "e", "\xe6\x97\xa5",
-                                   "x.eml", " ", "-", "\xd0\x96", "1"};
+constexpr const char* kPieces[] = {"a",
+                                   "Inbox",
+                                   "Gr\xc3\xbc\xc3\x9f"
+                                   "e",
+                                   "\xe6\x97\xa5",
+                                   "x.eml",
+                                   " ",
+                                   "-",
+                                   "\xd0\x96",
+                                   "1"};
 
 struct Input {
   const std::uint8_t* data;

@@ -17,8 +17,8 @@
 #include <utility>
 
 #include "archive/CodePageNames.h"
-#include "archive/EntryPath.h"
 #include "archive/EntryData.h"
+#include "archive/EntryPath.h"
 #include "archive/ZipDirectory.h"
 #include "archive/ZipLayout.h"
 #include "platform/Files.h"
@@ -147,10 +147,9 @@ std::vector<ZipDirectoryEntry> DirectRecords(const std::string& path,
   std::uint64_t directory = 0;
   if (!in || !ReadZipDirectory(in, records, directory) || records.size() != entries.size())
     return {};
-  std::stable_sort(records.begin(), records.end(),
-                   [](const ZipDirectoryEntry& a, const ZipDirectoryEntry& b) {
-                     return a.offset < b.offset;
-                   });
+  std::stable_sort(
+      records.begin(), records.end(),
+      [](const ZipDirectoryEntry& a, const ZipDirectoryEntry& b) { return a.offset < b.offset; });
   for (std::size_t i = 0; i < records.size(); ++i)
     if (NameFromHeader(records[i].name) != entries[i].name && records[i].name != entries[i].name)
       return {};
@@ -165,8 +164,9 @@ DataRead ReadEntry(::archive* reader, const std::string& path,
                    const std::function<bool(const char*, std::size_t)>& take = nullptr) {
   if (index >= direct.size() || !ReadsDirectly(direct[index]))
     return ReadData(reader, buffer, take);
-  const DirectRead read = ReadEntryData(HostPath(path), direct[index], password,
-                                        take ? take : [](const char*, std::size_t) { return true; });
+  const DirectRead read = ReadEntryData(
+      HostPath(path), direct[index], password,
+      take ? take : [](const char*, std::size_t) { return true; });
   archive_read_data_skip(reader);
   DataRead result;
   result.bytes = read.bytes;
@@ -455,22 +455,23 @@ ReadStatus ArchiveReader::ExtractEntries(const std::vector<std::size_t>& indexes
       if (!out.Create(partial, error)) return {error};
       bool written = true;
       std::string tooLong;
-      const DataRead read = ReadEntry(
-          reader.get(), path_, direct_, index, password_, buffer,
-          [&](const char* piece, std::size_t size) {
-            // The data stops where its header says it ends: no entry grows past its size.
-            if (size > info.size - bytes) {
-              tooLong = name + " holds more than the " + std::to_string(info.size) +
-                        " bytes its header gives";
-              return false;
-            }
-            if (!out.Write(piece, size)) {
-              written = false;
-              return false;
-            }
-            bytes += size;
-            return true;
-          });
+      const DataRead read = ReadEntry(reader.get(), path_, direct_, index, password_, buffer,
+                                      [&](const char* piece, std::size_t size) {
+                                        // The data stops where its header says it ends: no entry
+                                        // grows past its size.
+                                        if (size > info.size - bytes) {
+                                          tooLong = name + " holds more than the " +
+                                                    std::to_string(info.size) +
+                                                    " bytes its header gives";
+                                          return false;
+                                        }
+                                        if (!out.Write(piece, size)) {
+                                          written = false;
+                                          return false;
+                                        }
+                                        bytes += size;
+                                        return true;
+                                      });
       written = out.Close() && written;
       std::string problem;
       if (!tooLong.empty())

@@ -152,11 +152,10 @@ bool ArchiveWriter::Write(const std::string& password) {
         added = WalkFolder(HostPath(item.source), true, adder(writer), problem, item.leaveOut);
         break;
       case Pending::Kind::Archive:
-        added = writer.AddArchive(item.name, sizes[i].bytes, sizes[i].namesFit,
-                                  [&](ZipWriter& inner) {
-                                    return WalkFolder(HostPath(item.source), true, adder(inner),
-                                                      problem, item.leaveOut);
-                                  });
+        added =
+            writer.AddArchive(item.name, sizes[i].bytes, sizes[i].namesFit, [&](ZipWriter& inner) {
+              return WalkFolder(HostPath(item.source), true, adder(inner), problem, item.leaveOut);
+            });
         break;
     }
     if (!added) {

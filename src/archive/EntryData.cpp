@@ -34,7 +34,6 @@ struct Inflater {
   }
 };
 
-
 // The entry's data from where the reader stands, piece by piece: stored as it is, deflated
 // through zlib. The size the record gives is held to as libarchive holds it: data whose end
 // comes within a piece, at another size, is refused before that piece is handed on.
@@ -93,9 +92,8 @@ DirectRead Stream(const ZipDirectoryEntry& entry, Bytes& packed, Bytes& plain, s
   if (!ended) {
     result.problem = entry.method == 0 ? "" : "truncated ZIP file data";
     if (entry.method == 0 && result.bytes != entry.size)
-      result.problem = "ZIP uncompressed data is wrong size (read " +
-                       std::to_string(result.bytes) + ", expected " + std::to_string(entry.size) +
-                       ")";
+      result.problem = "ZIP uncompressed data is wrong size (read " + std::to_string(result.bytes) +
+                       ", expected " + std::to_string(entry.size) + ")";
     if (!result.problem.empty()) return result;
   }
   if (crc != entry.crc) result.problem = "ZIP bad CRC";
@@ -141,9 +139,8 @@ DirectRead ReadEntryData(const std::filesystem::path& file, const ZipDirectoryEn
     if (left < ZipCrypto::kHeaderSize) return "truncated encrypted data";
     coder.emplace(password);
     if (!read(ZipCrypto::kHeaderSize)) return "truncated ZIP file data";
-    const auto check = static_cast<std::uint8_t>((entry.flags & kSizesFollow) != 0
-                                                     ? entry.dosTime >> 8
-                                                     : entry.crc >> 24);
+    const auto check = static_cast<std::uint8_t>(
+        (entry.flags & kSizesFollow) != 0 ? entry.dosTime >> 8 : entry.crc >> 24);
     return packed[ZipCrypto::kHeaderSize - 1] == check ? std::string() : "Incorrect passphrase";
   };
   if (result.problem = begin(); !result.problem.empty()) return result;

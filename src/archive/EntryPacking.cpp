@@ -56,7 +56,6 @@ Packers::Lease<Packers::Deflater> Packers::PieceDeflater() {
   return {*this, deflaters_, deflater.release()};
 }
 
-
 std::uint32_t Crc32(std::uint32_t crc, const std::uint8_t* bytes, std::size_t size) {
   return libdeflate_crc32(crc, bytes, size);
 }
@@ -69,9 +68,8 @@ PackedEntry PackWhole(Packers& packers, Bytes plain, bool compress, const std::s
   if (compress && !plain.empty()) {
     const auto compressor = packers.Compressor();
     Bytes out(header + libdeflate_deflate_compress_bound(compressor.get(), plain.size()));
-    const std::size_t size =
-        libdeflate_deflate_compress(compressor.get(), plain.data(), plain.size(),
-                                    out.data() + header, out.size() - header);
+    const std::size_t size = libdeflate_deflate_compress(
+        compressor.get(), plain.data(), plain.size(), out.data() + header, out.size() - header);
     if (size != 0 && size < plain.size()) {
       out.resize(header + size);
       packed.data = std::move(out);

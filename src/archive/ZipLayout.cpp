@@ -43,8 +43,8 @@ std::string ZipLayoutProblem(const std::string& path) {
         i + 1 < entries.size() ? "the entry " + entries[i + 1].name : "the central directory";
     if (i + 1 < entries.size() && entries[i + 1].offset == entry.offset)
       return "the entries " + entry.name + " and " + entries[i + 1].name + " share their data";
-    if (entry.offset > limit || limit - entry.offset < 30 || !ReadZipBytes(in, entry.offset, 30, local) ||
-        Little(local.data(), 4) != 0x04034B50)
+    if (entry.offset > limit || limit - entry.offset < 30 ||
+        !ReadZipBytes(in, entry.offset, 30, local) || Little(local.data(), 4) != 0x04034B50)
       return "the header of the entry " + entry.name + " is not where the central directory says";
     const std::uint64_t start = entry.offset + 30 + Little(&local[26], 2) + Little(&local[28], 2);
     if (start > limit || entry.packed > limit - start)

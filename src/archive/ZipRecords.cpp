@@ -69,8 +69,8 @@ void SetModified(ZipEntryRecord& entry, std::int64_t seconds) {
   }
   entry.dosDate = static_cast<std::uint16_t>(((local.tm_year - 80) << 9) |
                                              ((local.tm_mon + 1) << 5) | local.tm_mday);
-  entry.dosTime = static_cast<std::uint16_t>((local.tm_hour << 11) | (local.tm_min << 5) |
-                                             (local.tm_sec / 2));
+  entry.dosTime =
+      static_cast<std::uint16_t>((local.tm_hour << 11) | (local.tm_min << 5) | (local.tm_sec / 2));
 }
 
 std::uint8_t CheckByte(const ZipEntryRecord& entry) {

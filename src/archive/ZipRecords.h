@@ -10,7 +10,7 @@
 namespace quill::archive {
 
 struct ZipEntryRecord {
-  std::string name;  // the bytes stored: code page or UTF-8
+  std::string name;   // the bytes stored: code page or UTF-8
   bool utf8 = false;  // the name is UTF-8 (the flag says so)
   bool directory = false;
   bool deflated = false;
@@ -23,8 +23,8 @@ struct ZipEntryRecord {
   std::uint32_t crc = 0;
   std::uint64_t packed = 0;  // the data's bytes in the file, the encryption header included
   std::uint64_t size = 0;
-  std::uint64_t offset = 0;  // of the local header
-  std::int64_t modified = 0;  // seconds since 1970 (UTC)
+  std::uint64_t offset = 0;                // of the local header
+  std::int64_t modified = 0;               // seconds since 1970 (UTC)
   std::uint16_t dosTime = 0, dosDate = 0;  // the local time of modified
 };
 

@@ -62,10 +62,10 @@ std::int64_t ModifiedOf(const fs::path& source) {
 // folder entry, or the start, a piece and the end of a long entry.
 struct ZipWriter::Piece {
   enum class Kind { Whole, Folder, Start, Part, End } kind = Kind::Whole;
-  ZipEntryRecord entry{};             // Whole, Folder, Start; End: the CRC and size
-  std::future<PackedEntry> whole{};   // Whole
-  std::future<Bytes> part{};          // Part
-  std::uint64_t held = 0;             // the source bytes it holds in memory
+  ZipEntryRecord entry{};            // Whole, Folder, Start; End: the CRC and size
+  std::future<PackedEntry> whole{};  // Whole
+  std::future<Bytes> part{};         // Part
+  std::uint64_t held = 0;            // the source bytes it holds in memory
 };
 
 struct ZipWriter::State {
@@ -185,7 +185,8 @@ void ZipWriter::Report(std::uint64_t read) {
 
 bool ZipWriter::Put(const std::uint8_t* bytes, std::size_t size) {
   if (size == 0 || state_->sink->Put(bytes, size)) return true;
-  return Fail("cannot write " + PathText(state_->target.empty() ? state_->partial : state_->target) +
+  return Fail("cannot write " +
+              PathText(state_->target.empty() ? state_->partial : state_->target) +
               ": the disk did not take it (is it full?)");
 }
 
@@ -272,9 +273,9 @@ bool ZipWriter::AddWhole(const std::string& name, std::int64_t modified, Bytes p
   piece.entry = state.Entry(name, modified);
   piece.entry.size = plain.size();
   piece.held = plain.size();
-  piece.whole = state.pool->Submit(
-      [packers = state.packers, plain = std::move(plain), compress, password = state.password,
-       random = state.RandomBytes()]() mutable {
+  piece.whole =
+      state.pool->Submit([packers = state.packers, plain = std::move(plain), compress,
+                          password = state.password, random = state.RandomBytes()]() mutable {
         return PackWhole(*packers, std::move(plain), compress, password, random);
       });
   return Queue(std::move(piece));
@@ -354,9 +355,8 @@ bool ZipWriter::AddLong(const fs::path& source, std::ifstream& in, const std::st
     Piece part;
     part.kind = Piece::Kind::Part;
     part.held = input.size();
-    part.part = state.pool->Submit([packers = state.packers, input = std::move(input), primed, last] {
-      return DeflatePiece(*packers, input, primed, last);
-    });
+    part.part = state.pool->Submit([packers = state.packers, input = std::move(input), primed,
+                                    last] { return DeflatePiece(*packers, input, primed, last); });
     if (!Queue(std::move(part))) return false;
   }
   Piece end;
@@ -366,8 +366,7 @@ bool ZipWriter::AddLong(const fs::path& source, std::ifstream& in, const std::st
   return Queue(std::move(end));
 }
 
-bool ZipWriter::AddArchive(const std::string& name, std::uint64_t sourceBytes,
-                           bool namesInCodePage,
+bool ZipWriter::AddArchive(const std::string& name, std::uint64_t sourceBytes, bool namesInCodePage,
                            const std::function<bool(ZipWriter& inner)>& fill) {
   if (!state_ || state_->sink == nullptr) return Fail("no archive is being written");
   State& state = *state_;

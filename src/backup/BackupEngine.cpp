@@ -90,8 +90,7 @@ BackupOutcome BackupEngine::RunItems(const BackupRequest& request, const BackupO
     stepBytes = bytes;
   };
   archive::ArchiveWriter backupFile(
-      request.target,
-      {observer.fileAdded, observer.writeProgress, writing, stopped, writingItem});
+      request.target, {observer.fileAdded, observer.writeProgress, writing, stopped, writingItem});
   backupFile.SetThreads(threads_);
   ScratchSpace scratch(request.target);
   registry::RegistryText text(session_.platform().registry(), session_.keys());

@@ -9,8 +9,7 @@ namespace quill::backup {
 namespace fs = std::filesystem;
 
 ScratchSpace::ScratchSpace(const std::string& target) {
-  core::RemoveAbandonedRunFolders(platform::HostPath(target).parent_path(),
-                                  core::kBackupRunPrefix);
+  core::RemoveAbandonedRunFolders(platform::HostPath(target).parent_path(), core::kBackupRunPrefix);
 }
 
 ScratchSpace::~ScratchSpace() {

@@ -162,7 +162,8 @@ void ImageViewLogic::FillVolumeTypes() {
 }
 
 void ImageViewLogic::VolumeTypeChosen() {
-  view_.SetVolumeTypeNote(engine_.WritesUdf() ? "" : VolumeTypeByCode(SelectedVolumeTypeCode()).note);
+  view_.SetVolumeTypeNote(engine_.WritesUdf() ? ""
+                                              : VolumeTypeByCode(SelectedVolumeTypeCode()).note);
 }
 
 int ImageViewLogic::SelectedVolumeTypeCode() const {

@@ -11,8 +11,8 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <ctime>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <map>
 #include <random>
@@ -171,8 +171,9 @@ TEST_F(ArchiveTest, CommonZipToolsReadWhatItWritesAndItReadsWhatTheyWrite) {
       EXPECT_EQ(Tree(out / "store"), Tree(store)) << tool;
       if (tool != "python") continue;
       // Times as the DOS fields give them, for the outer file and the inner archive's.
-      EXPECT_NE(listed.find("Mail.MSMessageStore|" + DosTimeText(dir.path() / "Mail.MSMessageStore")),
-                std::string::npos)
+      EXPECT_NE(
+          listed.find("Mail.MSMessageStore|" + DosTimeText(dir.path() / "Mail.MSMessageStore")),
+          std::string::npos)
           << listed;
       EXPECT_NE(inner.find("Inbox/empty.eml|" + DosTimeText(store / "Inbox" / "empty.eml")),
                 std::string::npos)
@@ -185,12 +186,12 @@ TEST_F(ArchiveTest, CommonZipToolsReadWhatItWritesAndItReadsWhatTheyWrite) {
     const fs::path out = dir.path() / ("libarchive" + std::to_string(password.size()));
     ASSERT_TRUE(reader.ExtractAll(out.string()));
     EXPECT_EQ(ReadFile(out / "Mail.MSMessageStore"), log);
-    EXPECT_EQ(reader.Find("Mail.MSMessageStore")->modified,
-              std::chrono::duration_cast<std::chrono::seconds>(
-                  std::chrono::file_clock::to_sys(
-                      fs::last_write_time(dir.path() / "Mail.MSMessageStore"))
-                      .time_since_epoch())
-                  .count());
+    EXPECT_EQ(
+        reader.Find("Mail.MSMessageStore")->modified,
+        std::chrono::duration_cast<std::chrono::seconds>(
+            std::chrono::file_clock::to_sys(fs::last_write_time(dir.path() / "Mail.MSMessageStore"))
+                .time_since_epoch())
+            .count());
     ArchiveReader innerReader;
     ASSERT_TRUE(innerReader.Open((out / "store.zip").string())) << innerReader.error();
     ASSERT_TRUE(innerReader.ExtractAll((out / "store").string()));
@@ -199,7 +200,8 @@ TEST_F(ArchiveTest, CommonZipToolsReadWhatItWritesAndItReadsWhatTheyWrite) {
   }
   // Inner archives are stored, not compressed again; names carry the UTF-8 flag.
   EXPECT_NE(Shell("unzip -v -P 'pass word' " + backup.string()).find("Stored"), std::string::npos);
-  const std::string innerList = Shell("unzip -Z -v " + (dir.path() / "unzip9" / "store.zip").string());
+  const std::string innerList =
+      Shell("unzip -Z -v " + (dir.path() / "unzip9" / "store.zip").string());
   EXPECT_NE(innerList.find("Gr\xc3\xbc\xc3\x9f"
                            "e.eml"),
             std::string::npos)

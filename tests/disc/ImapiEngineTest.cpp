@@ -28,8 +28,8 @@ ServiceMedia BlankDvd() {
 }
 
 std::vector<int> WriterProfiles() {
-  return {kProfileCdRom, kProfileCdR, kProfileCdRw, kProfileDvdRom, kProfileDvdPlusR,
-          kProfileDvdPlusRw};
+  return {kProfileCdRom,  kProfileCdR,      kProfileCdRw,
+          kProfileDvdRom, kProfileDvdPlusR, kProfileDvdPlusRw};
 }
 
 // What the engine told its listeners.
@@ -37,7 +37,7 @@ struct Heard : DiscEvents {
   std::vector<std::pair<int, int>> statuses;  // progress, status
   std::vector<std::string> errors;
   std::vector<std::pair<std::string, int>> verified;  // image path, result
-  std::vector<std::pair<int, int>> erase;              // status, progress
+  std::vector<std::pair<int, int>> erase;             // status, progress
   void WriteStatus(int progress, int status) override { statuses.emplace_back(progress, status); }
   void WriteError(const EngineError& error) override { errors.push_back(EngineErrorText(error)); }
   void VerifyFile(const ImageItem& item, int result, int, int) override {
@@ -97,7 +97,8 @@ TEST_F(ImapiEngineTest, AStartThatFailsEndsTheWindowAndAServiceWithoutDrivesList
   service->startFailure = {static_cast<long>(0x80040154), "Class not registered", ""};
   service->AddDrive("ignored", WriterProfiles(), BlankDvd());
   Open();
-  EXPECT_EQ(Messages(), std::vector<std::string>{"Devices Cannot be initialized...Contact support!"});
+  EXPECT_EQ(Messages(),
+            std::vector<std::string>{"Devices Cannot be initialized...Contact support!"});
   EXPECT_EQ(programEnds, 1);
   EXPECT_EQ(engine.DeviceCount(), 0);
   EXPECT_EQ(engine.startFailure().code, static_cast<long>(0x80040154));
@@ -106,8 +107,9 @@ TEST_F(ImapiEngineTest, AStartThatFailsEndsTheWindowAndAServiceWithoutDrivesList
   service->drives.clear();
   prompter.shown.clear();
   Open();
-  EXPECT_EQ(Messages(), std::vector<std::string>{"There are no compatible devices reported.\r\n"
-                                                 "Some older devices are not currently supported."});
+  EXPECT_EQ(Messages(),
+            std::vector<std::string>{"There are no compatible devices reported.\r\n"
+                                     "Some older devices are not currently supported."});
   EXPECT_EQ(programEnds, 1);
 }
 
@@ -144,9 +146,13 @@ TEST_F(ImapiEngineTest, TheMediaCheckRefusesNoMediumAClosedDiscAndAMediumTooSmal
     std::string message;  // empty: the write starts
   } const cases[] = {
       {"no medium", {}, 10, "Please Insert Writable Media before continuing!"},
-      {"a closed DVD+R", {kProfileDvdPlusR, false, false, false, 0, {}}, 10,
+      {"a closed DVD+R",
+       {kProfileDvdPlusR, false, false, false, 0, {}},
+       10,
        "Please Insert Writable Media before continuing!"},
-      {"a pressed DVD", {kProfileDvdRom, false, true, false, 1000, {}}, 10,
+      {"a pressed DVD",
+       {kProfileDvdRom, false, true, false, 1000, {}},
+       10,
        "Please Insert Writable Media before continuing!"},
       {"one block too small", BlankDvd(), 1001,
        "Free Space on the loaded disc is 1.95 MB!\r\nThis data image requires 1.96 MB of Free "
@@ -176,11 +182,11 @@ WriteProgress Step(WriteAction action, std::int64_t written = 0) {
 
 TEST_F(ImapiEngineTest, EachStepOfTheServiceIsReportedAsTheWriteStatusesOfTheWindow) {
   const std::vector<WriteProgress> steps = {
-      Step(WriteAction::ValidatingMedia),   Step(WriteAction::FormattingMedia),
+      Step(WriteAction::ValidatingMedia),      Step(WriteAction::FormattingMedia),
       Step(WriteAction::InitializingHardware), Step(WriteAction::CalibratingPower),
-      Step(WriteAction::WritingData, 0),    Step(WriteAction::WritingData, 100),
-      Step(WriteAction::WritingData, 100),  Step(WriteAction::WritingData, 200),
-      Step(WriteAction::Finalization),      Step(WriteAction::Completed),
+      Step(WriteAction::WritingData, 0),       Step(WriteAction::WritingData, 100),
+      Step(WriteAction::WritingData, 100),     Step(WriteAction::WritingData, 200),
+      Step(WriteAction::Finalization),         Step(WriteAction::Completed),
   };
   struct Case {
     const char* what;
@@ -189,18 +195,28 @@ TEST_F(ImapiEngineTest, EachStepOfTheServiceIsReportedAsTheWriteStatusesOfTheWin
     std::vector<std::pair<int, int>> statuses;
     std::vector<std::string> messages;
   } const cases[] = {
-      {"written, the disc left open", false, {},
-       {{0, 0}, {0, 2}, {50, 2}, {100, 2}, {0, 4}, {100, 9}}, {"Write Complete!"}},
-      {"written and closed", true, {},
-       {{0, 0}, {0, 2}, {50, 2}, {100, 2}, {0, 6}, {100, 9}}, {"Write Complete!"}},
-      {"the medium refused", false, {static_cast<long>(0xC0AA0405), "", ""},
+      {"written, the disc left open",
+       false,
+       {},
+       {{0, 0}, {0, 2}, {50, 2}, {100, 2}, {0, 4}, {100, 9}},
+       {"Write Complete!"}},
+      {"written and closed",
+       true,
+       {},
+       {{0, 0}, {0, 2}, {50, 2}, {100, 2}, {0, 6}, {100, 9}},
+       {"Write Complete!"}},
+      {"the medium refused",
+       false,
+       {static_cast<long>(0xC0AA0405), "", ""},
        {{0, 0}, {0, 2}, {50, 2}, {100, 2}, {0, 4}, {0, 11}},
        {"Write Error: (4)   The medium is not blank. (0xC0AA0405)"}},
-      {"the drive failed mid-write", false,
+      {"the drive failed mid-write",
+       false,
        {static_cast<long>(0xC0AA0300), "Loss of streaming.", ""},
        {{0, 0}, {0, 2}, {50, 2}, {100, 2}, {0, 4}, {0, 11}},
        {"Device Error: (-1062599936)   Loss of streaming. (0xC0AA0300)\r\nWRITER - write"}},
-      {"a source file unreadable", false,
+      {"a source file unreadable",
+       false,
        {static_cast<long>(0x80070020), "The file is in use.", "C:\\in use.wlm"},
        {{0, 0}, {0, 2}, {50, 2}, {100, 2}, {0, 4}, {0, 11}},
        {"Source File Error: (-2147024864)   The file is in use. (0x80070020)\r\n'C:\\in use.wlm'"}},
@@ -286,9 +302,16 @@ TEST_F(ImapiEngineTest, AnEraseRunsOnlyOnAMediumTheServiceErasesAndReportsItsFai
   } const cases[] = {
       {"quick", true, {}, true, {"Erase Completed!!!"}, {{0, 0}, {1, 40}, {2, 100}}},
       {"full", true, {}, false, {"Erase Completed!!!"}, {{0, 0}, {1, 40}, {2, 100}}},
-      {"a medium the eraser does not take", false, {}, true, {"Could not start Erase operation!!!"},
+      {"a medium the eraser does not take",
+       false,
+       {},
+       true,
+       {"Could not start Erase operation!!!"},
        {}},
-      {"refused once started", true, {static_cast<long>(0xC0AA0909), "", ""}, true,
+      {"refused once started",
+       true,
+       {static_cast<long>(0xC0AA0909), "", ""},
+       true,
        {"Device Error: (-1062598391)   The drive cannot do this with the medium in it. "
         "(0xC0AA0909)\r\n(erase) WRITER"},
        {{0, 0}, {1, 40}, {3, 0}}},

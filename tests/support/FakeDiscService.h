@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <fstream>
 #include <functional>
-#include <stdexcept>
 #include <map>
 #include <memory>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -31,7 +31,7 @@ class FakeDiscService : public disc::DiscService {
   std::vector<Drive> drives;
   std::vector<disc::WriteProgress> writeSteps;
   std::function<void(const disc::WriteProgress&)> duringStep;  // runs before each step is told
-  disc::ServiceFailure writeFailure;  // a code: the write fails after its steps
+  disc::ServiceFailure writeFailure;       // a code: the write fails after its steps
   std::function<void(Drive&)> afterWrite;  // changes the disc once written
   std::vector<int> eraseSteps;             // percentages
   disc::ServiceFailure eraseFailure;
@@ -63,7 +63,8 @@ class FakeDiscService : public disc::DiscService {
     if (imageBlocks >= 0) return imageBlocks;
     std::int64_t blocks = 25;
     for (const auto& entry : plan.entries)
-      if (!entry.isFolder) blocks += (static_cast<std::int64_t>(Read(entry.sourcePath).size()) + 2047) / 2048;
+      if (!entry.isFolder)
+        blocks += (static_cast<std::int64_t>(Read(entry.sourcePath).size()) + 2047) / 2048;
     return blocks;
   }
   bool Write(const std::string& recorder, const disc::ServiceWrite& write,

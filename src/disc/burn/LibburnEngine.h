@@ -11,8 +11,8 @@
 
 #include "disc/DiscEngine.h"
 #include "disc/EventHub.h"
-#include "disc/ImageModel.h"
 #include "disc/EventQueue.h"
+#include "disc/ImageModel.h"
 #include "disc/burn/LibburnDevice.h"
 
 namespace quill::disc {

@@ -16,8 +16,8 @@ struct DiscWriteJob {
   std::string recorder;
   std::string deviceName;
   ServiceWrite write;
-  bool verify = false;            // read every file back afterwards
-  std::vector<ImageItem> files;   // the image's files, for the verify
+  bool verify = false;           // read every file back afterwards
+  std::vector<ImageItem> files;  // the image's files, for the verify
 
   void Run(DiscService& service, DiscEvents& events, const std::atomic<bool>& abort) const;
 };

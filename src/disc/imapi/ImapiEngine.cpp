@@ -27,8 +27,7 @@ void EraseJob(DiscService& service, const std::string& recorder, const std::stri
   events.EraseStatus(kEraseStarted, 0);
   ServiceFailure failure;
   const bool erased = service.Erase(
-      recorder, !quick, [&](int percent) { events.EraseStatus(kEraseProgress, percent); },
-      failure);
+      recorder, !quick, [&](int percent) { events.EraseStatus(kEraseProgress, percent); }, failure);
   if (erased) return events.EraseStatus(kEraseDone, 100);
   events.DeviceFault(EraseFailureError(failure, deviceName));
   events.EraseStatus(kEraseFailed, 0);
@@ -94,8 +93,11 @@ bool ImapiEngine::StartWrite(DiscDevice& device, const WriteOptions& options) {
     // The service has no simulated write: writing for real instead would use up a medium
     // that was only to be tried.
     hub_.WriteError(EngineError{
-        4, "Test Write is not offered by Windows' disc-writing service; nothing was written.",
-        {}, {}, 0});
+        4,
+        "Test Write is not offered by Windows' disc-writing service; nothing was written.",
+        {},
+        {},
+        0});
     return false;
   }
   DiscWriteJob job;

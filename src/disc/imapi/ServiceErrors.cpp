@@ -38,7 +38,8 @@ int DisplayCode(long code) {
 
 std::string HexCode(long code) {
   char text[16];
-  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(static_cast<std::uint32_t>(code)));
+  std::snprintf(text, sizeof text, "0x%08X",
+                static_cast<unsigned>(static_cast<std::uint32_t>(code)));
   return text;
 }
 
@@ -53,14 +54,14 @@ EngineError WriteFailureError(const ServiceFailure& failure, const std::string& 
   if (!failure.path.empty())
     return EngineError{3, text, {}, FileError{DisplayCode(failure.code), text, failure.path}, 0};
   if (IsDeviceFault(failure.code))
-    return EngineError{1, text, DeviceError{DisplayCode(failure.code), text, deviceName, "write"},
-                       {}, 0};
+    return EngineError{
+        1, text, DeviceError{DisplayCode(failure.code), text, deviceName, "write"}, {}, 0};
   return EngineError{4, text, {}, {}, 0};
 }
 
 DeviceError EraseFailureError(const ServiceFailure& failure, const std::string& deviceName) {
-  return DeviceError{DisplayCode(failure.code), TextOf(failure) + " (" + HexCode(failure.code) + ")",
-                     deviceName, "erase"};
+  return DeviceError{DisplayCode(failure.code),
+                     TextOf(failure) + " (" + HexCode(failure.code) + ")", deviceName, "erase"};
 }
 
 }  // namespace quill::disc
