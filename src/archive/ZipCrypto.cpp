@@ -38,12 +38,17 @@ void ZipCrypto::MakeHeader(const std::array<std::uint8_t, 11>& random, std::uint
   Encrypt(out, kHeaderSize);
 }
 
-void ZipCrypto::Encrypt(std::uint8_t* bytes, std::size_t size) {
+template <bool kDecrypt>
+void ZipCrypto::Code(std::uint8_t* bytes, std::size_t size) {
+  // The keys live in locals: stores through bytes could otherwise alias them.
   std::uint32_t k0 = key0_, k1 = key1_, k2 = key2_;
   for (std::size_t i = 0; i < size; ++i) {
-    const std::uint8_t plain = bytes[i];
     const std::uint32_t temp = (k2 | 2) & 0xFFFF;
-    bytes[i] = static_cast<std::uint8_t>(plain ^ ((temp * (temp ^ 1)) >> 8));
+    const auto coded = static_cast<std::uint8_t>(bytes[i] ^ ((temp * (temp ^ 1)) >> 8));
+    // The keys step with the plain byte: what comes out when decrypting, what goes in when
+    // encrypting.
+    const std::uint8_t plain = kDecrypt ? coded : bytes[i];
+    bytes[i] = coded;
     k0 = CrcStep(k0, plain);
     k1 = (k1 + (k0 & 0xFF)) * 134775813U + 1;
     k2 = CrcStep(k2, static_cast<std::uint8_t>(k1 >> 24));
@@ -53,20 +58,12 @@ void ZipCrypto::Encrypt(std::uint8_t* bytes, std::size_t size) {
   key2_ = k2;
 }
 
+void ZipCrypto::Encrypt(std::uint8_t* bytes, std::size_t size) {
+  Code<false>(bytes, size);
+}
+
 void ZipCrypto::Decrypt(std::uint8_t* bytes, std::size_t size) {
-  // The keys live in locals: stores through bytes could otherwise alias them.
-  std::uint32_t k0 = key0_, k1 = key1_, k2 = key2_;
-  for (std::size_t i = 0; i < size; ++i) {
-    const std::uint32_t temp = (k2 | 2) & 0xFFFF;
-    const auto plain = static_cast<std::uint8_t>(bytes[i] ^ ((temp * (temp ^ 1)) >> 8));
-    bytes[i] = plain;
-    k0 = CrcStep(k0, plain);
-    k1 = (k1 + (k0 & 0xFF)) * 134775813U + 1;
-    k2 = CrcStep(k2, static_cast<std::uint8_t>(k1 >> 24));
-  }
-  key0_ = k0;
-  key1_ = k1;
-  key2_ = k2;
+  Code<true>(bytes, size);
 }
 
 }  // namespace quill::archive

@@ -27,6 +27,8 @@ class ZipCrypto {
 
  private:
   void Update(std::uint8_t plain);
+  template <bool kDecrypt>
+  void Code(std::uint8_t* bytes, std::size_t size);
 
   std::uint32_t key0_ = 0x12345678, key1_ = 0x23456789, key2_ = 0x34567890;
 };

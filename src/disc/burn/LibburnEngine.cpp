@@ -185,13 +185,12 @@ std::string Environment(const char* name) {
 LibburnEngine::LibburnEngine() = default;
 
 LibburnEngine::~LibburnEngine() {
-  abort_ = true;
-  if (job_.joinable()) job_.join();
+  job_.Stop();
 }
 
 bool LibburnEngine::InitDevices(bool /*flag*/) {
   StartDiscLibraries();
-  if (busy_) return false;
+  if (job_.busy()) return false;
   devices_.clear();
   std::vector<std::pair<std::string, std::string>> found;  // address, name
   if (Environment("QUILLSTOW_DISC_SCAN") != "0") {
@@ -236,24 +235,10 @@ double LibburnEngine::ImageSize() {
   return IsoImageSize(image_, Volume());
 }
 
-void LibburnEngine::RunJob(std::function<void()> job) {
-  JoinFinishedJob();
-  abort_ = false;
-  busy_ = true;
-  job_ = std::thread([this, job = std::move(job)] {
-    job();
-    busy_ = false;
-  });
-}
-
-void LibburnEngine::JoinFinishedJob() {
-  if (job_.joinable() && !busy_) job_.join();
-}
-
 bool LibburnEngine::StartWrite(DiscDevice& device, const WriteOptions& options) {
   SetVolume(options.volume);
   auto* drive = dynamic_cast<LibburnDevice*>(&device);
-  if (busy_ || drive == nullptr || !drive->Grabbed() || !drive->CanWrite()) return false;
+  if (job_.busy() || drive == nullptr || !drive->Grabbed() || !drive->CanWrite()) return false;
   FileError error;
   ::burn_source* iso = CreateIsoSource(image_, options.volume, error);
   if (iso == nullptr) {
@@ -270,25 +255,25 @@ bool LibburnEngine::StartWrite(DiscDevice& device, const WriteOptions& options) 
     }
   };
   collect(image_.Root());
-  RunJob([this, d = drive->drive(), iso, options, files = std::move(files)] {
-    WriteJob(d, iso, options, files, queue_, abort_);
+  job_.Run([this, d = drive->drive(), iso, options, files = std::move(files)] {
+    WriteJob(d, iso, options, files, queue_, job_.abortFlag());
   });
   return true;
 }
 
 bool LibburnEngine::StartErase(LibburnDevice& device, bool quick) {
-  if (busy_ || !device.Grabbed() || burn_disc_erasable(device.drive()) != 1) return false;
-  RunJob([this, d = device.drive(), quick] { EraseJob(d, quick, queue_); });
+  if (job_.busy() || !device.Grabbed() || burn_disc_erasable(device.drive()) != 1) return false;
+  job_.Run([this, d = device.drive(), quick] { EraseJob(d, quick, queue_); });
   return true;
 }
 
 void LibburnEngine::Poll() {
   queue_.DeliverTo(hub_);
-  JoinFinishedJob();
+  job_.JoinFinished();
 }
 
 void LibburnEngine::WaitUntilIdle() {
-  while (busy_) {
+  while (job_.busy()) {
     Poll();
     std::this_thread::sleep_for(20ms);
   }

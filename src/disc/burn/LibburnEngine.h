@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "disc/DiscEngine.h"
+#include "disc/DiscJob.h"
 #include "disc/EventHub.h"
 #include "disc/EventQueue.h"
 #include "disc/ImageModel.h"
@@ -37,25 +38,21 @@ class LibburnEngine : public DiscEngine {
   int BlockSize() const override { return 2048; }
   double ImageSize() override;
   bool StartWrite(DiscDevice& device, const WriteOptions& options) override;
-  void Abort() override { abort_ = true; }
+  void Abort() override { job_.Abort(); }
   void Poll() override;
-  bool Busy() const override { return busy_; }
+  bool Busy() const override { return job_.busy(); }
 
   // Runs Poll until the running job has ended; for programs without a window.
   void WaitUntilIdle();
 
  private:
   bool StartErase(LibburnDevice& device, bool quick);
-  void RunJob(std::function<void()> job);
-  void JoinFinishedJob();
 
   EventHub hub_;
   ImageModel image_{hub_};
   std::vector<std::unique_ptr<LibburnDevice>> devices_;
   EventQueue queue_;
-  std::thread job_;
-  std::atomic<bool> busy_{false};
-  std::atomic<bool> abort_{false};
+  DiscJob job_;
 };
 
 }  // namespace quill::disc

@@ -38,12 +38,11 @@ void EraseJob(DiscService& service, const std::string& recorder, const std::stri
 ImapiEngine::ImapiEngine(std::unique_ptr<DiscService> service) : service_(std::move(service)) {}
 
 ImapiEngine::~ImapiEngine() {
-  abort_ = true;
-  if (job_.joinable()) job_.join();
+  job_.Stop();
 }
 
 bool ImapiEngine::InitDevices(bool /*flag*/) {
-  if (busy_) return false;
+  if (job_.busy()) return false;
   devices_.clear();
   startFailure_ = {};
   if (!service_->Start(startFailure_)) return false;
@@ -63,7 +62,7 @@ DiscDevice* ImapiEngine::GetDevice(int index) {
 
 double ImapiEngine::ImageSize() {
   // The service answers one call at a time: while it writes, the last size stands.
-  if (busy_) return imageSize_;
+  if (job_.busy()) return imageSize_;
   ServiceFailure failure;
   const std::int64_t blocks =
       service_->ImageBlocks(PlanImage(image_, Volume(), std::time(nullptr)), failure);
@@ -71,24 +70,10 @@ double ImapiEngine::ImageSize() {
   return imageSize_;
 }
 
-void ImapiEngine::RunJob(std::function<void()> job) {
-  JoinFinishedJob();
-  abort_ = false;
-  busy_ = true;
-  job_ = std::thread([this, job = std::move(job)] {
-    job();
-    busy_ = false;
-  });
-}
-
-void ImapiEngine::JoinFinishedJob() {
-  if (job_.joinable() && !busy_) job_.join();
-}
-
 bool ImapiEngine::StartWrite(DiscDevice& device, const WriteOptions& options) {
   SetVolume(options.volume);
   auto* drive = dynamic_cast<ImapiDevice*>(&device);
-  if (busy_ || drive == nullptr || !drive->CanWrite()) return false;
+  if (job_.busy() || drive == nullptr || !drive->CanWrite()) return false;
   if (options.testWrite) {
     // The service has no simulated write: writing for real instead would use up a medium
     // that was only to be tried.
@@ -109,15 +94,15 @@ bool ImapiEngine::StartWrite(DiscDevice& device, const WriteOptions& options) {
   job.write.bufferProtection = options.bufferProtection;
   job.verify = options.autoVerify;
   CollectFiles(image_.Root(), job.files);
-  RunJob([this, job = std::move(job)] { job.Run(*service_, queue_, abort_); });
+  job_.Run([this, job = std::move(job)] { job.Run(*service_, queue_, job_.abortFlag()); });
   return true;
 }
 
 bool ImapiEngine::StartErase(ImapiDevice& device, bool quick) {
-  if (busy_) return false;
+  if (job_.busy()) return false;
   device.RefreshMedia(true);
   if (device.media().profile == 0 || !device.media().erasable) return false;
-  RunJob([this, recorder = device.id(), name = device.Name(), quick] {
+  job_.Run([this, recorder = device.id(), name = device.Name(), quick] {
     EraseJob(*service_, recorder, name, quick, queue_);
   });
   return true;
@@ -125,11 +110,11 @@ bool ImapiEngine::StartErase(ImapiDevice& device, bool quick) {
 
 void ImapiEngine::Poll() {
   queue_.DeliverTo(hub_);
-  JoinFinishedJob();
+  job_.JoinFinished();
 }
 
 void ImapiEngine::WaitUntilIdle() {
-  while (busy_) {
+  while (job_.busy()) {
     Poll();
     std::this_thread::sleep_for(10ms);
   }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "disc/DiscEngine.h"
+#include "disc/DiscJob.h"
 #include "disc/EventHub.h"
 #include "disc/EventQueue.h"
 #include "disc/ImageModel.h"
@@ -37,9 +38,9 @@ class ImapiEngine : public DiscEngine {
   int BlockSize() const override { return 2048; }
   double ImageSize() override;
   bool StartWrite(DiscDevice& device, const WriteOptions& options) override;
-  void Abort() override { abort_ = true; }
+  void Abort() override { job_.Abort(); }
   void Poll() override;
-  bool Busy() const override { return busy_; }
+  bool Busy() const override { return job_.busy(); }
   bool WritesUdf() const override { return true; }
 
   // Why the service could not be reached, after InitDevices failed.
@@ -49,8 +50,6 @@ class ImapiEngine : public DiscEngine {
 
  private:
   bool StartErase(ImapiDevice& device, bool quick);
-  void RunJob(std::function<void()> job);
-  void JoinFinishedJob();
 
   std::unique_ptr<DiscService> service_;
   ServiceFailure startFailure_;
@@ -58,9 +57,7 @@ class ImapiEngine : public DiscEngine {
   ImageModel image_{hub_};
   std::vector<std::unique_ptr<ImapiDevice>> devices_;
   EventQueue queue_;
-  std::thread job_;
-  std::atomic<bool> busy_{false};
-  std::atomic<bool> abort_{false};
+  DiscJob job_;
   double imageSize_ = 0;  // the last size computed; it stands while a job runs
 };
 
