@@ -102,7 +102,6 @@ BackupOutcome BackupEngine::RunItems(const BackupRequest& request, const BackupO
   for (std::size_t index = 0; index < kItemCount && !stopped(); ++index) {
     if (!request.items[index]) continue;
     if (observer.itemStarting) observer.itemStarting(index);
-    step = index;
     ItemOutcome item = items.Run(kItems[index], request.items);
     // An item cut short by the stop is neither logged nor summed up: no file is written.
     if (stopped()) break;
