@@ -3,6 +3,7 @@
 // listed once when it is opened; every later read goes through a reader of its own, so one
 // opened archive serves several threads at once (inner archives are unpacked side by side).
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -51,6 +52,9 @@ class ArchiveReader {
   // Asked before each entry that Extract and ExtractAll write: true ends the extraction
   // there, as a failure (kExtractStopped).
   void StopWhen(std::function<bool()> stopped) { stopped_ = std::move(stopped); }
+  // How many files Extract and ExtractAll write at once (one unless set). The reports still
+  // come one at a time, in entry order, on the calling thread.
+  void SetThreads(unsigned threads) { threads_ = std::max(1U, threads); }
 
   // True when the password opens the archive: a protected entry is read whole and only a
   // clean read (right check byte, clean inflate, right CRC) counts. Every later read uses the
@@ -95,6 +99,7 @@ class ArchiveReader {
   std::string password_;  // the bytes entries are read with
   std::function<void(const std::string&, std::uint64_t)> fileExtracted_;
   std::function<bool()> stopped_;
+  unsigned threads_ = 1;
   std::string error_;
   // The central directory's record of each entry, in the entries' order, when it matches them
   // one for one: their data is then read straight from the file (decrypted and inflated here),

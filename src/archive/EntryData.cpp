@@ -109,8 +109,15 @@ bool ReadsDirectly(const ZipDirectoryEntry& entry) {
 DirectRead ReadEntryData(const std::filesystem::path& file, const ZipDirectoryEntry& entry,
                          const std::string& password,
                          const std::function<bool(const char*, std::size_t)>& take) {
-  DirectRead result;
   std::ifstream in(file, std::ios::binary);
+  return ReadEntryData(in, entry, password, take);
+}
+
+DirectRead ReadEntryData(std::ifstream& in, const ZipDirectoryEntry& entry,
+                         const std::string& password,
+                         const std::function<bool(const char*, std::size_t)>& take) {
+  DirectRead result;
+  in.clear();
   std::vector<unsigned char> local;
   if (!in || !ReadZipBytes(in, entry.offset, 30, local) ||
       ZipNumber(local.data(), 4) != 0x04034B50) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 
@@ -25,6 +26,10 @@ bool ReadsDirectly(const ZipDirectoryEntry& entry);
 // Hands the entry's plain bytes to take piece by piece, until it declines. password: the bytes
 // the entry is keyed with.
 DirectRead ReadEntryData(const std::filesystem::path& file, const ZipDirectoryEntry& entry,
+                         const std::string& password,
+                         const std::function<bool(const char*, std::size_t)>& take);
+// The same from the archive open in in, for reading several entries with one opening.
+DirectRead ReadEntryData(std::ifstream& in, const ZipDirectoryEntry& entry,
                          const std::string& password,
                          const std::function<bool(const char*, std::size_t)>& take);
 

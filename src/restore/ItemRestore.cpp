@@ -1,5 +1,6 @@
 #include "restore/ItemRestore.h"
 
+#include <algorithm>
 #include <memory>
 #include <unordered_map>
 
@@ -260,32 +261,34 @@ bool ItemRestore::RestoreFolders(const ItemInfo& item, const std::vector<std::st
   core::SwapJournal journal(run->path());
   if (!CheckSpace(run->path(), total_)) return false;
 
-  // The item's entries are taken out of the backup file in one pass; then each inner archive
-  // is unpacked into a staging folder of its own, several at once, and the unpacked folders
-  // are put in place one by one, in the list's order.
+  // Each entry is taken out of the backup file and its inner archive unpacked into a staging
+  // folder of its own, several at once and the largest first; the unpacked folders are put in
+  // place one by one, in the list's order.
   const fs::path taken = run->path() / "taken";
-  if (const archive::ReadStatus extracted =
-          backupFile_.ExtractEntries(IndexesOf(backupFile_, entries), PathText(taken));
-      !extracted)
-    return Fail(extracted.error);
+  if (!fs::create_directories(taken, error)) return Fail("cannot create " + PathText(taken));
   struct Unpack {
     std::unique_ptr<Staging> staging;
     std::string problem;
   };
   std::vector<Unpack> unpacks(entries.size());
-  std::vector<core::OrderedJobs::Job> jobs(entries.size(), [] { return true; });
+  std::vector<core::OrderedJobs::Job> jobs(entries.size());
+  std::vector<std::size_t> largestFirst(entries.size());
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const std::string& name = entries[i];
-    if (core::IsPlainFile(item, name)) continue;
-    unpacks[i].staging = std::make_unique<Staging>(run->path() / std::to_string(i));
+    const archive::EntryInfo& entry = *backupFile_.Find(name);
+    largestFirst[i] = i;
     Unpack& unpack = unpacks[i];
+    if (core::IsPlainFile(item, name)) {
+      jobs[i] = [this, &unpack, &entry, taken] { return TakeOut(entry, taken, unpack.problem); };
+      continue;
+    }
+    unpack.staging = std::make_unique<Staging>(run->path() / std::to_string(i));
     const fs::path destination = root / HostPath(name).stem();
-    const fs::path archive = taken / HostPath(name);
-    const std::uint64_t share = backupFile_.Find(name)->size;
-    jobs[i] = [this, &unpack, destination, archive, share] {
+    jobs[i] = [this, &unpack, &entry, taken, destination] {
+      if (!TakeOut(entry, taken, unpack.problem)) return false;
       std::uint64_t reported = 0;
       return UnpackNested(
-          archive, share, unpack.staging->path(), destination,
+          taken / HostPath(entry.name), entry.size, unpack.staging->path(), destination,
           [&](std::uint64_t done, const std::string& file) {
             Advance(done - reported, file);
             reported = done;
@@ -293,7 +296,10 @@ bool ItemRestore::RestoreFolders(const ItemInfo& item, const std::vector<std::st
           unpack.problem);
     };
   }
-  core::OrderedJobs running(jobs, threads_);
+  std::stable_sort(largestFirst.begin(), largestFirst.end(), [&](std::size_t a, std::size_t b) {
+    return backupFile_.Find(entries[a])->size > backupFile_.Find(entries[b])->size;
+  });
+  core::OrderedJobs running(jobs, threads_, largestFirst);
   // Declared after the staging folders that keep the old folders: a failure puts them back
   // before they go.
   ItemUndo undo(run->path(), journal, swapMode_);
@@ -303,14 +309,14 @@ bool ItemRestore::RestoreFolders(const ItemInfo& item, const std::vector<std::st
     // A stop is taken between folders; what the item already put in place goes back.
     if (Stopped()) return Fail(kRestoreStopped);
     std::string problem;
+    if (!running.Wait(i)) return Fail(Stopped() ? kRestoreStopped : unpacks[i].problem);
+    if (Stopped()) return Fail(kRestoreStopped);
     if (core::IsPlainFile(item, name)) {
       if (!PutFileInPlace(taken / HostPath(name), root / HostPath(name), undo, problem))
         return Fail(problem);
       Advance(backupFile_.Find(name)->size, PathText(root / HostPath(name)));
       continue;
     }
-    if (!running.Wait(i)) return Fail(Stopped() ? kRestoreStopped : unpacks[i].problem);
-    if (Stopped()) return Fail(kRestoreStopped);
     const fs::path staged = unpacks[i].staging->path() / "unpacked";
     const fs::path target = root / HostPath(name).stem();
     fs::path old;
@@ -322,6 +328,17 @@ bool ItemRestore::RestoreFolders(const ItemInfo& item, const std::vector<std::st
   }
   undo.Keep();
   return true;
+}
+
+bool ItemRestore::TakeOut(const archive::EntryInfo& entry, const fs::path& folder,
+                          std::string& problem) const {
+  if (Stopped()) {
+    problem = kRestoreStopped;
+    return false;
+  }
+  const archive::ReadStatus extracted = backupFile_.Extract(entry, PathText(folder));
+  if (!extracted) problem = extracted.error;
+  return bool(extracted);
 }
 
 bool ItemRestore::UnpackNested(const fs::path& archive, std::uint64_t share,
@@ -362,6 +379,7 @@ bool ItemRestore::UnpackNested(const fs::path& archive, std::uint64_t share,
          PathText(destination / HostPath(path).lexically_relative(unpacked)));
   });
   inner.StopWhen([this] { return Stopped(); });
+  inner.SetThreads(threads_);
   if (const archive::ReadStatus extracted = inner.ExtractAll(PathText(unpacked)); !extracted) {
     problem = Stopped() ? kRestoreStopped : name + ": " + extracted.error;
     return false;

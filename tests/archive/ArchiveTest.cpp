@@ -370,6 +370,57 @@ TEST_F(ArchiveTest, WriteProgressRunsUpToOneHundred) {
   EXPECT_GT(progress.size(), 2u);
 }
 
+TEST_F(ArchiveTest, ExtractionSideBySideGivesWhatOneByOneGives) {
+  // More files than one piece of parallel work takes, and names that are other files' names
+  // while they are written (".partial"), before them and after them, in the same piece of
+  // work and at the start of the next.
+  ArchiveWriter zip(backup.string());
+  std::vector<std::pair<std::string, std::string>> files;
+  const auto add = [&](const std::string& name) { files.emplace_back(name, name + " holds this"); };
+  for (int i = 0; i < 70; ++i) {
+    if (i == 31) {
+      add("y/b.eml");
+      add("y/b.eml.partial");
+    }
+    files.emplace_back("m/" + std::to_string(i) + ".eml", test::RandomBytes(3000 + i * 97, i));
+  }
+  for (const char* name : {"x/a.eml.partial", "x/a.eml", "z/c.eml", "z/c.eml.partial"}) add(name);
+  for (const auto& [name, data] : files) zip.AddData(name, data);
+  ASSERT_TRUE(zip.Write("pw")) << zip.error();
+  // A copy with one byte of m/40.eml's data flipped.
+  std::string bytes = ReadFile(backup);
+  bytes[bytes.find("m/40.eml") + 40] ^= 0x20;
+  WriteFile(dir.path() / "damaged.wlm", bytes);
+
+  for (const fs::path& file : {backup, dir.path() / "damaged.wlm"}) {
+    std::map<unsigned, std::pair<std::vector<std::string>, std::string>> runs;
+    for (unsigned threads : {1U, 3U}) {
+      ArchiveReader reader;
+      ASSERT_TRUE(reader.Open(file.string()));
+      reader.SetPassword("pw");
+      reader.SetThreads(threads);
+      const fs::path out = dir.path() / ("out-" + file.stem().string() + std::to_string(threads));
+      auto& [reported, error] = runs[threads];
+      reader.OnFileExtracted([&](const std::string& path, std::uint64_t) {
+        reported.push_back(fs::path(path).lexically_relative(out).generic_string());
+      });
+      error = reader.ExtractAll(out.string()).error;
+      if (file != backup) continue;
+      EXPECT_EQ(error, "");
+      std::map<std::string, std::string> expected(files.begin(), files.end());
+      for (const char* folder : {"m", "x", "y", "z"}) expected[folder] = "/";
+      const auto tree = Tree(out);
+      for (const auto& [name, data] : expected)
+        EXPECT_TRUE(tree.count(name) != 0 && tree.at(name) == data) << name << ", " << threads;
+      EXPECT_EQ(tree.size(), expected.size()) << threads << " threads";
+    }
+    EXPECT_EQ(runs[3], runs[1]) << "the reports and the failure come as one by one";
+    if (file != backup) {
+      EXPECT_NE(runs[1].second.find("m/40.eml"), std::string::npos) << runs[1].second;
+    }
+  }
+}
+
 TEST_F(ArchiveTest, AFileOver4GiBComesBackWhole) {
 #ifdef QUILL_SANITIZED
   GTEST_SKIP() << "too slow under the sanitizers";

@@ -119,13 +119,19 @@ NewFile::~NewFile() {
 }
 
 bool NewFile::Create(const std::filesystem::path& path, std::string& error) {
-  // unlink removes a link itself; O_EXCL with O_NOFOLLOW then refuses anything that stands at
-  // the name again by the time the file is made.
-  if (unlink(path.c_str()) != 0 && errno != ENOENT) {
-    error = "cannot remove " + PathText(path) + ": " + std::strerror(errno);
-    return false;
+  // O_EXCL with O_NOFOLLOW refuses whatever stands at the name, a link above all; what stands
+  // there is removed (a link itself, never what it points to) and the file made again.
+  const auto make = [&] {
+    return open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  };
+  int fd = make();
+  if (fd < 0 && errno == EEXIST) {
+    if (unlink(path.c_str()) != 0 && errno != ENOENT) {
+      error = "cannot remove " + PathText(path) + ": " + std::strerror(errno);
+      return false;
+    }
+    fd = make();
   }
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) {
     error = "cannot create " + PathText(path) + ": " + std::strerror(errno);
     return false;

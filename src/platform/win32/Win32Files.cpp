@@ -69,17 +69,25 @@ NewFile::~NewFile() {
 }
 
 bool NewFile::Create(const std::filesystem::path& path, std::string& error) {
-  // DeleteFileW removes a file or a link itself, never what the link points at; CREATE_NEW
-  // then refuses anything that stands at the name again, a reparse point included.
-  if (!DeleteFileW(path.c_str())) {
-    const DWORD code = GetLastError();
-    if (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND) {
-      error = "cannot remove " + PathText(path) + ": error " + std::to_string(code);
-      return false;
+  // CREATE_NEW refuses anything that stands at the name, a reparse point included; what stands
+  // there is removed (DeleteFileW takes a file or a link itself, never what a link points at)
+  // and the file made again.
+  const auto make = [&] {
+    return CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  };
+  HANDLE file = make();
+  if (file == INVALID_HANDLE_VALUE &&
+      (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS)) {
+    if (!DeleteFileW(path.c_str())) {
+      const DWORD code = GetLastError();
+      if (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND) {
+        error = "cannot remove " + PathText(path) + ": error " + std::to_string(code);
+        return false;
+      }
     }
+    file = make();
   }
-  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     error = "cannot create " + PathText(path) + ": error " + std::to_string(GetLastError());
     return false;
