@@ -366,8 +366,9 @@ const EntryInfo* ArchiveReader::Find(const std::string& name) const {
   return found == firstByName_.end() ? nullptr : &entries_[found->second];
 }
 
-ReadStatus ArchiveReader::Extract(const EntryInfo& entry, const std::string& folder) const {
-  return ExtractEntries({entry.index}, folder);
+ReadStatus ArchiveReader::Extract(const EntryInfo& entry, const std::string& folder,
+                                  const DataWritten& written) const {
+  return ExtractEntries({entry.index}, folder, written);
 }
 
 ReadStatus ArchiveReader::ExtractAll(const std::string& folder) const {
@@ -448,7 +449,8 @@ std::optional<std::string> ArchiveReader::Read(const EntryInfo& entry, std::size
 }
 
 ReadStatus ArchiveReader::ExtractEntries(const std::vector<std::size_t>& indexes,
-                                         const std::string& folder) const {
+                                         const std::string& folder,
+                                         const DataWritten& dataWritten) const {
   if (path_.empty()) return {"no archive is open"};
   const fs::path root = HostPath(folder);
   std::error_code code;
@@ -629,7 +631,15 @@ ReadStatus ArchiveReader::ExtractEntries(const std::vector<std::size_t>& indexes
     if (!failed.empty()) return {failed};
     const FileWrite done =
         WriteEntryFile(*path, partialSuffix, info, mtime, [&](const TakePiece& take) {
-          return ReadEntry(reader.get(), path_, direct_, index, password_, buffer, take);
+          if (!dataWritten)
+            return ReadEntry(reader.get(), path_, direct_, index, password_, buffer, take);
+          std::uint64_t bytes = 0;
+          return ReadEntry(reader.get(), path_, direct_, index, password_, buffer,
+                           [&](const char* piece, std::size_t size) {
+                             if (!take(piece, size)) return false;
+                             dataWritten(info, bytes += size);
+                             return true;
+                           });
         });
     if (!done.problem.empty()) return {done.problem};
     if (fileExtracted_) fileExtracted_(PathText(*path), done.bytes);

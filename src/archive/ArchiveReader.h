@@ -68,8 +68,11 @@ class ArchiveReader {
   // The first entry with exactly that name.
   const EntryInfo* Find(const std::string& name) const;
 
-  // Writes the entry into the folder under its name.
-  ReadStatus Extract(const EntryInfo& entry, const std::string& folder) const;
+  // Called, on the extracting thread, with the bytes of the entry being written so far.
+  using DataWritten = std::function<void(const EntryInfo& entry, std::uint64_t bytes)>;
+  // Writes the entry into the folder under its name; written follows its data.
+  ReadStatus Extract(const EntryInfo& entry, const std::string& folder,
+                     const DataWritten& written = nullptr) const;
   // Writes every entry below the folder with its relative path. Entries whose names climb out
   // of the folder, are absolute or lead through a link, and entries that are neither files nor
   // folders, are refused.
@@ -79,9 +82,10 @@ class ArchiveReader {
   std::optional<std::string> Read(const EntryInfo& entry, std::size_t limit,
                                   std::string& error) const;
   // Writes the entries of indexes below the folder with their relative paths, in one pass
-  // over the archive, as ExtractAll does.
-  ReadStatus ExtractEntries(const std::vector<std::size_t>& indexes,
-                            const std::string& folder) const;
+  // over the archive, as ExtractAll does. written follows the data of each file written on
+  // the calling thread (files written side by side are reported only as they complete).
+  ReadStatus ExtractEntries(const std::vector<std::size_t>& indexes, const std::string& folder,
+                            const DataWritten& written = nullptr) const;
   // Reads every entry whole, writing nothing, and calls report for each entry whose data does
   // not read cleanly: a wrong or missing password, damaged compressed data, a bad CRC, data cut
   // short, or a size other than the header's. Fails when any entry was reported.

@@ -238,6 +238,13 @@ bool PutFileInPlace(const fs::path& staged, const fs::path& target, ItemUndo& un
   return true;
 }
 
+// share's part for done of total, without the product overflowing: an account of a few
+// gigabytes has that many bytes.
+std::uint64_t ShareOf(std::uint64_t share, std::uint64_t done, std::uint64_t total) {
+  if (total == 0 || done >= total) return total == 0 ? 0 : share;
+  return static_cast<std::uint64_t>(static_cast<long double>(share) * done / total);
+}
+
 // The indexes of the named entries, for one pass over the backup file.
 std::vector<std::size_t> IndexesOf(const archive::ArchiveReader& file,
                                    const std::vector<std::string>& names) {
@@ -279,20 +286,36 @@ bool ItemRestore::RestoreFolders(const ItemInfo& item, const std::vector<std::st
     largestFirst[i] = i;
     Unpack& unpack = unpacks[i];
     if (core::IsPlainFile(item, name)) {
-      jobs[i] = [this, &unpack, &entry, taken] { return TakeOut(entry, taken, unpack.problem); };
+      const std::string shown = PathText(root / HostPath(name));
+      jobs[i] = [this, &unpack, &entry, taken, shown] {
+        std::uint64_t reported = 0;
+        return TakeOut(
+            entry, taken,
+            [&](std::uint64_t bytes) {
+              Advance(bytes - reported, shown);
+              reported = bytes;
+            },
+            unpack.problem);
+      };
       continue;
     }
     unpack.staging = std::make_unique<Staging>(run->path() / std::to_string(i));
     const fs::path destination = root / HostPath(name).stem();
     jobs[i] = [this, &unpack, &entry, taken, destination] {
-      if (!TakeOut(entry, taken, unpack.problem)) return false;
       std::uint64_t reported = 0;
+      const auto report = [&](std::uint64_t done, const std::string& file) {
+        Advance(done - reported, file);
+        reported = done;
+      };
+      // The entry's share of the item: half as it is taken out, half as its files come out.
+      const std::uint64_t half = entry.size / 2;
+      if (!TakeOut(
+              entry, taken, [&](std::uint64_t bytes) { report(bytes / 2, PathText(destination)); },
+              unpack.problem))
+        return false;
       return UnpackNested(
-          taken / HostPath(entry.name), entry.size, unpack.staging->path(), destination,
-          [&](std::uint64_t done, const std::string& file) {
-            Advance(done - reported, file);
-            reported = done;
-          },
+          taken / HostPath(entry.name), entry.size - half, unpack.staging->path(), destination,
+          [&](std::uint64_t done, const std::string& file) { report(half + done, file); },
           unpack.problem);
     };
   }
@@ -314,7 +337,6 @@ bool ItemRestore::RestoreFolders(const ItemInfo& item, const std::vector<std::st
     if (core::IsPlainFile(item, name)) {
       if (!PutFileInPlace(taken / HostPath(name), root / HostPath(name), undo, problem))
         return Fail(problem);
-      Advance(backupFile_.Find(name)->size, PathText(root / HostPath(name)));
       continue;
     }
     const fs::path staged = unpacks[i].staging->path() / "unpacked";
@@ -331,12 +353,15 @@ bool ItemRestore::RestoreFolders(const ItemInfo& item, const std::vector<std::st
 }
 
 bool ItemRestore::TakeOut(const archive::EntryInfo& entry, const fs::path& folder,
+                          const std::function<void(std::uint64_t bytes)>& written,
                           std::string& problem) const {
   if (Stopped()) {
     problem = kRestoreStopped;
     return false;
   }
-  const archive::ReadStatus extracted = backupFile_.Extract(entry, PathText(folder));
+  const archive::ReadStatus extracted =
+      backupFile_.Extract(entry, PathText(folder),
+                          [&](const archive::EntryInfo&, std::uint64_t bytes) { written(bytes); });
   if (!extracted) problem = extracted.error;
   return bool(extracted);
 }
@@ -375,7 +400,7 @@ bool ItemRestore::UnpackNested(const fs::path& archive, std::uint64_t share,
   const fs::path unpacked = staging / "unpacked";
   inner.OnFileExtracted([&](const std::string& path, std::uint64_t bytes) {
     innerDone += bytes;
-    done(innerTotal == 0 ? 0 : share * innerDone / innerTotal,
+    done(ShareOf(share, innerDone, innerTotal),
          PathText(destination / HostPath(path).lexically_relative(unpacked)));
   });
   inner.StopWhen([this] { return Stopped(); });
@@ -403,8 +428,15 @@ bool ItemRestore::RestoreFiles(const ItemInfo& item, const std::vector<std::stri
   core::SwapJournal journal(run->path());
   if (!CheckSpace(run->path(), total_)) return false;
   const fs::path taken = run->path() / "taken";
-  if (const archive::ReadStatus extracted =
-          backupFile_.ExtractEntries(IndexesOf(backupFile_, entries), PathText(taken));
+  // Each file's bytes count as they are taken out, under the name it will have.
+  std::unordered_map<std::size_t, std::uint64_t> reported;
+  if (const archive::ReadStatus extracted = backupFile_.ExtractEntries(
+          IndexesOf(backupFile_, entries), PathText(taken),
+          [&](const archive::EntryInfo& entry, std::uint64_t bytes) {
+            std::uint64_t& before = reported[entry.index];
+            Advance(bytes - before, platform::JoinPath(folder, entry.name));
+            before = bytes;
+          });
       !extracted)
     return Fail(extracted.error);
   ItemUndo undo(run->path(), journal, swapMode_);
@@ -413,7 +445,6 @@ bool ItemRestore::RestoreFiles(const ItemInfo& item, const std::vector<std::stri
     std::string problem;
     if (!PutFileInPlace(taken / HostPath(name), root / HostPath(name), undo, problem))
       return Fail(problem);
-    Advance(backupFile_.Find(name)->size, platform::JoinPath(folder, name));
   }
   undo.Keep();
   return true;

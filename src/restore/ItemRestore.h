@@ -58,9 +58,10 @@ class ItemRestore {
   bool RestoreFolders(const core::ItemInfo& item, const std::vector<std::string>& entries);
   bool RestoreFiles(const core::ItemInfo& item, const std::vector<std::string>& entries);
   bool RestoreRegistry(const core::ItemInfo& item, const std::vector<std::string>& entries);
-  // Takes the entry out of the backup file into folder, under its name.
+  // Takes the entry out of the backup file into folder, under its name; written follows its
+  // bytes.
   bool TakeOut(const archive::EntryInfo& entry, const std::filesystem::path& folder,
-               std::string& problem) const;
+               const std::function<void(std::uint64_t bytes)>& written, std::string& problem) const;
   // Unpacks the inner archive taken out to archive into staging; done reports its share of
   // the item's bytes, and each file by the place it will have in destination.
   bool UnpackNested(const std::filesystem::path& archive, std::uint64_t share,
