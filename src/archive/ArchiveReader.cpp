@@ -4,15 +4,11 @@
 #include <archive_entry.h>
 
 #include <algorithm>
-#include <chrono>
 #include <clocale>
 #include <cstring>
-#include <deque>
 #include <filesystem>
 #include <fstream>
-#include <future>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
@@ -20,8 +16,8 @@
 
 #include "archive/CodePageNames.h"
 #include "archive/EntryData.h"
+#include "archive/EntryFiles.h"
 #include "archive/EntryPath.h"
-#include "archive/TaskPool.h"
 #include "archive/ZipDirectory.h"
 #include "archive/ZipLayout.h"
 #include "platform/Files.h"
@@ -34,9 +30,6 @@ using platform::PathText;
 namespace {
 
 constexpr std::size_t kChunk = 1 << 16;
-// The most files, and packed bytes, one piece of parallel extraction writes.
-constexpr std::size_t kRunFiles = 32;
-constexpr std::uint64_t kRunBytes = 4 << 20;
 
 struct ReadDeleter {
   void operator()(::archive* a) const { archive_read_free(a); }
@@ -101,7 +94,6 @@ struct DataRead {
   bool fatal = false;   // the reader cannot go on
   bool declined = false;
 };
-using TakePiece = std::function<bool(const char*, std::size_t)>;
 DataRead ReadData(::archive* reader, std::vector<char>& buffer, const TakePiece& take = nullptr) {
   DataRead result;
   la_ssize_t got;
@@ -118,12 +110,6 @@ DataRead ReadData(::archive* reader, std::vector<char>& buffer, const TakePiece&
     result.fatal = got == ARCHIVE_FATAL;
   }
   return result;
-}
-
-std::string SizeProblem(const EntryInfo& info, std::uint64_t bytes) {
-  if (!info.regular || bytes == info.size) return std::string();
-  return "it holds " + std::to_string(bytes) + " bytes, not the " + std::to_string(info.size) +
-         " bytes its header gives";
 }
 
 // A fresh reader whose last header read is that of entry index.
@@ -185,67 +171,28 @@ DataRead ReadEntry(::archive* reader, const std::string& path,
   return FromDirect(read);
 }
 
-// A file is written under its name with this added (and a number, where an entry has the
-// name), and renamed when complete.
-constexpr const char* kPartialSuffix = ".partial";
-
-// What writing one entry's file did.
-struct FileWrite {
-  std::uint64_t bytes = 0;
-  std::string problem;  // empty when the file is in place
-};
-
-// Writes the data read hands over into a new file beside path (its name with partialSuffix
-// added), and renames it over path only when complete. It is made new: whatever stands at the
-// partial name, a link above all, is not written through. The file then takes the entry's time.
-FileWrite WriteEntryFile(const fs::path& path, const std::string& partialSuffix,
-                         const EntryInfo& info, std::int64_t mtime,
-                         const std::function<DataRead(const TakePiece&)>& read) {
-  FileWrite result;
-  const fs::path partial = path.parent_path() / HostPath(PathText(path.filename()) + partialSuffix);
-  std::error_code code;
-  {
-    platform::NewFile out;
-    if (!out.Create(partial, result.problem)) return result;
-    bool written = true;
-    std::string tooLong;
-    const DataRead data = read([&](const char* piece, std::size_t size) {
-      // The data stops where its header says it ends: no entry grows past its size.
-      if (size > info.size - result.bytes) {
-        tooLong = info.name + " holds more than the " + std::to_string(info.size) +
-                  " bytes its header gives";
-        return false;
-      }
-      if (!out.Write(piece, size)) {
-        written = false;
-        return false;
-      }
-      result.bytes += size;
-      return true;
-    });
-    written = out.Close() && written;
-    if (!tooLong.empty())
-      result.problem = tooLong;
-    else if (!data.problem.empty())
-      result.problem = "cannot read " + info.name + ": " + data.problem;
-    else if (!written)
-      result.problem = "cannot write " + PathText(path);
-    else if (const std::string size = SizeProblem(info, result.bytes); !size.empty())
-      result.problem = "cannot read " + info.name + ": " + size;
-    if (!result.problem.empty()) {
-      fs::remove(partial, code);
-      return result;
-    }
+// PrepareEntryPath, looking only at the folders this extraction has not prepared yet (each
+// look is a call to the system); prepared: their paths below root, as they stand.
+std::optional<fs::path> PreparePath(const fs::path& root,
+                                    const std::vector<std::string>& components,
+                                    std::unordered_set<std::string>& prepared, std::string& error) {
+  std::size_t known = 0;
+  std::string knownPath;
+  for (std::string next; known + 1 < components.size(); ++known) {
+    next = knownPath + (known == 0 ? "" : "/") + components[known];
+    if (prepared.count(next) == 0) break;
+    knownPath = std::move(next);
   }
-  fs::rename(partial, path, code);
-  if (code) {
-    fs::remove(partial, code);
-    result.problem = "cannot write " + PathText(path);
-    return result;
-  }
-  const auto time = std::chrono::sys_seconds(std::chrono::seconds(mtime));
-  fs::last_write_time(path, std::chrono::file_clock::from_sys(time), code);
-  return result;
+  auto path = PrepareEntryPath(
+      known == 0 ? root : root / HostPath(knownPath),
+      std::vector<std::string>(components.begin() + static_cast<std::ptrdiff_t>(known),
+                               components.end()),
+      error);
+  if (!path) return std::nullopt;
+  std::string folders;
+  for (std::size_t i = 0; i + 1 < components.size(); ++i)
+    prepared.insert(folders += (i == 0 ? "" : "/") + components[i]);
+  return path;
 }
 
 }  // namespace
@@ -482,68 +429,19 @@ ReadStatus ArchiveReader::ExtractEntries(const std::vector<std::size_t>& indexes
                                        : "the name stands twice";
   };
 
-  // Files read straight from the archive are written on the pool, several at once, in runs
-  // that each open the archive once. Their results are taken in entry order, so the reports
-  // and the first failure come as they would one by one.
-  struct FileJob {
-    fs::path path;
-    std::string partialSuffix;
-    EntryInfo info;
-    std::int64_t mtime = 0;
-    ZipDirectoryEntry record;
-  };
-  struct Run {
-    std::future<std::vector<FileWrite>> result;
-    std::vector<fs::path> paths;
-  };
-  std::deque<Run> pending;
-  std::vector<FileJob> gathered;
-  std::uint64_t gatheredBytes = 0;
-  // The names (and partial names) of the files handed out and not yet written: an entry that
-  // would touch one waits until they are all written.
-  std::unordered_set<std::string> busy;
-  std::string failed;
-  // Declared after what its work reports into: it finishes the work handed in before those go.
-  std::optional<TaskPool> pool;
-  if (threads_ > 1) pool.emplace(threads_);
-  const auto handOut = [&] {
-    if (gathered.empty()) return;
-    Run run;
-    for (const FileJob& job : gathered) run.paths.push_back(job.path);
-    run.result =
-        pool->Submit([file = HostPath(path_), password = password_, jobs = std::move(gathered)] {
-          std::ifstream in(file, std::ios::binary);
-          std::vector<FileWrite> done;
-          for (const FileJob& job : jobs) {
-            done.push_back(WriteEntryFile(
-                job.path, job.partialSuffix, job.info, job.mtime, [&](const TakePiece& take) {
-                  return FromDirect(ReadEntryData(in, job.record, password, take));
-                }));
-            if (!done.back().problem.empty()) break;
-          }
-          return done;
-        });
-    pending.push_back(std::move(run));
-    gathered.clear();
-    gatheredBytes = 0;
-  };
+  // Files read straight from the archive are written side by side when threads allow.
+  std::optional<FileWriteRuns> runs;
+  if (threads_ > 1)
+    runs.emplace(HostPath(path_), password_, threads_,
+                 [this](const fs::path& path, std::uint64_t bytes) {
+                   if (fileExtracted_) fileExtracted_(PathText(path), bytes);
+                 });
   const auto settle = [&](std::size_t keep) {
-    if (keep == 0) handOut();
-    while (pending.size() > keep) {
-      const std::vector<FileWrite> done = pending.front().result.get();
-      const std::vector<fs::path> paths = std::move(pending.front().paths);
-      pending.pop_front();
-      for (std::size_t i = 0; i < done.size() && failed.empty(); ++i) {
-        if (!done[i].problem.empty())
-          failed = done[i].problem;
-        else if (fileExtracted_)
-          fileExtracted_(PathText(paths[i]), done[i].bytes);
-      }
-    }
-    if (keep == 0) busy.clear();
+    if (runs) runs->Settle(keep);
+    return runs ? runs->failed() : std::string();
   };
   const auto fail = [&](const std::string& problem) -> ReadStatus {
-    settle(0);
+    const std::string failed = settle(0);
     return {failed.empty() ? problem : failed};
   };
   // The folders below root already made or checked by this extraction, as their paths stand.
@@ -557,8 +455,7 @@ ReadStatus ArchiveReader::ExtractEntries(const std::vector<std::size_t>& indexes
       continue;
     }
     if (stopped_ && stopped_()) return {kExtractStopped};
-    settle(2 * threads_);
-    if (!failed.empty()) return {failed};
+    if (const std::string failed = settle(2 * threads_); !failed.empty()) return {failed};
     ++written;
     const std::string name = EntryName(entry);
     const auto type = archive_entry_filetype(entry);
@@ -574,7 +471,7 @@ ReadStatus ArchiveReader::ExtractEntries(const std::vector<std::size_t>& indexes
     for (std::size_t i = 0; i < components->size() && clash.empty(); ++i) {
       joined += (i == 0 ? "" : "/") + (*components)[i];
       clash = take(joined, i + 1 < components->size() || type == AE_IFDIR);
-      touchesBusy = touchesBusy || busy.count(NameKey(joined)) != 0;
+      touchesBusy = touchesBusy || (runs && runs->Busy(NameKey(joined)));
     }
     if (!clash.empty()) {
       refuse(index, name, clash);
@@ -586,29 +483,14 @@ ReadStatus ArchiveReader::ExtractEntries(const std::vector<std::size_t>& indexes
     for (int n = 1; taken.count(NameKey(joined + partialSuffix)) != 0; ++n)
       partialSuffix = kPartialSuffix + std::to_string(n);
     const std::string partialKey = NameKey(joined + partialSuffix);
-    if (touchesBusy || busy.count(partialKey) != 0) settle(0);
-    if (!failed.empty()) return {failed};
-    // Only the folders not yet prepared are looked at: each link check is a call to the system.
-    std::size_t known = 0;
-    std::string knownPath;
-    for (std::string next; known + 1 < components->size(); ++known) {
-      next = knownPath + (known == 0 ? "" : "/") + (*components)[known];
-      if (prepared.count(next) == 0) break;
-      knownPath = std::move(next);
-    }
-    const auto path = PrepareEntryPath(
-        known == 0 ? root : root / HostPath(knownPath),
-        std::vector<std::string>(components->begin() + static_cast<std::ptrdiff_t>(known),
-                                 components->end()),
-        error);
+    if (touchesBusy || (runs && runs->Busy(partialKey)))
+      if (const std::string failed = settle(0); !failed.empty()) return {failed};
+    const auto path = PreparePath(root, *components, prepared, error);
     if (!path) {
       refuse(index, name, error);
       archive_read_data_skip(reader.get());
       continue;
     }
-    std::string folders;
-    for (std::size_t i = 0; i + 1 < components->size(); ++i)
-      prepared.insert(folders += (i == 0 ? "" : "/") + (*components)[i]);
     if (type == AE_IFDIR) {
       if (!fs::is_directory(*path, code) && !fs::create_directory(*path, code))
         return fail("cannot create " + PathText(*path));
@@ -618,34 +500,29 @@ ReadStatus ArchiveReader::ExtractEntries(const std::vector<std::size_t>& indexes
     }
     const EntryInfo& info = entries_[index];
     const std::int64_t mtime = archive_entry_mtime(entry);
-    if (pool && index < direct_.size() && ReadsDirectly(direct_[index])) {
+    if (runs && index < direct_.size() && ReadsDirectly(direct_[index])) {
       archive_read_data_skip(reader.get());
-      busy.insert(NameKey(joined));
-      busy.insert(partialKey);
-      gathered.push_back({*path, partialSuffix, info, mtime, direct_[index]});
-      gatheredBytes += direct_[index].packed;
-      if (gathered.size() >= kRunFiles || gatheredBytes >= kRunBytes) handOut();
+      runs->Add({*path, partialSuffix, info, mtime, direct_[index]}, {NameKey(joined), partialKey});
       continue;
     }
-    settle(0);
-    if (!failed.empty()) return {failed};
+    if (const std::string failed = settle(0); !failed.empty()) return {failed};
     const FileWrite done =
         WriteEntryFile(*path, partialSuffix, info, mtime, [&](const TakePiece& take) {
           if (!dataWritten)
-            return ReadEntry(reader.get(), path_, direct_, index, password_, buffer, take);
+            return ReadEntry(reader.get(), path_, direct_, index, password_, buffer, take).problem;
           std::uint64_t bytes = 0;
           return ReadEntry(reader.get(), path_, direct_, index, password_, buffer,
                            [&](const char* piece, std::size_t size) {
                              if (!take(piece, size)) return false;
                              dataWritten(info, bytes += size);
                              return true;
-                           });
+                           })
+              .problem;
         });
     if (!done.problem.empty()) return {done.problem};
     if (fileExtracted_) fileExtracted_(PathText(*path), done.bytes);
   }
-  settle(0);
-  if (!failed.empty()) return {failed};
+  if (const std::string failed = settle(0); !failed.empty()) return {failed};
   if (written < indexes.size()) return {"cannot read " + path_ + ": " + ArchiveError(reader.get())};
   if (!refused.empty()) return {"refused unsafe entries: " + refused};
   return {};
