@@ -433,8 +433,9 @@ ReadStatus ArchiveReader::ExtractEntries(const std::vector<std::size_t>& indexes
   std::optional<FileWriteRuns> runs;
   if (threads_ > 1)
     runs.emplace(HostPath(path_), password_, threads_,
-                 [this](const fs::path& path, std::uint64_t bytes) {
-                   if (fileExtracted_) fileExtracted_(PathText(path), bytes);
+                 [&](const FileWriteRuns::File& file, std::uint64_t bytes) {
+                   if (dataWritten) dataWritten(file.info, bytes);
+                   if (fileExtracted_) fileExtracted_(PathText(file.path), bytes);
                  });
   const auto settle = [&](std::size_t keep) {
     if (runs) runs->Settle(keep);

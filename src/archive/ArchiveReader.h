@@ -83,7 +83,7 @@ class ArchiveReader {
                                   std::string& error) const;
   // Writes the entries of indexes below the folder with their relative paths, in one pass
   // over the archive, as ExtractAll does. written follows the data of each file written on
-  // the calling thread (files written side by side are reported only as they complete).
+  // the calling thread; a file written side by side is reported once, when it is complete.
   ReadStatus ExtractEntries(const std::vector<std::size_t>& indexes, const std::string& folder,
                             const DataWritten& written = nullptr) const;
   // Reads every entry whole, writing nothing, and calls report for each entry whose data does

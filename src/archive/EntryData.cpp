@@ -117,10 +117,12 @@ DirectRead ReadEntryData(std::ifstream& in, const ZipDirectoryEntry& entry,
                          const std::string& password,
                          const std::function<bool(const char*, std::size_t)>& take) {
   DirectRead result;
-  in.clear();
+  if (!in.is_open()) {
+    result.problem = "cannot open the archive";
+    return result;
+  }
   std::vector<unsigned char> local;
-  if (!in || !ReadZipBytes(in, entry.offset, 30, local) ||
-      ZipNumber(local.data(), 4) != 0x04034B50) {
+  if (!ReadZipBytes(in, entry.offset, 30, local) || ZipNumber(local.data(), 4) != 0x04034B50) {
     result.problem = "the entry's header is not where the central directory says";
     return result;
   }
@@ -128,7 +130,8 @@ DirectRead ReadEntryData(std::ifstream& in, const ZipDirectoryEntry& entry,
       entry.offset + 30 + ZipNumber(&local[26], 2) + ZipNumber(&local[28], 2);
   std::uint64_t left = 0;
   std::optional<ZipCrypto> coder;
-  Bytes packed(kPiece), plain(kPiece);
+  // Sized for what is read: most entries are small and read whole.
+  Bytes packed(ZipCrypto::kHeaderSize), plain;
   const auto read = [&](std::size_t size) {
     in.read(reinterpret_cast<char*>(packed.data()), static_cast<std::streamsize>(size));
     if (static_cast<std::size_t>(in.gcount()) != size) return false;
@@ -173,9 +176,11 @@ DirectRead ReadEntryData(std::ifstream& in, const ZipDirectoryEntry& entry,
       if (crc != entry.crc) result.problem = "ZIP bad CRC";
       return result;
     }
-    packed.assign(kPiece, 0);
+    packed.resize(kPiece);
     if (result.problem = begin(); !result.problem.empty()) return result;
   }
+  packed.resize(kPiece);
+  plain.resize(kPiece);
   return Stream(entry, packed, plain, left, read, take);
 }
 

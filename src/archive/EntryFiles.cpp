@@ -92,7 +92,7 @@ void FileWriteRuns::Add(File file, const std::vector<std::string>& keys) {
 void FileWriteRuns::HandOut() {
   if (gathered_.empty()) return;
   Run run;
-  for (const File& file : gathered_) run.paths.push_back(file.path);
+  run.files = gathered_;
   run.result = pool_.Submit(
       [archive = archive_, password = password_, files = std::exchange(gathered_, {})] {
         std::ifstream in(archive, std::ios::binary);
@@ -114,13 +114,13 @@ void FileWriteRuns::Settle(std::size_t keep) {
   if (keep == 0) HandOut();
   while (out_.size() > keep) {
     const std::vector<FileWrite> done = out_.front().result.get();
-    const std::vector<fs::path> paths = std::move(out_.front().paths);
+    const std::vector<File> files = std::move(out_.front().files);
     out_.pop_front();
     for (std::size_t i = 0; i < done.size() && failed_.empty(); ++i) {
       if (!done[i].problem.empty())
         failed_ = done[i].problem;
       else if (written_)
-        written_(paths[i], done[i].bytes);
+        written_(files[i], done[i].bytes);
     }
   }
   if (keep == 0) busy_.clear();

@@ -57,7 +57,7 @@ class FileWriteRuns {
     std::int64_t mtime = 0;
     ZipDirectoryEntry record;  // where its data lies in the archive
   };
-  using Written = std::function<void(const std::filesystem::path& path, std::uint64_t bytes)>;
+  using Written = std::function<void(const File& file, std::uint64_t bytes)>;
 
   // archive: the file the data is read from, protected entries with password's bytes;
   // written: called with each file written.
@@ -80,7 +80,7 @@ class FileWriteRuns {
  private:
   struct Run {
     std::future<std::vector<FileWrite>> result;
-    std::vector<std::filesystem::path> paths;
+    std::vector<File> files;
   };
   void HandOut();
 

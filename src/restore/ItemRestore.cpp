@@ -268,12 +268,12 @@ bool ItemRestore::RestoreFolders(const ItemInfo& item, const std::vector<std::st
   core::SwapJournal journal(run->path());
   if (!CheckSpace(run->path(), total_)) return false;
 
-  // Each entry is taken out of the backup file and its inner archive unpacked into a staging
-  // folder of its own, several at once and the largest first; the unpacked folders are put in
-  // place one by one, in the list's order.
-  const fs::path taken = run->path() / "taken";
-  if (!fs::create_directories(taken, error)) return Fail("cannot create " + PathText(taken));
+  // Each entry is taken out of the backup file into a folder of its own (entries taken out
+  // side by side must not meet at a partial name), and its inner archive unpacked into a
+  // staging folder of its own, several at once and the largest first; the unpacked folders
+  // are put in place one by one, in the list's order.
   struct Unpack {
+    fs::path taken;
     std::unique_ptr<Staging> staging;
     std::string problem;
   };
@@ -285,6 +285,8 @@ bool ItemRestore::RestoreFolders(const ItemInfo& item, const std::vector<std::st
     const archive::EntryInfo& entry = *backupFile_.Find(name);
     largestFirst[i] = i;
     Unpack& unpack = unpacks[i];
+    const fs::path taken = unpack.taken = run->path() / "taken" / std::to_string(i);
+    if (!fs::create_directories(taken, error)) return Fail("cannot create " + PathText(taken));
     if (core::IsPlainFile(item, name)) {
       const std::string shown = PathText(root / HostPath(name));
       jobs[i] = [this, &unpack, &entry, taken, shown] {
@@ -335,7 +337,7 @@ bool ItemRestore::RestoreFolders(const ItemInfo& item, const std::vector<std::st
     if (!running.Wait(i)) return Fail(Stopped() ? kRestoreStopped : unpacks[i].problem);
     if (Stopped()) return Fail(kRestoreStopped);
     if (core::IsPlainFile(item, name)) {
-      if (!PutFileInPlace(taken / HostPath(name), root / HostPath(name), undo, problem))
+      if (!PutFileInPlace(unpacks[i].taken / HostPath(name), root / HostPath(name), undo, problem))
         return Fail(problem);
       continue;
     }

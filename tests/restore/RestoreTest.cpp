@@ -541,6 +541,26 @@ TEST_F(RestoreTest, AMissingEntryFailsTheItemBeforeAnythingChanges) {
   EXPECT_FALSE(fs::exists(to.mailStore() / "C"));
 }
 
+TEST_F(RestoreTest, EntriesTakenOutSideBySideNeverMeetAtAPartialName) {
+  // "Inbox.zip.partial" is also the name "Inbox.zip" has while it is taken out.
+  const fs::path file = to.root() / "partials.wlm";
+  const fs::path inner = to.root() / "inner.zip";
+  const std::string bigMessage = test::RandomBytes(8 << 20, 7);
+  WriteZip(inner, {{"Inbox/big.eml", bigMessage}});
+  const std::string big = ReadFile(inner);
+  WriteZip(inner, {{"Inbox/small.eml", "small"}});
+  WriteZip(file, {{"Inbox.zip", big},
+                  {"Inbox.zip.partial", ReadFile(inner)},
+                  {"stowinfo.dat",
+                   "Backupmailaccountsandmessages=Inbox.zip;Inbox.zip.partial\r\n"
+                   "BackupItem=10000000000\r\n"}});
+  ASSERT_EQ(restorePage.Inspect(file.string()), Inspection::Accepted);
+  std::string error;
+  ASSERT_TRUE(RestoreItem(core::Item::MailAccounts, &error)) << error;
+  EXPECT_TRUE(ReadFile(to.mailStore() / "Inbox" / "Inbox" / "big.eml") == bigMessage);
+  EXPECT_EQ(ReadFile(to.mailStore() / "Inbox.zip" / "Inbox" / "small.eml"), "small");
+}
+
 TEST_F(RestoreTest, WithoutTheMailStoreARestoreRefusesBeforeItWritesAnything) {
   const std::string file = Backup("");
   // The mail client installed but never started: it has not set its store up yet.
