@@ -509,13 +509,11 @@ ReadStatus ArchiveReader::ExtractEntries(const std::vector<std::size_t>& indexes
     if (const std::string failed = settle(0); !failed.empty()) return {failed};
     const FileWrite done =
         WriteEntryFile(*path, partialSuffix, info, mtime, [&](const TakePiece& take) {
-          if (!dataWritten)
-            return ReadEntry(reader.get(), path_, direct_, index, password_, buffer, take).problem;
           std::uint64_t bytes = 0;
           return ReadEntry(reader.get(), path_, direct_, index, password_, buffer,
                            [&](const char* piece, std::size_t size) {
                              if (!take(piece, size)) return false;
-                             dataWritten(info, bytes += size);
+                             if (dataWritten) dataWritten(info, bytes += size);
                              return true;
                            })
               .problem;

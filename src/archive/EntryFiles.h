@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <functional>
 #include <future>
-#include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
