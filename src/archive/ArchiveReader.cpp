@@ -148,27 +148,22 @@ std::vector<ZipDirectoryEntry> DirectRecords(const std::string& path,
   return records;
 }
 
-DataRead FromDirect(const DirectRead& read) {
-  DataRead result;
-  result.bytes = read.bytes;
-  result.problem = read.problem;
-  result.declined = read.declined;
-  return result;
-}
-
-// Reads the data of the entry whose header was just read: straight from the file when its
-// record allows, through libarchive otherwise.
-DataRead ReadEntry(::archive* reader, const std::string& path,
+// Reads the data of the entry whose header was just read: straight from the archive, open
+// in file, when its record allows, through libarchive otherwise.
+DataRead ReadEntry(::archive* reader, std::ifstream& file,
                    const std::vector<ZipDirectoryEntry>& direct, std::size_t index,
                    const std::string& password, std::vector<char>& buffer,
                    const TakePiece& take = nullptr) {
   if (index >= direct.size() || !ReadsDirectly(direct[index]))
     return ReadData(reader, buffer, take);
   const DirectRead read = ReadEntryData(
-      HostPath(path), direct[index], password,
-      take ? take : [](const char*, std::size_t) { return true; });
+      file, direct[index], password, take ? take : [](const char*, std::size_t) { return true; });
   archive_read_data_skip(reader);
-  return FromDirect(read);
+  DataRead result;
+  result.bytes = read.bytes;
+  result.problem = read.problem;
+  result.declined = read.declined;
+  return result;
 }
 
 // PrepareEntryPath, looking only at the folders this extraction has not prepared yet (each
@@ -333,6 +328,7 @@ ReadStatus ArchiveReader::TestAll(const EntryProblem& report) const {
     if (bad++ == 0) first = info.name + ": " + problem;
     if (report) report(info, problem);
   };
+  std::ifstream file(HostPath(path_), std::ios::binary);
   Reader reader;
   for (const EntryInfo& info : entries_) {
     archive_entry* entry = nullptr;
@@ -346,7 +342,7 @@ ReadStatus ArchiveReader::TestAll(const EntryProblem& report) const {
         continue;
       }
     }
-    const DataRead read = ReadEntry(reader.get(), path_, direct_, info.index, password_, buffer);
+    const DataRead read = ReadEntry(reader.get(), file, direct_, info.index, password_, buffer);
     const std::string problem = read.problem.empty() ? SizeProblem(info, read.bytes) : read.problem;
     if (!problem.empty()) complain(info, problem);
     if (read.fatal) reader.reset();
@@ -375,8 +371,9 @@ std::optional<std::string> ArchiveReader::Read(const EntryInfo& entry, std::size
   Reader reader = ReaderAt(path_, password_, entry.index, &header, error);
   if (!reader) return std::nullopt;
   std::vector<char> buffer(kChunk);
+  std::ifstream file(HostPath(path_), std::ios::binary);
   std::string data;
-  const DataRead read = ReadEntry(reader.get(), path_, direct_, entry.index, password_, buffer,
+  const DataRead read = ReadEntry(reader.get(), file, direct_, entry.index, password_, buffer,
                                   [&](const char* piece, std::size_t size) {
                                     if (size > limit - data.size()) return false;
                                     data.append(piece, size);
@@ -411,6 +408,7 @@ ReadStatus ArchiveReader::ExtractEntries(const std::vector<std::size_t>& indexes
   for (std::size_t index : indexes)
     if (index < wanted.size()) wanted[index] = true;
   std::vector<char> buffer(kChunk);
+  std::ifstream file(HostPath(path_), std::ios::binary);
   archive_entry* entry = nullptr;
   std::string refused;
   const auto refuse = [&](std::size_t index, const std::string& name, const std::string& why) {
@@ -510,7 +508,7 @@ ReadStatus ArchiveReader::ExtractEntries(const std::vector<std::size_t>& indexes
     const FileWrite done =
         WriteEntryFile(*path, partialSuffix, info, mtime, [&](const TakePiece& take) {
           std::uint64_t bytes = 0;
-          return ReadEntry(reader.get(), path_, direct_, index, password_, buffer,
+          return ReadEntry(reader.get(), file, direct_, index, password_, buffer,
                            [&](const char* piece, std::size_t size) {
                              if (!take(piece, size)) return false;
                              if (dataWritten) dataWritten(info, bytes += size);

@@ -106,13 +106,6 @@ bool ReadsDirectly(const ZipDirectoryEntry& entry) {
   return (entry.method == 0 || entry.method == 8) && (entry.flags & kOtherEncryption) == 0;
 }
 
-DirectRead ReadEntryData(const std::filesystem::path& file, const ZipDirectoryEntry& entry,
-                         const std::string& password,
-                         const std::function<bool(const char*, std::size_t)>& take) {
-  std::ifstream in(file, std::ios::binary);
-  return ReadEntryData(in, entry, password, take);
-}
-
 DirectRead ReadEntryData(std::ifstream& in, const ZipDirectoryEntry& entry,
                          const std::string& password,
                          const std::function<bool(const char*, std::size_t)>& take) {

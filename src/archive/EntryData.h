@@ -4,7 +4,6 @@
 // times faster than libarchive's byte-by-byte decryption, which calls zlib's CRC per byte.
 
 #include <cstdint>
-#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -23,12 +22,8 @@ struct DirectRead {
 // with traditional encryption.
 bool ReadsDirectly(const ZipDirectoryEntry& entry);
 
-// Hands the entry's plain bytes to take piece by piece, until it declines. password: the bytes
-// the entry is keyed with.
-DirectRead ReadEntryData(const std::filesystem::path& file, const ZipDirectoryEntry& entry,
-                         const std::string& password,
-                         const std::function<bool(const char*, std::size_t)>& take);
-// The same from the archive open in in, for reading several entries with one opening.
+// Hands the entry's plain bytes, read from its archive open in in, to take piece by piece,
+// until it declines. password: the bytes the entry is keyed with.
 DirectRead ReadEntryData(std::ifstream& in, const ZipDirectoryEntry& entry,
                          const std::string& password,
                          const std::function<bool(const char*, std::size_t)>& take);
